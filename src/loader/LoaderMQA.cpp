@@ -1,0 +1,362 @@
+#include "loader/LoaderMQA.h"
+
+#include "scene/CCharacter.h"
+
+#include <algorithm>
+
+namespace {
+constexpr double MinimumVersion = 1.0;
+} // namespace
+
+LoaderMQA::LoaderMQA(CCharacter* owner, std::string_view text)
+    : m_pOwner(owner), m_tokenizer(text) {}
+
+int LoaderMQA::Load() {
+    try {
+        ReadHeader();
+        ReadChunks();
+        return Success;
+    } catch (int code) {
+        return code;
+    }
+}
+
+int LoaderMQA::ReadHeader() {
+    const AsciiFileString& t = m_tokenizer;
+    if (m_tokenizer.ReadLine() < 2 || !t.IsToken(0, "Metasequoia") || !t.IsToken(1, "Document")) {
+        throw static_cast<int>(NotMetasequoia);
+    }
+    if (m_tokenizer.ReadLine() < 4 || !t.IsToken(0, "Format") || !t.IsToken(1, "Text") ||
+        !t.IsToken(2, "Ver") || t.GetDouble(3) < MinimumVersion) {
+        throw static_cast<int>(UnsupportedFormat);
+    }
+    return 1;
+}
+
+int LoaderMQA::ReadChunkLine() {
+    const int count = m_tokenizer.ReadLine();
+    if (count < 0) {
+        throw static_cast<int>(UnexpectedEnd);
+    }
+    return count;
+}
+
+bool LoaderMQA::IsChunkEnd() const {
+    return m_tokenizer.IsToken(0, "}");
+}
+
+bool LoaderMQA::EndsWithOpeningBrace() const {
+    return m_tokenizer.IsToken(m_tokenizer.GetCount() - 1, "{");
+}
+
+bool LoaderMQA::EndsWithBinaryBlock(int count) const {
+    return count >= 3 && m_tokenizer.IsToken(count - 1, "]") && m_tokenizer.IsToken(count - 3, "[");
+}
+
+int LoaderMQA::ReadChunks() {
+    const AsciiFileString& t = m_tokenizer;
+    for (;;) {
+        const int count = m_tokenizer.ReadLine();
+        if (count < 0) {
+            return 1;
+        }
+        if (count == 0) {
+            continue;
+        }
+        const bool material = count >= 2 && t.IsToken(0, "Material");
+        const bool object = count >= 2 && t.IsToken(0, "Object");
+        // Bone animations belong to the part read last; before any part there is none.
+        const bool boneAnimation =
+            count >= 2 && t.IsToken(0, "BoneAnimation") && !m_pOwner->m_parts.empty();
+        if (!material && !object && !boneAnimation) {
+            SkipChunk(count);
+            continue;
+        }
+        if (!EndsWithOpeningBrace()) {
+            throw static_cast<int>(FormatError);
+        }
+        if (material) {
+            ReadMaterials();
+        } else if (object) {
+            MQAObject& part = m_pOwner->m_parts.emplace_back();
+            if (count >= 3) {
+                part.m_name = t.GetToken(1);
+            }
+            if (ReadObject(part) == 0) {
+                throw static_cast<int>(FormatError);
+            }
+        } else if (ReadBoneAnimation(m_pOwner->m_parts.back()) == 0) {
+            throw static_cast<int>(FormatError);
+        }
+    }
+}
+
+int LoaderMQA::ReadMaterials() {
+    for (;;) {
+        if (ReadChunkLine() == 0) {
+            continue; // a blank line adds no material
+        }
+        if (IsChunkEnd()) {
+            return 1;
+        }
+        ReadMaterialLine();
+    }
+}
+
+void LoaderMQA::ReadMaterialLine() {
+    const AsciiFileString& t = m_tokenizer;
+    const int count = t.GetCount();
+    MQAMaterial material;
+    material.m_name = t.GetToken(0);
+
+    struct Key {
+        const char* name;
+        int values;
+    };
+    static constexpr Key keys[] = {{"shader", 1}, {"dbls", 1}, {"uid", 1},    {"col", 4},
+                                   {"dif", 1},    {"amb", 1},  {"spc", 1},    {"emi", 1},
+                                   {"power", 1},  {"tex", 1},  {"aplane", 1}, {"bump", 1}};
+    int b = 1;
+    while (b < count) {
+        const Key* known = nullptr;
+        for (const Key& key : keys) {
+            if (t.IsToken(b, key.name) && b + key.values + 3 <= count) {
+                known = &key;
+                break;
+            }
+        }
+        if (known != nullptr) {
+            if (!t.IsToken(b + 1, "(") || !t.IsToken(b + known->values + 2, ")")) {
+                break;
+            }
+            const std::string_view name = known->name;
+            const int v = b + 2;
+            if (name == "col") {
+                material.m_color = {t.GetFloat(v), t.GetFloat(v + 1), t.GetFloat(v + 2),
+                                    t.GetFloat(v + 3)};
+            } else if (name == "dif") {
+                material.m_fDiffuse = t.GetFloat(v);
+            } else if (name == "amb") {
+                material.m_fAmbient = t.GetFloat(v);
+            } else if (name == "spc") {
+                material.m_fSpecular = t.GetFloat(v);
+            } else if (name == "emi") {
+                material.m_fEmissive = t.GetFloat(v);
+            } else if (name == "power") {
+                material.m_fPower = t.GetFloat(v);
+            } else if (name == "tex") {
+                material.SetTextureFile(t.GetToken(v));
+            } else if (name == "aplane") {
+                material.SetAlphaPlaneFile(t.GetToken(v));
+            } else if (name == "bump") {
+                material.SetBumpFile(t.GetToken(v));
+            }
+            b += known->values + 3;
+            continue;
+        }
+        // An unknown group is passed over up to its closing parenthesis.
+        if (!t.IsToken(b + 1, "(")) {
+            break;
+        }
+        int close = b + 2;
+        while (close < count && !t.IsToken(close, ")")) {
+            ++close;
+        }
+        if (close >= count) {
+            break;
+        }
+        b = close + 1;
+    }
+    material.UpdateMaterial();
+    m_pOwner->m_materials.push_back(material);
+}
+
+int LoaderMQA::ReadObject(MQAObject& part) {
+    const AsciiFileString& t = m_tokenizer;
+    for (;;) {
+        const int count = ReadChunkLine();
+        if (count >= 1 && IsChunkEnd()) {
+            m_bObjectClosed = true;
+            return 1;
+        }
+        if (count >= 2 && t.IsToken(0, "facet")) {
+            part.m_fFacet = t.GetFloat(1);
+        } else if (count >= 2 && t.IsToken(0, "mirror_axis")) {
+            part.m_nMirrorAxis = t.GetInt(1);
+        } else if (count >= 3 &&
+                   (t.IsToken(0, "vertex") || t.IsToken(0, "face") || t.IsToken(0, "animation"))) {
+            if (!EndsWithOpeningBrace()) {
+                return 0;
+            }
+            if (t.IsToken(0, "vertex")) {
+                ReadVertices(part);
+            } else if (t.IsToken(0, "face")) {
+                ReadFaces(part);
+            } else {
+                ReadAnimation(part);
+            }
+        } else {
+            SkipChunk(count);
+        }
+    }
+}
+
+int LoaderMQA::ReadVertices(MQAObject& part) {
+    for (;;) {
+        ReadChunkLine();
+        if (IsChunkEnd()) {
+            return 1;
+        }
+        ReadVertexLine(part);
+    }
+}
+
+void LoaderMQA::ReadVertexLine(MQAObject& part) {
+    const AsciiFileString& t = m_tokenizer;
+    const int count = t.GetCount();
+    if (count < 3) {
+        return;
+    }
+    int bone = -1;
+    if (count >= 4 && t.IsToken(3, "B")) {
+        if (count < 7 || !t.IsToken(4, "(") || !t.IsToken(6, ")")) {
+            return; // an ill-formed bone group drops the vertex
+        }
+        bone = t.GetInt(5);
+    }
+    part.AddVertex(t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone);
+}
+
+int LoaderMQA::ReadFaces(MQAObject& part) {
+    for (;;) {
+        const int count = ReadChunkLine();
+        if (IsChunkEnd()) {
+            return 1;
+        }
+        if (count > 0) {
+            ReadFaceLine(part);
+        }
+    }
+}
+
+void LoaderMQA::ReadFaceLine(MQAObject& part) {
+    const AsciiFileString& t = m_tokenizer;
+    const int count = t.GetCount();
+    const int n = t.GetInt(0);
+    if (count < 2 || !t.IsToken(1, "V")) {
+        throw static_cast<int>(FormatError);
+    }
+    if (n < 0) {
+        return; // a negative corner count is dropped like any ill-formed face line
+    }
+    if (count < static_cast<long long>(n) + 4) {
+        throw static_cast<int>(FormatError);
+    }
+    // From here n + 4 <= count, so no position below overflows.
+    if (!t.IsToken(2, "(") || !t.IsToken(n + 3, ")")) {
+        return;
+    }
+    const int corners = std::min(n, 4);
+    MQAFace face;
+    for (int k = 0; k < corners; ++k) {
+        face.indices.push_back(t.GetInt(3 + k));
+    }
+    int p = n + 4;
+    if (t.IsToken(p, "M") && count >= n + 8) {
+        if (!t.IsToken(n + 5, "(") || !t.IsToken(n + 7, ")")) {
+            return;
+        }
+        face.material = t.GetInt(n + 6);
+        p = n + 8;
+    }
+    if (t.IsToken(p, "UV") && count >= static_cast<long long>(p) + 2LL * n + 3) {
+        if (!t.IsToken(p + 1, "(") || !t.IsToken(p + 2 * n + 2, ")")) {
+            return;
+        }
+        for (int k = 0; k < corners; ++k) {
+            face.uv.emplace_back(t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k));
+        }
+    }
+    part.m_faces.push_back(std::move(face));
+}
+
+int LoaderMQA::ReadAnimation(MQAObject& part) {
+    std::vector<D3DXMATRIX>& motion = part.m_animations.emplace_back();
+    if (!m_bObjectClosed) {
+        // The first object's motions name the character's motion list.
+        m_pOwner->m_animationNames.emplace_back(m_tokenizer.GetToken(1));
+    }
+    ReadMatrixLines(motion);
+    return 1;
+}
+
+void LoaderMQA::ReadMatrixLines(std::vector<D3DXMATRIX>& frames) {
+    const AsciiFileString& t = m_tokenizer;
+    for (;;) {
+        const int count = ReadChunkLine();
+        if (IsChunkEnd()) {
+            return;
+        }
+        if (count < 16) {
+            continue;
+        }
+        D3DXMATRIX& matrix = frames.emplace_back();
+        for (int i = 0; i < 16; ++i) {
+            matrix.m[i / 4][i % 4] = t.GetFloat(i);
+        }
+    }
+}
+
+int LoaderMQA::ReadBoneAnimation(MQAObject& part) {
+    const AsciiFileString& t = m_tokenizer;
+    part.m_boneAnimationNames.emplace_back(t.GetToken(1));
+    part.m_boneAnimations.resize(part.m_boneAnimationNames.size());
+    for (;;) {
+        const int count = ReadChunkLine();
+        if (IsChunkEnd()) {
+            return 1;
+        }
+        if (count >= 2 && t.IsToken(0, "bone")) {
+            if (!EndsWithOpeningBrace()) {
+                return 0;
+            }
+            ReadBone(part);
+        } else {
+            SkipChunk(count);
+        }
+    }
+}
+
+int LoaderMQA::ReadBone(MQAObject& part) {
+    ReadMatrixLines(part.m_boneAnimations.back().emplace_back());
+    return 1;
+}
+
+int LoaderMQA::SkipChunk(int count) {
+    if (count > 0 && EndsWithOpeningBrace()) {
+        int depth = 1;
+        while (depth > 0) {
+            const int lineCount = ReadChunkLine();
+            if (lineCount == 0) {
+                continue;
+            }
+            if (m_tokenizer.IsToken(lineCount - 1, "{")) {
+                ++depth;
+            } else if (m_tokenizer.IsToken(lineCount - 1, "}")) {
+                --depth;
+            } else if (EndsWithBinaryBlock(lineCount)) {
+                SkipBinary(lineCount - 2);
+            }
+        }
+    } else if (EndsWithBinaryBlock(count)) {
+        SkipBinary(count - 2);
+    }
+    return 1;
+}
+
+int LoaderMQA::SkipBinary(int index) {
+    if (!m_tokenizer.SkipBytes(m_tokenizer.GetInt(index))) {
+        throw static_cast<int>(FormatError);
+    }
+    return 1;
+}

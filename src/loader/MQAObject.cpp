@@ -1,0 +1,391 @@
+#include "loader/MQAObject.h"
+
+#include "loader/MQAMaterial.h"
+#include "platform/IDirect3DDevice9.h"
+#include "platform/IDirect3DVertexBuffer9.h"
+#include "scene/SceneStrings.h"
+#include "scene/SceneTypes.h"
+
+#include <cmath>
+
+namespace {
+constexpr float NoHitDistance = 1000000.0f;
+const D3DXVECTOR3 UpNormal(0.0f, 1.0f, 0.0f);
+
+// Corner order of the triangle-list entries of a triangle and of a quad.
+constexpr int TriangleCorners[] = {0, 1, 2};
+constexpr int QuadCorners[] = {0, 1, 2, 2, 3, 0};
+} // namespace
+
+MQAObject::MQAObject() {
+    D3DXMatrixIdentity(&m_matLastWorld);
+}
+
+void MQAObject::AddVertex(float x, float y, float z, int bone) {
+    m_vertices.push_back(MQAVertex{x, y, z, bone});
+}
+
+const char* MQAObject::GetBoneAnimationName(int i) const {
+    if (i < 0 || i >= static_cast<int>(m_boneAnimations.size()) ||
+        i >= static_cast<int>(m_boneAnimationNames.size())) {
+        return UnnamedBoneAnimation;
+    }
+    return m_boneAnimationNames[static_cast<std::size_t>(i)].c_str();
+}
+
+D3DXMATRIX MQAObject::GetMotionMatrix(int motion, int frame) const {
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    if (m_animations.empty()) {
+        return identity;
+    }
+    if (motion >= 0 && motion < static_cast<int>(m_animations.size())) {
+        const auto& frames = m_animations[static_cast<std::size_t>(motion)];
+        if (frame >= 0 && frame < static_cast<int>(frames.size())) {
+            return frames[static_cast<std::size_t>(frame)];
+        }
+    }
+    const auto& first = m_animations.front();
+    return first.empty() ? identity : first.front();
+}
+
+bool MQAObject::IsUsable(const MQAFace& face) const {
+    for (int index : face.indices) {
+        if (index < 0 || index >= static_cast<int>(m_vertices.size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int MQAObject::TriangleListSize(const MQAFace& face) const {
+    if (!IsUsable(face)) {
+        return 0;
+    }
+    switch (face.indices.size()) {
+    case 3:
+        return 3;
+    case 4:
+        return 6;
+    default:
+        return 0;
+    }
+}
+
+std::size_t MQAObject::CountTriangleListEntries() const {
+    std::size_t count = 0;
+    for (const MQAFace& face : m_faces) {
+        count += static_cast<std::size_t>(TriangleListSize(face));
+    }
+    return count;
+}
+
+void MQAObject::CalcFaceNormals() {
+    for (MQAFace& face : m_faces) {
+        if (!IsUsable(face)) {
+            continue;
+        }
+        if (face.indices.size() < 3) {
+            face.normal = UpNormal;
+            continue;
+        }
+        const MQAVertex& p0 = m_vertices[static_cast<std::size_t>(face.indices[0])];
+        const MQAVertex& p1 = m_vertices[static_cast<std::size_t>(face.indices[1])];
+        const MQAVertex& p2 = m_vertices[static_cast<std::size_t>(face.indices[2])];
+        const D3DXVECTOR3 n((p1.y - p0.y) * (p2.z - p0.z) - (p1.z - p0.z) * (p2.y - p0.y),
+                            (p1.z - p0.z) * (p2.x - p0.x) - (p1.x - p0.x) * (p2.z - p0.z),
+                            (p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x));
+        const float length = D3DXVec3Length(&n);
+        face.normal = length == 0.0f ? UpNormal : n * (1.0f / length);
+    }
+}
+
+void MQAObject::CalcSmoothing() {
+    // The faces around each vertex, as one flat list with an offset per vertex.
+    const std::size_t vertexCount = m_vertices.size();
+    std::vector<std::size_t> offsets(vertexCount + 1, 0);
+    for (const MQAFace& face : m_faces) {
+        if (IsUsable(face)) {
+            for (int index : face.indices) {
+                ++offsets[static_cast<std::size_t>(index) + 1];
+            }
+        }
+    }
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        offsets[v + 1] += offsets[v];
+    }
+    std::vector<int> facesAround(offsets[vertexCount]);
+    std::vector<std::size_t> fill(offsets.begin(), offsets.end() - 1);
+    for (std::size_t j = 0; j < m_faces.size(); ++j) {
+        if (IsUsable(m_faces[j])) {
+            for (int index : m_faces[j].indices) {
+                facesAround[fill[static_cast<std::size_t>(index)]++] = static_cast<int>(j);
+            }
+        }
+    }
+
+    CalcFaceNormals();
+    const float limit = m_fFacet * DegreesToRadians;
+    for (std::size_t j = 0; j < m_faces.size(); ++j) {
+        MQAFace& face = m_faces[j];
+        face.corners.clear();
+        if (!IsUsable(face)) {
+            continue;
+        }
+        face.corners.resize(face.indices.size());
+        for (std::size_t k = 0; k < face.indices.size(); ++k) {
+            const auto v = static_cast<std::size_t>(face.indices[k]);
+            std::vector<int>& list = face.corners[k].faces;
+            for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
+                const int g = facesAround[i];
+                if (g == static_cast<int>(j)) {
+                    list.push_back(g);
+                    continue;
+                }
+                // Smoothed only within the facet angle of this corner's own face; a dot
+                // product outside [-1, 1] gives no angle.
+                const float angle = std::acos(
+                    D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal));
+                if (angle < limit) {
+                    list.push_back(g);
+                }
+            }
+        }
+    }
+}
+
+void MQAObject::CalcCornerNormals() {
+    for (MQAFace& face : m_faces) {
+        for (MQACorner& corner : face.corners) {
+            D3DXVECTOR3 sum;
+            for (int g : corner.faces) {
+                sum = sum + m_faces[static_cast<std::size_t>(g)].normal;
+            }
+            const float length = D3DXVec3Length(&sum);
+            corner.normal = length == 0.0f ? UpNormal : sum * (1.0f / length);
+        }
+    }
+}
+
+MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
+    const int size = TriangleListSize(face);
+    const int* corners = size == 6 ? QuadCorners : TriangleCorners;
+    for (int e = 0; e < size; ++e) {
+        const auto k = static_cast<std::size_t>(corners[e]);
+        const MQAVertex& vertex = m_vertices[static_cast<std::size_t>(face.indices[k])];
+        const D3DXVECTOR3& normal = face.corners[k].normal;
+        const bool hasUv = k < face.uv.size();
+        *out++ = MeshVertex{vertex.x,
+                            vertex.y,
+                            vertex.z,
+                            normal.x,
+                            normal.y,
+                            normal.z,
+                            hasUv ? face.uv[k].first : 0.0f,
+                            hasUv ? face.uv[k].second : 0.0f};
+    }
+    return out;
+}
+
+void MQAObject::CreateVertexBuffer(IDirect3DDevice9* device,
+                                   const std::vector<MQAMaterial>& materials) {
+    CalcSmoothing();
+    CalcCornerNormals();
+    const std::size_t count = CountTriangleListEntries();
+    if (count == 0 || device == nullptr ||
+        FAILED(device->CreateVertexBuffer(static_cast<UINT>(count * sizeof(MeshVertex)), 0,
+                                          MeshVertexFVF, D3DPOOL_MANAGED, &m_pVertexBuffer))) {
+        m_pVertexBuffer = nullptr;
+        m_trianglesPerMaterial.clear();
+        return;
+    }
+    m_trianglesPerMaterial.assign(materials.size(), 0);
+    // Triangle lists grouped by material in ascending order, faces in file order within a
+    // group; a face whose material does not exist is counted in the size but never written.
+    std::vector<std::size_t> start(materials.size() + 1, 0);
+    for (const MQAFace& face : m_faces) {
+        if (face.material >= 0 && face.material < static_cast<int>(materials.size())) {
+            const int entries = TriangleListSize(face);
+            m_trianglesPerMaterial[static_cast<std::size_t>(face.material)] += entries / 3;
+            start[static_cast<std::size_t>(face.material) + 1] += static_cast<std::size_t>(entries);
+        }
+    }
+    for (std::size_t d = 0; d < materials.size(); ++d) {
+        start[d + 1] += start[d];
+    }
+    void* data = nullptr;
+    if (FAILED(m_pVertexBuffer->Lock(0, 0, &data, 0))) {
+        m_trianglesPerMaterial.clear(); // nothing was written, so nothing is drawn
+        return;
+    }
+    auto* vertices = static_cast<MeshVertex*>(data);
+    for (const MQAFace& face : m_faces) {
+        if (face.material >= 0 && face.material < static_cast<int>(materials.size())) {
+            std::size_t& next = start[static_cast<std::size_t>(face.material)];
+            next = static_cast<std::size_t>(WriteFace(face, vertices + next) - vertices);
+        }
+    }
+    m_pVertexBuffer->Unlock();
+}
+
+void MQAObject::Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,
+                     const std::vector<MQAMaterial>& materials) {
+    device->SetFVF(MeshVertexFVF);
+    device->SetTransform(D3DTS_WORLD, world);
+    device->GetTransform(D3DTS_WORLD, &m_matLastWorld);
+    if (m_pVertexBuffer == nullptr) {
+        return;
+    }
+    device->SetTexture(0, nullptr);
+    device->SetStreamSource(0, m_pVertexBuffer, 0, sizeof(MeshVertex));
+    UINT start = 0;
+    for (std::size_t i = 0; i < m_trianglesPerMaterial.size() && i < materials.size(); ++i) {
+        const int triangles = m_trianglesPerMaterial[i];
+        if (triangles <= 0) {
+            continue;
+        }
+        const MQAMaterial& material = materials[i];
+        device->SetMaterial(&material.m_material);
+        device->SetTexture(0, material.m_textureFile.empty() ? nullptr : material.m_pTexture);
+        device->DrawPrimitive(D3DPT_TRIANGLELIST, start, static_cast<UINT>(triangles));
+        start += 3 * static_cast<UINT>(triangles);
+    }
+}
+
+void MQAObject::CreateSkinArrays() {
+    CalcSmoothing();
+    CalcCornerNormals();
+    m_skinnedVertices.resize(CountTriangleListEntries());
+    m_skinnedPositions.resize(m_vertices.size());
+    MeshVertex* out = m_skinnedVertices.data();
+    for (const MQAFace& face : m_faces) {
+        out = WriteFace(face, out);
+    }
+    for (std::size_t v = 0; v < m_vertices.size(); ++v) {
+        m_skinnedPositions[v] = D3DXVECTOR3(m_vertices[v].x, m_vertices[v].y, m_vertices[v].z);
+    }
+}
+
+const D3DXVECTOR3& MQAObject::SkinnedPosition(std::size_t vertex, int motion, int frame,
+                                              D3DXVECTOR3& storage) const {
+    const MQAVertex& source = m_vertices[vertex];
+    storage = D3DXVECTOR3(source.x, source.y, source.z);
+    // A vertex without a bone, or whose motion, bone or frame does not exist, keeps its bind
+    // position.
+    if (motion < 0 || source.bone < 0 || motion >= static_cast<int>(m_boneAnimations.size())) {
+        return storage;
+    }
+    const auto& bones = m_boneAnimations[static_cast<std::size_t>(motion)];
+    if (source.bone >= static_cast<int>(bones.size())) {
+        return storage;
+    }
+    const auto& frames = bones[static_cast<std::size_t>(source.bone)];
+    if (frame < 0 || frame >= static_cast<int>(frames.size())) {
+        return storage;
+    }
+    const D3DXVECTOR3 bind = storage;
+    D3DXVec3TransformCoord(&storage, &bind, &frames[static_cast<std::size_t>(frame)]);
+    return storage;
+}
+
+void MQAObject::Skin(int motion, int frame) {
+    if (m_skinnedPositions.size() != m_vertices.size() ||
+        m_skinnedVertices.size() != CountTriangleListEntries()) {
+        return; // not prepared for skinning
+    }
+    for (std::size_t v = 0; v < m_vertices.size(); ++v) {
+        SkinnedPosition(v, motion, frame, m_skinnedPositions[v]);
+    }
+    MeshVertex* out = m_skinnedVertices.data();
+    for (const MQAFace& face : m_faces) {
+        const int size = TriangleListSize(face);
+        const int* corners = size == 6 ? QuadCorners : TriangleCorners;
+        for (int e = 0; e < size; ++e, ++out) {
+            const auto vertex =
+                static_cast<std::size_t>(face.indices[static_cast<std::size_t>(corners[e])]);
+            const D3DXVECTOR3& position = m_skinnedPositions[vertex];
+            out->x = position.x;
+            out->y = position.y;
+            out->z = position.z;
+        }
+    }
+}
+
+void MQAObject::DrawSkinned(IDirect3DDevice9* device, const D3DXMATRIX* world,
+                            const std::vector<MQAMaterial>& materials, int motion, int frame) {
+    device->SetFVF(MeshVertexFVF);
+    device->SetTransform(D3DTS_WORLD, world);
+    device->GetTransform(D3DTS_WORLD, &m_matLastWorld);
+    device->SetFVF(MeshVertexFVF);
+    Skin(motion, frame);
+    if (materials.empty() || m_skinnedVertices.empty()) {
+        return;
+    }
+    // The whole part is drawn with the first material, whatever its faces name.
+    const MQAMaterial& material = materials.front();
+    device->SetMaterial(&material.m_material);
+    device->SetTexture(0, material.m_textureFile.empty() ? nullptr : material.m_pTexture);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(m_skinnedVertices.size() / 3),
+                            m_skinnedVertices.data(), sizeof(MeshVertex));
+}
+
+int MQAObject::Pick(int x, int y, IDirect3DDevice9* device, float* distance) const {
+    *distance = NoHitDistance;
+    D3DVIEWPORT9 viewport;
+    D3DXMATRIX projection, view;
+    device->GetViewport(&viewport);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    device->GetTransform(D3DTS_VIEW, &view);
+    if (viewport.Width == 0 || viewport.Height == 0) {
+        return -1;
+    }
+    const float px =
+        (2.0f * static_cast<float>(x) / static_cast<float>(viewport.Width) - 1.0f) / projection._11;
+    const float py = -(2.0f * static_cast<float>(y) / static_cast<float>(viewport.Height) - 1.0f) /
+                     projection._22;
+    const D3DXMATRIX modelView = m_matLastWorld * view;
+    D3DXMATRIX inverse;
+    if (D3DXMatrixInverse(&inverse, nullptr, &modelView) == nullptr) {
+        return -1;
+    }
+    // The eye ray through the point, carried into the part's model space.
+    const D3DXVECTOR3 towards(px * inverse._11 + py * inverse._21 - inverse._31,
+                              px * inverse._12 + py * inverse._22 - inverse._32,
+                              px * inverse._13 + py * inverse._23 - inverse._33);
+    D3DXVECTOR3 direction;
+    D3DXVec3Normalize(&direction, &towards);
+    const D3DXVECTOR3 origin(inverse._41, inverse._42, inverse._43);
+
+    const bool skinned = HasBoneAnimations() && m_skinnedPositions.size() == m_vertices.size();
+    auto position = [&](int corner, const MQAFace& face) {
+        const auto v = static_cast<std::size_t>(face.indices[static_cast<std::size_t>(corner)]);
+        return skinned ? m_skinnedPositions[v]
+                       : D3DXVECTOR3(m_vertices[v].x, m_vertices[v].y, m_vertices[v].z);
+    };
+    int nearest = -1;
+    for (std::size_t j = 0; j < m_faces.size(); ++j) {
+        const MQAFace& face = m_faces[j];
+        const int size = TriangleListSize(face);
+        if (size == 0) {
+            continue;
+        }
+        const D3DXVECTOR3 p0 = position(0, face);
+        const D3DXVECTOR3 p2 = position(2, face);
+        float hit = 0.0f;
+        bool found = false;
+        if (size == 6) {
+            const D3DXVECTOR3 p3 = position(3, face);
+            found = D3DXIntersectTri(&p0, &p2, &p3, &origin, &direction, nullptr, nullptr, &hit);
+        }
+        if (!found) {
+            const D3DXVECTOR3 p1 = position(1, face);
+            found = D3DXIntersectTri(&p0, &p1, &p2, &origin, &direction, nullptr, nullptr, &hit);
+        }
+        // The nearest hit wins; at equal distance the lower face index stays.
+        if (found && (nearest < 0 || hit < *distance)) {
+            *distance = hit;
+            nearest = static_cast<int>(j);
+        }
+    }
+    return nearest;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// The .qka document: the version, then the sound object's WAV track, then the scene of the
+// graphics object, written and read field by field through the binary archive.
+
+#include <string>
+
+class CArchive;
+class CDirectSound;
+class CDirectXGraphics;
+
+// The version written first into every document; reading a document sets it to the file's.
+extern float g_fDocumentVersion;
+constexpr float CurrentDocumentVersion = 1.3f;
+
+namespace DocumentFile {
+
+void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics);
+
+// Both return an empty string on success, else a description of the failure (UTF-8). A file
+// that ends early or holds an impossible count fails without harm: what was read before the
+// failure stays read.
+std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
+std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
+
+} // namespace DocumentFile

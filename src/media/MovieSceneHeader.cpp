@@ -1,0 +1,68 @@
+#include "media/MovieSceneHeader.h"
+
+#include "graphics/CDirectXGraphics.h"
+#include "platform/FilePath.h"
+#include "platform/Mbcs.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+bool GetFileTitleFromPath(std::string& title, std::string_view path) {
+    std::size_t start = 0;
+    std::size_t end = path.size();
+    bool dotFound = false;
+    // Backwards by characters, so that a trail byte is never taken for a separator or a dot.
+    for (std::size_t i = path.size(); i > 0;) {
+        i = Mbcs::CharPrev(path, i);
+        if (path[i] == '\\' || path[i] == '/') {
+            start = Mbcs::CharNext(path, i);
+            break;
+        }
+        if (path[i] == '.' && !dotFound) {
+            end = i;
+            dotFound = true;
+        }
+    }
+    if (start >= end) {
+        return false;
+    }
+    title.assign(path.substr(start, end - start));
+    return true;
+}
+
+namespace {
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+} // namespace
+
+bool WriteMovieSceneHeader(const std::string& path, const CDirectXGraphics& graphics) {
+    const std::optional<std::string> nativePath = Mbcs::ToUtf8(FilePath::ToSlashes(path));
+    if (!nativePath) {
+        return false;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(nativePath->c_str(), "wb"));
+    if (!file) {
+        return false;
+    }
+    std::string title;
+    GetFileTitleFromPath(title, path); // an empty title still makes the class name "C"
+    std::FILE* out = file.get();
+    std::fprintf(out, "#include \"stdafx.h\"\r\n#include \"MorluLibrary.h\"\r\n\r\n");
+    std::fprintf(out, "class C%s : public CMovie\r\n{\r\npublic:\r\n\tC%s()\r\n\t{\r\n",
+                 title.c_str(), title.c_str());
+    // Characters in the order they were imported: the newest is at the front of the list.
+    for (int i = graphics.GetCharacterCount() - 1; i >= 0; --i) {
+        std::fprintf(out, "\t\tAddCharacter();\r\n");
+        if (!graphics.GetCharacter(i)->WriteMotions(out)) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < graphics.m_subtitles.size(); ++i) {
+        std::fprintf(out, "\t\tAddSubtitle(\"%s\");\r\n",
+                     graphics.GetSubtitle(static_cast<int>(i)).c_str());
+    }
+    std::fprintf(out, "\t}\r\n};\r\n");
+    return std::fflush(out) == 0;
+}

@@ -1,0 +1,202 @@
+#include "platform/CArchive.h"
+
+#include "platform/Mbcs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace {
+// After a 0xFF length byte, this 16-bit value announces a UTF-16 string instead of a length.
+constexpr std::uint64_t kUtf16Tag = 0xFFFE;
+} // namespace
+
+CArchive::CArchive(std::vector<std::uint8_t>& buffer, Mode mode) : m_buffer(buffer), m_mode(mode) {}
+
+CArchive& CArchive::operator<<(std::int32_t value) {
+    WriteUnsigned(static_cast<std::uint32_t>(value), 4);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(std::uint32_t value) {
+    WriteUnsigned(value, 4);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(float value) {
+    static_assert(sizeof(float) == sizeof(std::uint32_t), "float must be 32-bit IEEE");
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    WriteUnsigned(bits, 4);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(bool value) {
+    WriteUnsigned(value ? 1 : 0, 1);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(std::uint8_t value) {
+    WriteUnsigned(value, 1);
+    return *this;
+}
+
+CArchive& CArchive::operator<<(const std::string& value) {
+    WriteStringLength(value.size());
+    Write(value.data(), value.size());
+    return *this;
+}
+
+CArchive& CArchive::operator>>(std::int32_t& value) {
+    value = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadUnsigned(4)));
+    return *this;
+}
+
+CArchive& CArchive::operator>>(std::uint32_t& value) {
+    value = static_cast<std::uint32_t>(ReadUnsigned(4));
+    return *this;
+}
+
+CArchive& CArchive::operator>>(float& value) {
+    const auto bits = static_cast<std::uint32_t>(ReadUnsigned(4));
+    std::memcpy(&value, &bits, sizeof value);
+    return *this;
+}
+
+CArchive& CArchive::operator>>(bool& value) {
+    value = ReadUnsigned(1) != 0;
+    return *this;
+}
+
+CArchive& CArchive::operator>>(std::uint8_t& value) {
+    value = static_cast<std::uint8_t>(ReadUnsigned(1));
+    return *this;
+}
+
+CArchive& CArchive::operator>>(std::string& value) {
+    bool isUtf16 = false;
+    const std::uint64_t length = ReadStringLength(isUtf16);
+    // Checked before anything is allocated, so a hostile length cannot exhaust memory.
+    RequireRemaining(isUtf16 ? length * 2 : length);
+    if (isUtf16) {
+        std::u16string units(static_cast<std::size_t>(length), u'\0');
+        for (char16_t& unit : units) {
+            unit = static_cast<char16_t>(ReadUnsigned(2));
+        }
+        value = Mbcs::FromUtf16(units);
+    } else {
+        std::string text(static_cast<std::size_t>(length), '\0');
+        Read(text.data(), text.size());
+        value = std::move(text);
+    }
+    return *this;
+}
+
+void CArchive::CheckCount(std::int32_t count, std::size_t minimumBytes) const {
+    RequireMode(load);
+    if (count < 0) {
+        throw CArchiveException(CArchiveException::BadLength, "negative element count");
+    }
+    // Divides rather than multiplies so that a huge count cannot overflow.
+    if (minimumBytes != 0 && static_cast<std::size_t>(count) > GetRemaining() / minimumBytes) {
+        throw CArchiveException(CArchiveException::EndOfFile,
+                                "element count exceeds the rest of the archive");
+    }
+}
+
+void CArchive::Write(const void* bytes, std::size_t size) {
+    RequireMode(store);
+    const auto* first = static_cast<const std::uint8_t*>(bytes);
+    m_buffer.insert(m_buffer.end(), first, first + size);
+}
+
+void CArchive::Read(void* bytes, std::size_t size) {
+    RequireMode(load);
+    RequireRemaining(size);
+    const auto start = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_position);
+    std::copy_n(start, size, static_cast<std::uint8_t*>(bytes));
+    m_position += size;
+}
+
+void CArchive::WriteUnsigned(std::uint64_t value, std::size_t size) {
+    std::uint8_t bytes[8];
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    Write(bytes, size);
+}
+
+std::uint64_t CArchive::ReadUnsigned(std::size_t size) {
+    std::uint8_t bytes[8];
+    Read(bytes, size);
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    }
+    return value;
+}
+
+// The shortest form that holds the length; each wider form is announced by the all-ones
+// value of the narrower one (0xFFFE is left to the UTF-16 tag).
+void CArchive::WriteStringLength(std::uint64_t length) {
+    if (length < 0xFF) {
+        WriteUnsigned(length, 1);
+        return;
+    }
+    WriteUnsigned(0xFF, 1);
+    if (length < kUtf16Tag) {
+        WriteUnsigned(length, 2);
+        return;
+    }
+    WriteUnsigned(0xFFFF, 2);
+    if (length < 0xFFFFFFFF) {
+        WriteUnsigned(length, 4);
+        return;
+    }
+    WriteUnsigned(0xFFFFFFFF, 4);
+    WriteUnsigned(length, 8);
+}
+
+std::uint64_t CArchive::ReadStringLength(bool& isUtf16) {
+    isUtf16 = false;
+    std::uint64_t length = ReadUnsigned(1);
+    if (length < 0xFF) {
+        return length;
+    }
+    length = ReadUnsigned(2);
+    if (length == kUtf16Tag) {
+        // The length of the UTF-16 string follows, starting again with one byte.
+        isUtf16 = true;
+        length = ReadUnsigned(1);
+        if (length < 0xFF) {
+            return length;
+        }
+        length = ReadUnsigned(2);
+    }
+    if (length < 0xFFFF) {
+        return length;
+    }
+    length = ReadUnsigned(4);
+    if (length < 0xFFFFFFFF) {
+        return length;
+    }
+    length = ReadUnsigned(8);
+    if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+        throw CArchiveException(CArchiveException::BadLength, "string length exceeds 2 GiB");
+    }
+    return length;
+}
+
+void CArchive::RequireRemaining(std::uint64_t size) const {
+    if (size > GetRemaining()) {
+        throw CArchiveException(CArchiveException::EndOfFile, "unexpected end of archive");
+    }
+}
+
+void CArchive::RequireMode(Mode mode) const {
+    if (m_mode != mode) {
+        throw std::logic_error(mode == load ? "reading from a storing archive"
+                                            : "writing to a loading archive");
+    }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+// The binary archive that documents are written to and read from: little-endian numbers,
+// one-byte booleans and strings with a length prefix of 1, 3, 7 or 15 bytes. Strings are
+// code-page-932 bytes; reading also accepts the UTF-16 form, converted to code page 932.
+// Every read that runs past the end, or meets a length that cannot be valid, throws
+// CArchiveException; nothing is allocated for a length that the remaining bytes cannot hold.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+class CArchiveException : public std::runtime_error {
+public:
+    enum Cause { EndOfFile, BadLength };
+
+    CArchiveException(Cause cause, const std::string& what)
+        : std::runtime_error(what), m_cause(cause) {}
+    Cause GetCause() const { return m_cause; }
+
+private:
+    Cause m_cause;
+};
+
+class CArchive {
+public:
+    enum Mode { store, load };
+
+    // A storing archive appends to the buffer; a loading archive reads it from the start.
+    CArchive(std::vector<std::uint8_t>& buffer, Mode mode);
+
+    bool IsStoring() const { return m_mode == store; }
+    bool IsLoading() const { return m_mode == load; }
+    // Bytes not yet read (loading).
+    std::size_t GetRemaining() const { return m_buffer.size() - m_position; }
+
+    CArchive& operator<<(std::int32_t value);
+    CArchive& operator<<(std::uint32_t value);
+    CArchive& operator<<(float value);
+    CArchive& operator<<(bool value);
+    CArchive& operator<<(std::uint8_t value);
+    CArchive& operator<<(const std::string& value);
+
+    CArchive& operator>>(std::int32_t& value);
+    CArchive& operator>>(std::uint32_t& value);
+    CArchive& operator>>(float& value);
+    // Any non-zero byte reads as true.
+    CArchive& operator>>(bool& value);
+    CArchive& operator>>(std::uint8_t& value);
+    CArchive& operator>>(std::string& value);
+
+    // Throws unless `count` elements of at least `minimumBytes` each could still follow:
+    // guards list sizes read from a file before anything is allocated for them.
+    void CheckCount(std::int32_t count, std::size_t minimumBytes) const;
+
+private:
+    void Write(const void* bytes, std::size_t size);
+    void Read(void* bytes, std::size_t size);
+    // Little-endian unsigned integers of `size` bytes (at most 8).
+    void WriteUnsigned(std::uint64_t value, std::size_t size);
+    std::uint64_t ReadUnsigned(std::size_t size);
+    void WriteStringLength(std::uint64_t length);
+    std::uint64_t ReadStringLength(bool& isUtf16);
+    // Throws EndOfFile unless `size` more bytes can be read.
+    void RequireRemaining(std::uint64_t size) const;
+    void RequireMode(Mode mode) const;
+
+    std::vector<std::uint8_t>& m_buffer;
+    Mode m_mode;
+    std::size_t m_position = 0;
+};

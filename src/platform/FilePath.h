@@ -1,0 +1,24 @@
+#pragma once
+
+// File names as documents and model files store them (code page 932, `\` between folders,
+// case as Windows ignores it) turned into paths that open on Linux.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace FilePath {
+
+// Replaces every single-byte `\` by `/`; a trail byte of a double-byte character is never
+// taken for a separator.
+std::string ToSlashes(std::string_view cp932);
+// Replaces every single-byte `/` by `\`.
+std::string ToBackslashes(std::string_view cp932);
+
+// The UTF-8 path of a code-page-932 name, relative to `folder` (a UTF-8 folder ending in
+// `/`) unless it is absolute. Where the exact path does not exist, each component is matched
+// without regard to the case of ASCII letters. Gives the exact path when nothing matches, so
+// that opening it fails as usual; std::nullopt when the name does not convert.
+std::optional<std::string> Resolve(const std::string& folder, std::string_view cp932Name);
+
+} // namespace FilePath

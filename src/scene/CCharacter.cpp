@@ -1,0 +1,409 @@
+#include "scene/CCharacter.h"
+
+#include "loader/LoaderMQA.h"
+#include "platform/CArchive.h"
+#include "platform/FilePath.h"
+#include "platform/IDirect3DTexture9.h"
+#include "platform/IDirect3DVertexBuffer9.h"
+#include "platform/Mbcs.h"
+#include "platform/ProgramFolder.h"
+#include "scene/SceneGlobals.h"
+#include "scene/SceneStrings.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+const CRuntimeClass CCharacter::classCCharacter = {"CCharacter", sizeof(CCharacter), 0,
+                                                   &CCharacter::CreateObject};
+
+void RegisterCharacterClass() {
+    CRuntimeClass::Register(&CCharacter::classCCharacter);
+}
+
+CObject* CCharacter::CreateObject() {
+    return new CCharacter();
+}
+
+CCharacter::CCharacter() {
+    D3DXMatrixIdentity(&m_matWorld);
+}
+
+void CCharacter::Serialize(CArchive& archive) {
+    if (archive.IsStoring()) {
+        archive << m_strFileName << static_cast<std::int32_t>(m_keys.size()) << m_bLocked;
+    } else {
+        std::int32_t count = 0;
+        archive >> m_strFileName >> count;
+        archive.CheckCount(count, MinimumStoredKeyBytes);
+        m_keys.resize(static_cast<std::size_t>(count));
+        archive >> m_bLocked;
+    }
+    for (CAnimation& key : m_keys) {
+        key.Serialize(archive);
+    }
+}
+
+namespace {
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return text;
+}
+} // namespace
+
+bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
+    const std::optional<std::string> nativePath = FilePath::Resolve(GetProgramFolder(), path);
+    const std::optional<std::string> text = nativePath ? ReadWholeFile(*nativePath) : std::nullopt;
+    if (!text) {
+        return false;
+    }
+    const int result = LoaderMQA(this, *text).Load();
+    const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
+    m_strFileName = MakeStoredFileName(path, folder);
+    FindCollisionObject();
+    LoadTextures(device);
+    CreateBuffers(device);
+    return result == LoaderMQA::Success;
+}
+
+std::string CCharacter::MakeStoredFileName(const std::string& path, const std::string& folder) {
+    const std::string lowerPath = Mbcs::MakeLower(path);
+    const std::string lowerFolder = Mbcs::MakeLower(folder);
+    // Only a path that starts with the program folder lies inside it.
+    if (lowerFolder.empty() || lowerPath.compare(0, lowerFolder.size(), lowerFolder) != 0) {
+        return lowerPath;
+    }
+    return FilePath::ToBackslashes(std::string_view(lowerPath).substr(lowerFolder.size()));
+}
+
+void CCharacter::LoadTextures(IDirect3DDevice9* device) {
+    for (MQAMaterial& material : m_materials) {
+        material.LoadTexture(device);
+    }
+}
+
+void CCharacter::CreateBuffers(IDirect3DDevice9* device) {
+    for (MQAObject& part : m_parts) {
+        if (part.m_pVertexBuffer != nullptr) {
+            part.m_pVertexBuffer->Release();
+            part.m_pVertexBuffer = nullptr;
+        }
+        if (part.HasBoneAnimations()) {
+            part.CreateSkinArrays();
+        } else {
+            part.CreateVertexBuffer(device, m_materials);
+        }
+    }
+}
+
+void CCharacter::Draw(IDirect3DDevice9* device) {
+    if (!m_bShown) {
+        return;
+    }
+    UpdatePose(g_nCurrentFrame);
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        if (static_cast<int>(i) == m_nCollisionPart) {
+            continue; // picked, never drawn
+        }
+        MQAObject& part = m_parts[i];
+        if (part.HasBoneAnimations()) {
+            part.DrawSkinned(device, &m_matWorld, m_materials, m_nMotion, m_nMotionFrame);
+        } else {
+            const D3DXMATRIX world = part.GetMotionMatrix(m_nMotion, m_nMotionFrame) * m_matWorld;
+            part.Draw(device, &world, m_materials);
+        }
+    }
+}
+
+bool CCharacter::WriteMotions(std::FILE* file) const {
+    for (const CAnimation& key : m_keys) {
+        std::fprintf(file, "\t\tAddMotion(\"%s\",%d,%d,%f,%f,%f,%f,%f,%f,%f,%f,%f);\r\n",
+                     key.GetMotionName().c_str(), key.m_nMotionFrame, key.m_bActive,
+                     static_cast<double>(key.m_position.x), static_cast<double>(key.m_position.y),
+                     static_cast<double>(key.m_position.z), static_cast<double>(key.m_rotation.x),
+                     static_cast<double>(key.m_rotation.y), static_cast<double>(key.m_rotation.z),
+                     static_cast<double>(key.m_scale.x), static_cast<double>(key.m_scale.y),
+                     static_cast<double>(key.m_scale.z));
+    }
+    return true;
+}
+
+void CCharacter::FindCollisionObject() {
+    m_nCollisionPart = -1;
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        if (Mbcs::CompareNoCase(m_parts[i].m_name, CollisionPartName) == 0) {
+            m_nCollisionPart = static_cast<int>(i);
+            return;
+        }
+    }
+}
+
+void CCharacter::ReleaseDeviceObjects() {
+    for (MQAObject& part : m_parts) {
+        if (part.m_pVertexBuffer != nullptr) {
+            part.m_pVertexBuffer->Release();
+            part.m_pVertexBuffer = nullptr;
+        }
+        part.m_animations.clear();
+        part.m_faces.clear();
+        part.m_vertices.clear();
+        part.m_trianglesPerMaterial.clear();
+    }
+    for (MQAMaterial& material : m_materials) {
+        if (material.m_pTexture != nullptr) {
+            material.m_pTexture->Release();
+            material.m_pTexture = nullptr;
+        }
+    }
+    m_materials.clear();
+}
+
+void CCharacter::InsertFrame(int frame) {
+    if (!IsFrameInRange(frame)) {
+        return;
+    }
+    CAnimation record;
+    record.Init(m_keys[static_cast<std::size_t>(frame)].m_nState);
+    m_keys.insert(m_keys.begin() + frame, record);
+}
+
+void CCharacter::SetFrameState(int frame, std::int32_t state) {
+    if (frame < 0) {
+        return;
+    }
+    if (frame >= GetKeyCount()) {
+        m_keys.resize(static_cast<std::size_t>(frame) + 1); // new records are in-between
+    }
+    CAnimation& record = m_keys[static_cast<std::size_t>(frame)];
+    if (record.m_nState == FrameEmpty) {
+        // An object that reappears after empty frames starts from its last key.
+        const int key = CAnimation::FindKeyAtOrBefore(m_keys, frame - 1);
+        if (key >= 0) {
+            record = m_keys[static_cast<std::size_t>(key)];
+        }
+    }
+    record.m_nState = state;
+}
+
+std::int32_t CCharacter::GetKeyState(int frame) const {
+    return IsFrameInRange(frame) ? m_keys[static_cast<std::size_t>(frame)].m_nState : FrameEmpty;
+}
+
+D3DXVECTOR3 CCharacter::GetKeyPosition(int frame) const {
+    return IsFrameInRange(frame) ? m_keys[static_cast<std::size_t>(frame)].m_position
+                                 : D3DXVECTOR3();
+}
+
+D3DXVECTOR3 CCharacter::GetKeyRotation(int frame) const {
+    return IsFrameInRange(frame) ? m_keys[static_cast<std::size_t>(frame)].m_rotation
+                                 : D3DXVECTOR3();
+}
+
+D3DXVECTOR3 CCharacter::GetKeyScale(int frame) const {
+    return IsFrameInRange(frame) ? m_keys[static_cast<std::size_t>(frame)].m_scale
+                                 : D3DXVECTOR3(1.0f, 1.0f, 1.0f);
+}
+
+void CCharacter::AddKeyScale(int frame, float dx, float dy, float dz) {
+    if (IsFrameInRange(frame)) {
+        m_keys[static_cast<std::size_t>(frame)].AddScale(dx, dy, dz);
+    }
+}
+
+std::string CCharacter::GetKeyMotionName(int frame) const {
+    return IsFrameInRange(frame) ? m_keys[static_cast<std::size_t>(frame)].GetMotionName()
+                                 : std::string(NoMotionName);
+}
+
+bool CCharacter::GetKeyLoop(int frame) const {
+    return IsFrameInRange(frame) && m_keys[static_cast<std::size_t>(frame)].m_bLoop;
+}
+
+bool CCharacter::GetKeyStopAtEnd(int frame) const {
+    return IsFrameInRange(frame) && m_keys[static_cast<std::size_t>(frame)].m_bStopAtEnd;
+}
+
+void CCharacter::SetKeyLoop(int frame, bool loop) {
+    if (!IsFrameInRange(frame)) {
+        return;
+    }
+    const int key = CAnimation::FindKeyAtOrBefore(m_keys, frame);
+    if (key >= 0) {
+        m_keys[static_cast<std::size_t>(key)].m_bLoop = loop;
+    }
+}
+
+void CCharacter::SetKeyStopAtEnd(int frame, bool stopAtEnd) {
+    if (!IsFrameInRange(frame)) {
+        return;
+    }
+    const int key = CAnimation::FindKeyAtOrBefore(m_keys, frame);
+    if (key >= 0) {
+        m_keys[static_cast<std::size_t>(key)].m_bStopAtEnd = stopAtEnd;
+    }
+}
+
+void CCharacter::UpdateWorldMatrix(int frame) {
+    if (IsFrameInRange(frame)) {
+        m_matWorld = m_keys[static_cast<std::size_t>(frame)].CalcWorldMatrix();
+    } else {
+        D3DXMatrixIdentity(&m_matWorld);
+    }
+}
+
+std::string CCharacter::GetAnimationName(int i) const {
+    if (i < 0 || i >= static_cast<int>(m_animationNames.size())) {
+        return NoMotionName;
+    }
+    return m_animationNames[static_cast<std::size_t>(i)];
+}
+
+std::string CCharacter::GetBoneAnimationName(int i) const {
+    if (m_parts.empty() || i < 0 ||
+        i >= static_cast<int>(m_parts.front().m_boneAnimations.size())) {
+        return NoMotionName;
+    }
+    return m_parts.front().GetBoneAnimationName(i);
+}
+
+bool CCharacter::UsesBoneAnimations() const {
+    return !m_parts.empty() && m_parts.front().HasBoneAnimations();
+}
+
+int CCharacter::GetMotionCount() const {
+    if (m_parts.empty()) {
+        return 0;
+    }
+    if (UsesBoneAnimations()) {
+        return static_cast<int>(m_parts.front().m_boneAnimations.size());
+    }
+    return static_cast<int>(m_animationNames.size());
+}
+
+std::string CCharacter::GetMotionName(int motion) const {
+    if (motion < 0 || motion >= GetMotionCount()) {
+        return NoMotionName;
+    }
+    if (UsesBoneAnimations()) {
+        return m_parts.front().GetBoneAnimationName(motion);
+    }
+    return m_animationNames[static_cast<std::size_t>(motion)];
+}
+
+int CCharacter::GetMotionLength(int motion) const {
+    // A motion without frames counts as one frame long, so that no caller divides by zero.
+    std::size_t length = 1;
+    if (motion >= 0 && motion < GetMotionCount()) {
+        const MQAObject& first = m_parts.front();
+        const auto index = static_cast<std::size_t>(motion);
+        if (UsesBoneAnimations()) {
+            const auto& bones = first.m_boneAnimations[index];
+            length = bones.empty() ? 1 : bones.front().size();
+        } else if (index < first.m_animations.size()) {
+            length = first.m_animations[index].size();
+        }
+    }
+    return length == 0 ? 1 : static_cast<int>(length);
+}
+
+void CCharacter::SetKeyMotionName(int frame, const std::string& name) {
+    if (IsFrameInRange(frame)) {
+        CAnimation& record = m_keys[static_cast<std::size_t>(frame)];
+        record.m_nState = FrameContentKey;
+        record.m_strMotion = name;
+    }
+    m_nMotion = 0;
+    for (std::size_t i = 0; i < m_animationNames.size(); ++i) {
+        if (Mbcs::Compare(m_animationNames[i], name) == 0) {
+            m_nMotion = static_cast<int>(i);
+            break;
+        }
+    }
+    m_nMotionFrame = 0;
+}
+
+void CCharacter::SetCurrentMotion(int frame) {
+    m_nMotion = -1;
+    if (!IsFrameInRange(frame)) {
+        return;
+    }
+    const std::string& name = m_keys[static_cast<std::size_t>(frame)].m_strMotion;
+    for (int i = 0; i < GetMotionCount(); ++i) {
+        if (Mbcs::Compare(GetMotionName(i), name) == 0) {
+            m_nMotion = i;
+            return;
+        }
+    }
+}
+
+int CCharacter::FindMotion(const std::string& name) {
+    for (int i = 0; i < GetMotionCount(); ++i) {
+        if (Mbcs::Compare(GetMotionName(i), name) == 0) {
+            m_nMotion = i;
+            return i;
+        }
+    }
+    return -1;
+}
+
+void CCharacter::InterpolateKeys() {
+    CAnimation::InterpolateTransforms(m_keys);
+    DeriveMotionFrames();
+}
+
+void CCharacter::DeriveMotionFrames() {
+    const std::size_t count = m_keys.size();
+    std::size_t start = 0;
+    while (start < count && m_keys[start].m_nState != FrameContentKey) {
+        m_keys[start].m_strMotion.clear();
+        ++start;
+    }
+    if (start == count) {
+        return; // no content key: every name is cleared, the motion frames stay
+    }
+    std::size_t base = start;
+    int length = 1;
+    int counter = 0;
+    for (std::size_t k = start; k < count; ++k) {
+        CAnimation& record = m_keys[k];
+        if (record.m_nState == FrameContentKey) {
+            base = k;
+            counter = 0;
+            length = GetMotionLength(FindMotion(record.m_strMotion));
+        } else if (record.m_nState == FrameEmpty) {
+            record.m_strMotion.clear();
+        } else {
+            record.m_strMotion = m_keys[base].m_strMotion;
+        }
+        const CAnimation& motionKey = m_keys[base];
+        if (motionKey.m_bLoop) {
+            record.m_nMotionFrame = counter % length;
+        } else if (counter < length) {
+            record.m_nMotionFrame = counter;
+        } else {
+            record.m_nMotionFrame = motionKey.m_bStopAtEnd ? length - 1 : 0;
+        }
+        ++counter;
+    }
+}
+
+void CCharacter::UpdatePose(int frame) {
+    UpdateWorldMatrix(frame);
+    SetCurrentMotion(frame);
+    const bool inRange = IsFrameInRange(frame);
+    const int motionFrame = inRange ? m_keys[static_cast<std::size_t>(frame)].m_nMotionFrame : 0;
+    const int length = GetMotionLength(m_nMotion);
+    m_nMotionFrame = motionFrame;
+    if (inRange && m_keys[static_cast<std::size_t>(frame)].m_bLoop) {
+        m_nMotionFrame = motionFrame % length;
+    } else if (motionFrame >= length) {
+        m_nMotionFrame = GetKeyStopAtEnd(frame) ? length - 1 : 0;
+    }
+}

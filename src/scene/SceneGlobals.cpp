@@ -1,0 +1,3 @@
+#include "scene/SceneGlobals.h"
+
+std::int32_t g_nCurrentFrame = 0;
