@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything in build/ and runs every test headless; the
 # headless tests run a second time under AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/. Ends with ctest's summary of the full run.
+# build-asan/, and the fuzzers run for 30 seconds each in build-fuzz/. Ends with ctest's
+# summary of the full run.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -19,6 +20,35 @@ cmake --build build-asan --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
+
+echo "== Fuzzing (build-fuzz/)"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSORVENDAL_FUZZ=ON -DSORVENDAL_TESTS=OFF -DSORVENDAL_BENCHMARKS=OFF
+cmake --build build-fuzz --parallel "$jobs"
+corpus=$(mktemp -d)
+mkdir -p "$corpus/model" "$corpus/document"
+build-fuzz/bin/write_document_seeds "$corpus/document"
+model_seeds=(data/MQO data/MQA)
+[ -d ../shared/testdata/mqo ] && model_seeds+=(../shared/testdata/mqo/*/)
+fuzz_options=(-max_total_time=30 -timeout=10 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/)
+build-fuzz/bin/fuzz_model_reader "${fuzz_options[@]}" "$corpus/model" "${model_seeds[@]}" \
+    > build-fuzz/fuzz_model_reader.log 2>&1 &
+model_fuzzer=$!
+build-fuzz/bin/fuzz_document_reader "${fuzz_options[@]}" "$corpus/document" \
+    > build-fuzz/fuzz_document_reader.log 2>&1 &
+document_fuzzer=$!
+fuzz_failed=0
+for fuzzer in "$model_fuzzer:fuzz_model_reader" "$document_fuzzer:fuzz_document_reader"; do
+    if wait "${fuzzer%%:*}"; then
+        echo "${fuzzer#*:}: $(grep -E '^Done [0-9]+ runs' "build-fuzz/${fuzzer#*:}.log")"
+    else
+        echo "${fuzzer#*:} found a fault:"
+        tail -n 60 "build-fuzz/${fuzzer#*:}.log"
+        fuzz_failed=1
+    fi
+done
+rm -rf "$corpus"
+[ "$fuzz_failed" -eq 0 ]
 
 echo "== Build (build/)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -10,7 +10,9 @@ void RegisterDirectXGraphicsClass() {
     CRuntimeClass::Register(&CDirectXGraphics::classCDirectXGraphics);
 }
 
-CObject* CDirectXGraphics::CreateObject() { return new CDirectXGraphics(); }
+CObject* CDirectXGraphics::CreateObject() {
+    return new CDirectXGraphics();
+}
 
 namespace {
 // A stored character holds at least a one-byte name prefix, its key count and lock flag.
@@ -161,7 +163,9 @@ void CDirectXGraphics::InterpolateCharacter(int character) {
     }
 }
 
-void CDirectXGraphics::InterpolateSelectedCharacter() { InterpolateCharacter(m_nSelected); }
+void CDirectXGraphics::InterpolateSelectedCharacter() {
+    InterpolateCharacter(m_nSelected);
+}
 
 void CDirectXGraphics::InterpolateAllCharacters() {
     for (CCharacter& character : m_characters) {

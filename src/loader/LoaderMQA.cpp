@@ -145,11 +145,11 @@ void LoaderMQA::ReadMaterialLine() {
             } else if (name == "power") {
                 material.m_fPower = t.GetFloat(v);
             } else if (name == "tex") {
-                material.SetTextureFile(t.GetToken(v));
+                material.SetTextureFile(std::string(t.GetToken(v)));
             } else if (name == "aplane") {
-                material.SetAlphaPlaneFile(t.GetToken(v));
+                material.SetAlphaPlaneFile(std::string(t.GetToken(v)));
             } else if (name == "bump") {
-                material.SetBumpFile(t.GetToken(v));
+                material.SetBumpFile(std::string(t.GetToken(v)));
             }
             b += known->values + 3;
             continue;
@@ -258,6 +258,7 @@ void LoaderMQA::ReadFaceLine(MQAObject& part) {
     }
     const int corners = std::min(n, 4);
     MQAFace face;
+    face.indices.reserve(static_cast<std::size_t>(corners));
     for (int k = 0; k < corners; ++k) {
         face.indices.push_back(t.GetInt(3 + k));
     }
@@ -273,6 +274,7 @@ void LoaderMQA::ReadFaceLine(MQAObject& part) {
         if (!t.IsToken(p + 1, "(") || !t.IsToken(p + 2 * n + 2, ")")) {
             return;
         }
+        face.uv.reserve(static_cast<std::size_t>(corners));
         for (int k = 0; k < corners; ++k) {
             face.uv.emplace_back(t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k));
         }

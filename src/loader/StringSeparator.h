@@ -2,10 +2,13 @@
 
 // Splits one line of a model file into tokens: blanks separate, double quotes group (and are
 // dropped), each of ( ) , : ; = [ ] { } is a token of its own, and a code-page-932 lead byte
-// always takes the byte after it into the same token. Tokens keep the line's bytes exactly.
+// always takes the byte after it into the same token. Tokens keep the line's bytes exactly:
+// each is a view of the line, so the line must outlive its tokens.
 
+#include "platform/Mbcs.h"
+
+#include <array>
 #include <cstddef>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,11 +24,12 @@ public:
     // Token count of the current line: 0 for a line without tokens, -1 after the end of the
     // file.
     int GetCount() const { return m_nCount; }
-    // Token i as a NUL-terminated text; valid until the next line is split.
-    const char* GetToken(int i) const { return m_text.data() + m_tokens[Index(i)].offset; }
-    std::string_view GetTokenView(int i) const;
+    // Token i, which must be below the count.
+    std::string_view GetToken(int i) const { return m_tokens[static_cast<std::size_t>(i)]; }
     // Token i equals the keyword, ASCII letters compared without case; false past the count.
-    bool IsToken(int i, const char* keyword) const;
+    bool IsToken(int i, std::string_view keyword) const {
+        return HasToken(i) && Mbcs::EqualNoCase(GetToken(i), keyword);
+    }
     // Token i as the C library's atof reads it; 0 past the count.
     double GetDouble(int i) const;
     float GetFloat(int i) const { return static_cast<float>(GetDouble(i)); }
@@ -36,18 +40,11 @@ protected:
     void SetEndOfFile() { m_nCount = -1; }
 
 private:
-    struct Token {
-        std::size_t offset;
-        std::size_t length;
-    };
+    enum class ByteClass : unsigned char { Plain, Lead, End, Blank, Quote, Single };
 
-    static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
     bool HasToken(int i) const { return i >= 0 && i < m_nCount; }
-    void StoreToken(std::string_view text);
 
-    std::vector<Token> m_tokens;
-    std::string m_text; // every token of the line, each followed by a NUL
+    std::vector<std::string_view> m_tokens;
     int m_nCount = 0;
-    bool m_singleCharacterToken[128] = {};
-    char m_quote = '"';
+    std::array<ByteClass, 256> m_classes{};
 };

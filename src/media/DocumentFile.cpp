@@ -3,13 +3,14 @@
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
 #include "platform/CArchive.h"
+#include "platform/FilePath.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
 
 float g_fDocumentVersion = CurrentDocumentVersion;
@@ -52,15 +53,11 @@ std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics&
 }
 
 std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return "cannot open " + path + ": " + std::strerror(errno);
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                    std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    const std::optional<std::string> content = FilePath::ReadAll(path);
+    if (!content) {
         return "cannot read " + path;
     }
+    std::vector<std::uint8_t> bytes(content->begin(), content->end());
     try {
         CArchive archive(bytes, CArchive::load);
         Serialize(archive, sound, graphics);

@@ -2,7 +2,9 @@
 
 #include "platform/Mbcs.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -73,6 +75,28 @@ std::optional<std::string> Resolve(const std::string& folder, std::string_view c
     }
     const std::optional<fs::path> matched = MatchIgnoringCase(path.lexically_normal());
     return matched ? matched->string() : path.string();
+}
+
+std::optional<std::string> ReadAll(const std::string& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[1 << 16];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        content.append(buffer, count);
+    }
+    if (std::ferror(file.get()) != 0) {
+        return std::nullopt;
+    }
+    return content;
 }
 
 } // namespace FilePath

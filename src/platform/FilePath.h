@@ -21,4 +21,8 @@ std::string ToBackslashes(std::string_view cp932);
 // that opening it fails as usual; std::nullopt when the name does not convert.
 std::optional<std::string> Resolve(const std::string& folder, std::string_view cp932Name);
 
+// The whole content of a regular file at a UTF-8 path; std::nullopt when it is not a regular
+// file or cannot be read.
+std::optional<std::string> ReadAll(const std::string& path);
+
 } // namespace FilePath

@@ -21,8 +21,7 @@ public:
                                        IDirect3DVertexBuffer9** buffer) = 0;
     // Decodes an image file into a managed texture with linear filtering; fails for a file
     // that is missing or cannot be read.
-    virtual HRESULT CreateTextureFromFile(const std::string& path,
-                                          IDirect3DTexture9** texture) = 0;
+    virtual HRESULT CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) = 0;
 
     virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DXMATRIX* matrix) = 0;
     virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DXMATRIX* matrix) = 0;
@@ -32,8 +31,7 @@ public:
     virtual HRESULT SetFVF(DWORD fvf) = 0;
     virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                     UINT stride) = 0;
-    virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
-                                  UINT primitiveCount) = 0;
+    virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
     virtual HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
                                     const void* vertices, UINT stride) = 0;
 };

@@ -11,14 +11,6 @@ namespace {
 
 constexpr const char* kCodePage = "CP932";
 
-bool IsAsciiUpper(unsigned char byte) {
-    return byte >= 'A' && byte <= 'Z';
-}
-
-unsigned char ToAsciiLower(unsigned char byte) {
-    return IsAsciiUpper(byte) ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
 // One iconv conversion descriptor, closed however the conversion ends.
 class Converter {
 public:
@@ -95,10 +87,6 @@ std::string ToLittleEndianBytes(std::u16string_view text) {
 }
 
 } // namespace
-
-bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 std::size_t CharNext(std::string_view text, std::size_t position) {
     if (position >= text.size()) {

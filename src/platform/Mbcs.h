@@ -12,7 +12,27 @@
 
 namespace Mbcs {
 
-bool IsLeadByte(unsigned char byte);
+constexpr bool IsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+constexpr unsigned char ToAsciiLower(unsigned char byte) {
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
+// Equality with ASCII letters folded, byte by byte; the hot path of keyword tests.
+inline bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ToAsciiLower(static_cast<unsigned char>(a[i])) !=
+            ToAsciiLower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Position of the character after the one at `position` (stops at the end of the text).
 std::size_t CharNext(std::string_view text, std::size_t position);

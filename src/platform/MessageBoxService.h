@@ -12,8 +12,8 @@ enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2 };
 
 class MessageBoxService {
 public:
-    using Handler = std::function<int(const std::string& text, const std::string& caption,
-                                      unsigned int type)>;
+    using Handler =
+        std::function<int(const std::string& text, const std::string& caption, unsigned int type)>;
 
     // Installs the handler and returns the one it replaces. Without a handler, messages go
     // to standard error and the answer is IDOK.

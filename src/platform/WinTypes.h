@@ -20,8 +20,12 @@ constexpr HRESULT S_OK = 0;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 
-constexpr bool SUCCEEDED(HRESULT result) { return result >= 0; }
-constexpr bool FAILED(HRESULT result) { return result < 0; }
+constexpr bool SUCCEEDED(HRESULT result) {
+    return result >= 0;
+}
+constexpr bool FAILED(HRESULT result) {
+    return result < 0;
+}
 
 constexpr COLORREF RGB(unsigned red, unsigned green, unsigned blue) {
     return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);

@@ -10,8 +10,6 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 const CRuntimeClass CCharacter::classCCharacter = {"CCharacter", sizeof(CCharacter), 0,
@@ -44,23 +42,10 @@ void CCharacter::Serialize(CArchive& archive) {
     }
 }
 
-namespace {
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return text;
-}
-} // namespace
-
 bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
     const std::optional<std::string> nativePath = FilePath::Resolve(GetProgramFolder(), path);
-    const std::optional<std::string> text = nativePath ? ReadWholeFile(*nativePath) : std::nullopt;
+    const std::optional<std::string> text =
+        nativePath ? FilePath::ReadAll(*nativePath) : std::nullopt;
     if (!text) {
         return false;
     }

@@ -5,7 +5,9 @@
 #include "platform/IDirect3DTexture9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 
+#include "scene/SceneStrings.h"
 #include "support/FakeDevice.h"
+#include "support/SceneTestValues.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +19,11 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
-using States = std::vector<std::int32_t>;
 
-constexpr std::int32_t E = FrameEmpty;
-constexpr std::int32_t I = FrameInBetween;
-constexpr std::int32_t K = FrameKey;
-constexpr std::int32_t C = FrameContentKey;
+using namespace SceneTestValues;
 
-// "なし" (none) in code page 932.
-const std::string kNone = "\x82\xc8\x82\xb5";
+const std::string kNone = NoMotionName;
 
 // The device objects of one character: one part's buffer and one material's texture.
 struct DeviceObjects {

@@ -1,1 +1,398 @@
+#include "scene/CCharacter.h"
+
+#include "platform/Mbcs.h"
+#include "platform/ProgramFolder.h"
+#include "scene/SceneGlobals.h"
+#include "scene/SceneTypes.h"
+
+#include "support/FakeDevice.h"
+#include "support/ScratchFolder.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHeader = "Metasequoia Document\nFormat Text Ver 1.0\n";
+
+// A triangle of three vertices as the body of an Object chunk.
+const std::string kTriangle =
+    "\tvertex 3 {\n\t\t0 0 0\n\t\t1 0 0\n\t\t0 1 0\n\t}\n\tface 1 {\n\t\t3 V(0 1 2)\n\t}\n";
+
+std::string ObjectChunk(const std::string& name, const std::string& body) {
+    return "Object \"" + name + "\" {\n" + body + "}\n";
+}
+
+std::string MaterialLine(const std::string& name, const std::string& texture) {
+    return "\t\"" + name + "\" tex(\"" + texture + "\")\n";
+}
+
+D3DXMATRIX Translation(float x, float y, float z) {
+    D3DXMATRIX matrix;
+    D3DXMatrixTranslation(&matrix, x, y, z);
+    return matrix;
+}
+
+D3DXMATRIX Scaling(float s) {
+    D3DXMATRIX matrix;
+    D3DXMatrixScaling(&matrix, s, s, s);
+    return matrix;
+}
+
+// A character that already holds a part, a material, a motion name and a file name.
+CCharacter Populated() {
+    CCharacter character;
+    character.m_parts.resize(1);
+    character.m_parts[0].m_name = "old part";
+    character.m_materials.resize(1);
+    character.m_materials[0].m_name = "old material";
+    character.m_animationNames = {"old motion"};
+    character.m_strFileName = "old.mqo";
+    return character;
+}
+
+void ExpectUnchanged(const CCharacter& character) {
+    ASSERT_EQ(character.m_parts.size(), 1u);
+    EXPECT_EQ(character.m_parts[0].m_name, "old part");
+    ASSERT_EQ(character.m_materials.size(), 1u);
+    EXPECT_EQ(character.m_materials[0].m_name, "old material");
+    EXPECT_EQ(character.m_animationNames, std::vector<std::string>{"old motion"});
+    EXPECT_EQ(character.m_strFileName, "old.mqo");
+    EXPECT_EQ(character.m_nCollisionPart, -1);
+}
+
+TEST(CCharacterLoadModelTest, LoadsTheSampleModel) {
+    const std::string path =
+        (fs::current_path() / "../shared/testdata/mqo/anatawa12-simple-bone/test.mqo").string();
+    FakeDevice device;
+    CCharacter character;
+
+    ASSERT_TRUE(character.LoadModel(path, &device));
+
+    ASSERT_EQ(character.m_materials.size(), 1u);
+    const MQAMaterial& material = character.m_materials[0];
+    EXPECT_EQ(material.m_name, "mat1");
+    EXPECT_EQ(material.m_color.r, 1.0f);
+    EXPECT_EQ(material.m_color.a, 1.0f);
+    EXPECT_EQ(material.m_fDiffuse, 0.8f);
+    EXPECT_EQ(material.m_fAmbient, 0.6f);
+    EXPECT_EQ(material.m_fEmissive, 0.0f);
+    EXPECT_EQ(material.m_fSpecular, 0.0f);
+    EXPECT_EQ(material.m_fPower, 5.0f);
+    EXPECT_EQ(material.GetTextureFile(), "");
+    EXPECT_TRUE(device.textureRequests.empty());
+    ASSERT_EQ(character.m_parts.size(), 1u);
+    const MQAObject& part = character.m_parts[0];
+    EXPECT_EQ(part.m_name, "obj");
+    EXPECT_EQ(part.m_fFacet, 59.5f);
+    // The vertices are in a binary block of the "BVertex" chunk, which the reader passes over.
+    EXPECT_TRUE(part.m_vertices.empty());
+    ASSERT_EQ(part.m_faces.size(), 15u);
+    EXPECT_EQ(part.m_faces[0].indices, (std::vector<int>{0, 1, 3, 2}));
+    EXPECT_EQ(part.m_faces[6].indices, (std::vector<int>{13, 12, 14, 15}));
+    EXPECT_EQ(part.m_faces[14].indices, (std::vector<int>{21, 18, 16, 20}));
+    for (const MQAFace& face : part.m_faces) {
+        EXPECT_EQ(face.material, 0);
+        EXPECT_TRUE(face.uv.empty()); // the UID group stands between M and UV
+        EXPECT_TRUE(face.corners.empty());
+    }
+    EXPECT_TRUE(part.m_animations.empty());
+    EXPECT_TRUE(part.m_boneAnimations.empty());
+    EXPECT_TRUE(character.m_animationNames.empty());
+    EXPECT_EQ(character.m_nCollisionPart, -1);
+    // Faces naming vertices the part lacks give no triangle, so no buffer is made.
+    EXPECT_TRUE(device.buffers.empty());
+    EXPECT_EQ(part.m_pVertexBuffer, nullptr);
+    EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path)); // outside the program folder
+}
+
+TEST(CCharacterLoadModelTest, MissingFileLeavesTheCharacterUnchanged) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    FakeDevice device;
+    CCharacter character = Populated();
+
+    EXPECT_FALSE(character.LoadModel((folder.Path() / "missing.mqo").string(), &device));
+
+    ExpectUnchanged(character);
+    EXPECT_TRUE(device.buffers.empty());
+    EXPECT_TRUE(device.textureRequests.empty());
+}
+
+TEST(CCharacterLoadModelTest, UnconvertiblePathLeavesTheCharacterUnchanged) {
+    FakeDevice device;
+    CCharacter character = Populated();
+
+    EXPECT_FALSE(character.LoadModel("/tmp/\x80.mqo", &device));
+
+    ExpectUnchanged(character);
+}
+
+TEST(CCharacterLoadModelTest, FolderInsteadOfAFileLeavesTheCharacterUnchanged) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    fs::create_directory(folder.Path() / "model.mqo");
+    FakeDevice device;
+    CCharacter character = Populated();
+
+    EXPECT_FALSE(character.LoadModel((folder.Path() / "model.mqo").string(), &device));
+
+    ExpectUnchanged(character);
+}
+
+TEST(CCharacterLoadModelTest, ReadErrorKeepsWhatWasReadAndPreparesIt) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    // The file ends inside the Object chunk.
+    const std::string path =
+        folder.Write("Broken.MQO", kHeader + "Material 1 {\n\t\"m\" tex(\"none.bmp\")\n}\n" +
+                                       "Object \"p\" {\n" + kTriangle);
+    FakeDevice device;
+    CCharacter character;
+
+    EXPECT_FALSE(character.LoadModel(path, &device));
+
+    ASSERT_EQ(character.m_parts.size(), 1u);
+    EXPECT_EQ(character.m_parts[0].m_name, "p");
+    EXPECT_EQ(character.m_parts[0].m_vertices.size(), 3u);
+    ASSERT_EQ(character.m_materials.size(), 1u);
+    EXPECT_EQ(device.textureRequests.size(), 1u);
+    ASSERT_EQ(device.buffers.size(), 1u);
+    EXPECT_EQ(device.buffers[0]->bytes.size(), 3u * sizeof(MeshVertex));
+    EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
+    EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path));
+}
+
+TEST(CCharacterLoadModelTest, NotAModelFileStoresItsNameAndFails) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    const std::string path = folder.Write("notes.txt", "Hello\n");
+    FakeDevice device;
+    CCharacter character;
+
+    EXPECT_FALSE(character.LoadModel(path, &device));
+
+    EXPECT_TRUE(character.m_parts.empty());
+    EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path));
+}
+
+TEST(CCharacterLoadModelTest, FindsTheCollisionPart) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    const std::string path =
+        folder.Write("model.mqo", kHeader + ObjectChunk("body", "") + ObjectChunk("COLLISION", "") +
+                                      ObjectChunk("collision", ""));
+    FakeDevice device;
+    CCharacter character;
+
+    ASSERT_TRUE(character.LoadModel(path, &device));
+
+    EXPECT_EQ(character.m_nCollisionPart, 1);
+}
+
+TEST(CCharacterLoadModelTest, PathsAreFoundWhateverTheirCaseAndSeparators) {
+    const ScratchFolder folder(fs::temp_directory_path());
+    folder.Write("Sub/Model.mqo", kHeader + ObjectChunk("a", ""));
+    folder.Write("\xE8\xA1\xA8.mqo", kHeader + ObjectChunk("b", "")); // "表" in UTF-8
+    const std::string base = folder.Path().string();
+    const std::string names[] = {"/SUB/MODEL.MQO", "\\sub\\model.mqo", "/\x95\x5C.mqo"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        FakeDevice device;
+        CCharacter character;
+        EXPECT_TRUE(character.LoadModel(base + name, &device));
+        EXPECT_EQ(character.m_parts.size(), 1u);
+        EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(base + name));
+    }
+}
+
+TEST(CCharacterLoadModelTest, ModelInsideTheProgramFolderIsStoredRelativeToIt) {
+    const ScratchFolder folder(GetProgramFolder());
+    const std::string path = folder.Write("Sub/Body.MQO", kHeader);
+    FakeDevice device;
+    CCharacter character;
+
+    ASSERT_TRUE(character.LoadModel(path, &device));
+
+    EXPECT_EQ(character.m_strFileName,
+              Mbcs::MakeLower(folder.Path().filename().string()) + "\\sub\\body.mqo");
+}
+
+TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
+    // Files of this process in the program's TEXTURE folder, removed right after the load.
+    const std::string folder = GetProgramFolder();
+    const std::string tag = std::to_string(static_cast<long>(getpid()));
+    const fs::path textures = fs::path(folder) / "TEXTURE";
+    const bool hadTextureFolder = fs::exists(textures);
+    const std::string skin = "Skin-" + tag + ".bmp";
+    const std::string subName = "Sub-" + tag;
+    fs::create_directories(textures / subName);
+    std::ofstream(textures / skin) << "image";
+    std::ofstream(textures / subName / "Face.bmp") << "image";
+    const ScratchFolder model(fs::temp_directory_path());
+    const std::string path = model.Write(
+        "model.mqo", kHeader + "Material 5 {\n" + MaterialLine("exact", skin) +
+                         MaterialLine("case", "SKIN-" + tag + ".BMP") +
+                         MaterialLine("sub", subName + "\\Face.bmp") +
+                         MaterialLine("missing", "missing-" + tag + ".bmp") + "\t\"none\"\n}\n");
+    FakeDevice device;
+    CCharacter character;
+
+    const bool loaded = character.LoadModel(path, &device);
+    fs::remove(textures / skin);
+    fs::remove_all(textures / subName);
+    if (!hadTextureFolder) {
+        std::error_code error;
+        fs::remove(textures, error); // only when empty
+    }
+
+    ASSERT_TRUE(loaded);
+    const std::vector<std::string> requests = {
+        folder + "TEXTURE/" + skin, folder + "TEXTURE/" + skin,
+        folder + "TEXTURE/" + subName + "/Face.bmp", folder + "TEXTURE/missing-" + tag + ".bmp"};
+    EXPECT_EQ(device.textureRequests, requests);
+    ASSERT_EQ(device.textures.size(), 3u);
+    ASSERT_EQ(character.m_materials.size(), 5u);
+    EXPECT_EQ(character.m_materials[0].m_pTexture, device.textures[0].get());
+    EXPECT_EQ(character.m_materials[1].m_pTexture, device.textures[1].get());
+    EXPECT_EQ(character.m_materials[2].m_pTexture, device.textures[2].get());
+    EXPECT_EQ(character.m_materials[3].m_pTexture, nullptr);
+    EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
+}
+
+TEST(CCharacterMakeStoredFileNameTest, StripsOnlyALeadingProgramFolder) {
+    const std::string hyou = "\x95\x5C";      // "表": trail byte "\"
+    const std::string katakanaA = "\x83\x41"; // "ア": trail byte "A"
+    const struct {
+        const char* what;
+        std::string path;
+        std::string folder;
+        std::string stored;
+    } cases[] = {
+        {"inside", "/opt/Prog/Models/Body.MQO", "/opt/Prog/", "models\\body.mqo"},
+        {"folder in another case", "/OPT/PROG/a.mqo", "/opt/prog/", "a.mqo"},
+        {"directly inside", "/opt/prog/a.mqo", "/opt/prog/", "a.mqo"},
+        {"folder in the middle", "/home/x/opt/prog/Models/A.mqo", "/opt/prog/",
+         "/home/x/opt/prog/models/a.mqo"},
+        {"outside", "/Data/A.MQO", "/opt/prog/", "/data/a.mqo"},
+        {"folder without its separator", "/opt/program/a.mqo", "/opt/prog/", "/opt/program/a.mqo"},
+        {"windows separators", "C:\\Prog\\Sub\\A.MQO", "c:\\prog\\", "sub\\a.mqo"},
+        {"trail byte backslash", "/opt/prog/" + hyou + "/A.mqo", "/opt/prog/", hyou + "\\a.mqo"},
+        {"trail byte backslash in the folder", "/opt/" + hyou + "/X/a.mqo", "/opt/" + hyou + "/",
+         "x\\a.mqo"},
+        {"trail byte letter keeps its case", "/opt/prog/" + katakanaA + "B.MQO", "/opt/prog/",
+         katakanaA + "b.mqo"},
+        {"trail byte letter outside", "/Data/" + katakanaA + ".MQO", "/opt/prog/",
+         "/data/" + katakanaA + ".mqo"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        EXPECT_EQ(CCharacter::MakeStoredFileName(test.path, test.folder), test.stored);
+    }
+}
+
+// A character of three parts: a collision part, a static part with one motion that scales by
+// 2, and a skinned part; keyed at frame 0 at x = 10 with the motion "walk".
+class CCharacterDrawTest : public ::testing::Test {
+protected:
+    CCharacterDrawTest() {
+        const ScratchFolder folder(fs::temp_directory_path());
+        const std::string scaleBy2 = "\t\t2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1\n";
+        const std::string identity = "\t\t1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1\n";
+        const std::string text =
+            kHeader + "Material 1 {\n\t\"m\"\n}\n" + ObjectChunk("Collision", kTriangle) +
+            ObjectChunk("body", kTriangle + "\tanimation \"walk\" {\n" + scaleBy2 + "\t}\n") +
+            ObjectChunk("arm", kTriangle) + "BoneAnimation \"wave\" {\n\tbone 0 {\n" + identity +
+            "\t}\n}\n";
+        EXPECT_TRUE(character.LoadModel(folder.Write("model.mqo", text), &device));
+        character.m_keys.resize(1);
+        character.m_keys[0].m_nState = FrameContentKey;
+        character.m_keys[0].m_position = D3DXVECTOR3(10, 0, 0);
+        character.m_keys[0].m_strMotion = "walk";
+        g_nCurrentFrame = 0;
+    }
+    ~CCharacterDrawTest() override { g_nCurrentFrame = 0; }
+
+    FakeDevice device;
+    CCharacter character;
+};
+
+TEST_F(CCharacterDrawTest, DrawsEveryPartButTheCollisionPart) {
+    ASSERT_EQ(character.m_nCollisionPart, 0);
+    ASSERT_EQ(device.buffers.size(), 2u); // the skinned part has none
+
+    character.Draw(&device);
+
+    ASSERT_EQ(device.draws.size(), 2u);
+    // The static part: its motion matrix first, then the character's world matrix.
+    EXPECT_EQ(device.draws[0].world, Scaling(2) * Translation(10, 0, 0));
+    EXPECT_EQ(device.draws[0].world._41, 10.0f);
+    EXPECT_EQ(device.draws[0].primitives, 1u);
+    EXPECT_EQ(character.m_parts[1].m_matLastWorld, Scaling(2) * Translation(10, 0, 0));
+    // The skinned part: the character's world matrix alone.
+    EXPECT_EQ(device.draws[1].world, Translation(10, 0, 0));
+    EXPECT_EQ(device.draws[1].userVertices.size(), 3u * sizeof(MeshVertex));
+    EXPECT_EQ(device.stream, character.m_parts[1].m_pVertexBuffer);
+}
+
+TEST_F(CCharacterDrawTest, FrameWithoutKeyDrawsTheFirstMotionMatrixAtTheOrigin) {
+    g_nCurrentFrame = 5;
+
+    character.Draw(&device);
+
+    ASSERT_EQ(device.draws.size(), 2u);
+    EXPECT_EQ(device.draws[0].world, Scaling(2));
+}
+
+TEST_F(CCharacterDrawTest, HiddenCharacterDrawsNothing) {
+    character.m_bShown = false;
+
+    character.Draw(&device);
+
+    EXPECT_TRUE(device.draws.empty());
+    EXPECT_EQ(device.fvf, 0u);
+    EXPECT_EQ(character.m_parts[1].m_matLastWorld,
+              D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
+}
+
+TEST(CCharacterCreateBuffersTest, ReleasesTheOldBufferBeforeBuildingANewOne) {
+    FakeVertexBuffer oldStatic;
+    FakeVertexBuffer oldSkinned;
+    CCharacter character;
+    character.m_materials.resize(1);
+    character.m_parts.resize(3);
+    for (MQAObject& part : character.m_parts) {
+        part.AddVertex(0, 0, 0, 0);
+        part.AddVertex(1, 0, 0, 0);
+        part.AddVertex(0, 1, 0, 0);
+        part.m_faces.resize(1);
+        part.m_faces[0].indices = {0, 1, 2};
+    }
+    character.m_parts[0].m_pVertexBuffer = &oldStatic;
+    character.m_parts[1].m_pVertexBuffer = &oldSkinned;
+    character.m_parts[1].m_boneAnimations.resize(1);
+    FakeDevice device;
+
+    character.CreateBuffers(&device);
+
+    EXPECT_EQ(oldStatic.releases, 1);
+    EXPECT_EQ(oldSkinned.releases, 1);
+    ASSERT_EQ(device.buffers.size(), 2u);
+    EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
+    EXPECT_EQ(character.m_parts[1].m_pVertexBuffer, nullptr);
+    EXPECT_EQ(character.m_parts[1].m_skinnedVertices.size(), 3u);
+    EXPECT_EQ(character.m_parts[2].m_pVertexBuffer, device.buffers[1].get());
+
+    character.CreateBuffers(&device);
+
+    EXPECT_EQ(device.buffers[0]->releases, 1);
+    EXPECT_EQ(device.buffers[1]->releases, 1);
+    EXPECT_EQ(oldStatic.releases, 1);
+    ASSERT_EQ(device.buffers.size(), 4u);
+    EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[2].get());
+}
+
+} // namespace

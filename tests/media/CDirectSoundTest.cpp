@@ -3,6 +3,8 @@
 #include "platform/CArchive.h"
 #include "scene/SceneTypes.h"
 
+#include "support/SceneTestValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,14 +13,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
-using States = std::vector<std::int32_t>;
 
-constexpr std::int32_t E = FrameEmpty;
-constexpr std::int32_t I = FrameInBetween;
-constexpr std::int32_t K = FrameKey;
-constexpr std::int32_t C = FrameContentKey;
+using namespace SceneTestValues;
 
 class CDirectSoundTest : public testing::Test {
 protected:

@@ -1,1 +1,443 @@
+#include "media/DocumentFile.h"
+
+#include "graphics/CDirectXGraphics.h"
+#include "media/CDirectSound.h"
+#include "scene/SceneTypes.h"
+
+#include "support/ScratchFolder.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// The document of the scene a new process starts with.
+const Bytes kNewScene = {
+    0x66, 0x66, 0xA6, 0x3F, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x1E, 0x41, 0x5A,
+    0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
+    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x84, 0x03, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0xF0, 0x00,
+    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0xC2, 0x00,
+    0x00, 0x7A, 0xC4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00};
+
+// Offsets of the counts in kNewScene.
+constexpr std::size_t kWaveCountAt = 4;
+constexpr std::size_t kWaveNameAt = 8;
+constexpr std::size_t kCharacterCountAt = 21;
+constexpr std::size_t kCameraCountAt = 25;
+constexpr std::size_t kSubtitleCountAt = 29;
+constexpr std::size_t kSubtitleAt = 33;
+constexpr std::size_t kAntiAliasAt = 50;
+constexpr std::size_t kCharactersAt = 51;
+constexpr std::size_t kCameraLoopAt = 92;
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+void PutInt32(Bytes& bytes, std::size_t at, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+}
+
+// kNewScene with one character record (no file name, no keys, unlocked) whose key count is
+// the given value.
+Bytes WithOneCharacter(std::int32_t keyCount) {
+    Bytes bytes = kNewScene;
+    PutInt32(bytes, kCharacterCountAt, 1);
+    const Bytes record = {0x00, 0, 0, 0, 0, 0x00};
+    bytes.insert(bytes.begin() + kCharactersAt, record.begin(), record.end());
+    PutInt32(bytes, kCharactersAt + 1, keyCount);
+    return bytes;
+}
+
+// kNewScene with the string at `at` (an empty one there) replaced by a prefix and a text.
+Bytes WithString(std::size_t at, const Bytes& prefix, const std::string& text) {
+    Bytes bytes = kNewScene;
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    Bytes string = prefix;
+    string.insert(string.end(), text.begin(), text.end());
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), string.begin(), string.end());
+    return bytes;
+}
+
+CAnimation Key(std::int32_t state, const D3DXVECTOR3& position, const std::string& motion) {
+    CAnimation key;
+    key.m_nState = state;
+    key.m_position = position;
+    key.m_rotation = D3DXVECTOR3(10.0f, -20.5f, 370.0f);
+    key.m_scale = D3DXVECTOR3(1.0f, 2.0f, 0.25f);
+    key.m_strMotion = motion;
+    return key;
+}
+
+// A scene with every kind of content: WAV keys, two characters with key records, camera keys,
+// subtitles of every string-length form, and changed settings.
+void Populate(CDirectSound& sound, CDirectXGraphics& graphics) {
+    graphics.SetDefaults();
+    sound.SetWaveFrameState(3, FrameKey);
+    sound.SetWave(3, "bgm.wav");
+    graphics.m_crBackground = RGB(1, 2, 3);
+    graphics.m_crFont = RGB(250, 251, 252);
+    graphics.m_characters.resize(2);
+    CCharacter& first = graphics.m_characters[0];
+    first.m_strFileName = "mqo\\\x95\x5C.mqo";
+    first.m_bLocked = true;
+    first.m_keys = {Key(FrameContentKey, {1.5f, -2.0f, 3.0f}, "walk"),
+                    Key(FrameInBetween, {0.0f, 0.0f, 0.0f}, "walk"),
+                    Key(FrameEmpty, {0.0f, 0.0f, 0.0f}, "")};
+    first.m_keys[0].m_bLoop = true;
+    CCharacter& second = graphics.m_characters[1];
+    second.m_strFileName = "c:\\models\\b.mqo";
+    second.m_keys = {Key(FrameKey, {-7.0f, 8.0f, 9.0f}, std::string(300, 'm'))};
+    second.m_keys[0].m_bStopAtEnd = true;
+    graphics.m_cameraKeys.push_back(Key(FrameKey, {0.0f, 0.0f, -500.0f}, ""));
+    graphics.SetSubtitleFrameState(3, FrameKey);
+    graphics.SetSubtitle("say \"hi\"", 0);
+    graphics.SetSubtitle(std::string(254, 's'), 3);
+    graphics.m_nFrameCount = 1200;
+    graphics.m_nMovieWidth = 640;
+    graphics.m_nMovieHeight = 480;
+    graphics.m_bAntiAlias = true;
+}
+
+class DocumentFileTest : public ::testing::Test {
+protected:
+    DocumentFileTest() { g_fDocumentVersion = CurrentDocumentVersion; }
+    ~DocumentFileTest() override { g_fDocumentVersion = CurrentDocumentVersion; }
+
+    std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
+
+    // Loads bytes written to a file into a new, empty scene; the error message.
+    std::string LoadBytes(const Bytes& bytes) {
+        const std::string path = PathOf("input.qka");
+        WriteBytes(path, bytes);
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        return DocumentFile::Load(path, sound, graphics);
+    }
+
+    Bytes SavedBytes(CDirectSound& sound, CDirectXGraphics& graphics) {
+        const std::string path = PathOf("output.qka");
+        EXPECT_EQ(DocumentFile::Save(path, sound, graphics), "");
+        return ReadBytes(path);
+    }
+
+    Bytes PopulatedDocument() {
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        Populate(sound, graphics);
+        return SavedBytes(sound, graphics);
+    }
+
+private:
+    ScratchFolder m_folder;
+};
+
+TEST_F(DocumentFileTest, NewSceneIsSavedAsItsKnownBytes) {
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    graphics.SetDefaults();
+
+    EXPECT_EQ(SavedBytes(sound, graphics), kNewScene);
+}
+
+TEST_F(DocumentFileTest, SavedSceneLoadsBackAndSavesTheSameBytes) {
+    const Bytes first = PopulatedDocument();
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, first);
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    ASSERT_EQ(DocumentFile::Load(path, sound, graphics), "");
+
+    EXPECT_EQ(SavedBytes(sound, graphics), first);
+    EXPECT_EQ(sound.GetWaveName(3), "bgm.wav");
+    EXPECT_EQ(graphics.m_crFont, RGB(250, 251, 252));
+    ASSERT_EQ(graphics.m_characters.size(), 2u);
+    const CCharacter& character = graphics.m_characters[0];
+    EXPECT_EQ(character.m_strFileName, "mqo\\\x95\x5C.mqo");
+    EXPECT_TRUE(character.m_bLocked);
+    ASSERT_EQ(character.m_keys.size(), 3u);
+    EXPECT_EQ(character.m_keys[0].m_position, D3DXVECTOR3(1.5f, -2.0f, 3.0f));
+    EXPECT_EQ(character.m_keys[0].m_rotation, D3DXVECTOR3(10.0f, -20.5f, 370.0f));
+    EXPECT_EQ(character.m_keys[0].m_scale, D3DXVECTOR3(1.0f, 2.0f, 0.25f));
+    EXPECT_TRUE(character.m_keys[0].m_bLoop);
+    EXPECT_EQ(character.m_keys[2].m_nState, FrameEmpty);
+    EXPECT_EQ(graphics.m_characters[1].m_keys[0].m_strMotion, std::string(300, 'm'));
+    EXPECT_TRUE(graphics.m_characters[1].m_keys[0].m_bStopAtEnd);
+    ASSERT_EQ(graphics.m_cameraKeys.size(), 2u);
+    EXPECT_EQ(graphics.m_cameraKeys[1].m_position, D3DXVECTOR3(0.0f, 0.0f, -500.0f));
+    EXPECT_EQ(graphics.GetSubtitle(0), "say \"hi\"");
+    EXPECT_EQ(graphics.m_subtitleStates, (std::vector<std::int32_t>{2, 0, 0, 2}));
+    EXPECT_EQ(graphics.m_nFrameCount, 1200);
+    EXPECT_EQ(graphics.m_nMovieWidth, 640);
+    EXPECT_EQ(graphics.m_nMovieHeight, 480);
+    EXPECT_TRUE(graphics.m_bAntiAlias);
+}
+
+TEST_F(DocumentFileTest, LongStringsCarryWiderLengthPrefixes) {
+    const struct {
+        std::size_t length;
+        Bytes prefix;
+    } cases[] = {
+        {254, {0xFE}},
+        {255, {0xFF, 0xFF, 0x00}},
+        {300, {0xFF, 0x2C, 0x01}},
+        {65533, {0xFF, 0xFD, 0xFF}},
+        {65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.length);
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        graphics.SetDefaults();
+        const std::string text(test.length, 's');
+        graphics.SetSubtitle(text, 0);
+        Bytes expected = WithString(kSubtitleAt, test.prefix, text);
+        expected[kSubtitleAt + test.prefix.size() + text.size()] = FrameContentKey;
+
+        const Bytes saved = SavedBytes(sound, graphics);
+
+        EXPECT_EQ(saved, expected);
+        CDirectSound loadedSound;
+        CDirectXGraphics loaded;
+        const std::string path = PathOf("scene.qka");
+        WriteBytes(path, saved);
+        ASSERT_EQ(DocumentFile::Load(path, loadedSound, loaded), "");
+        EXPECT_EQ(loaded.GetSubtitle(0), text);
+    }
+}
+
+TEST_F(DocumentFileTest, Utf16StringsAreWrittenBackInCodePage932) {
+    // The WAV name as UTF-16: 0xFF, the tag 0xFFFE, two units "表" (U+8868) and "a".
+    const Bytes utf16 = {0xFF, 0xFE, 0xFF, 0x02, 0x68, 0x88, 0x61, 0x00};
+    Bytes bytes = kNewScene;
+    bytes.erase(bytes.begin() + kWaveNameAt);
+    bytes.insert(bytes.begin() + kWaveNameAt, utf16.begin(), utf16.end());
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, bytes);
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    ASSERT_EQ(DocumentFile::Load(path, sound, graphics), "");
+
+    EXPECT_EQ(sound.m_frameWaves, std::vector<std::string>{"\x95\x5C"
+                                                           "a"});
+    EXPECT_EQ(SavedBytes(sound, graphics), WithString(kWaveNameAt, {0x03},
+                                                      "\x95\x5C"
+                                                      "a"));
+}
+
+TEST_F(DocumentFileTest, AnyNonZeroBooleanByteReadsAsTrueAndIsWrittenAsOne) {
+    Bytes bytes = kNewScene;
+    bytes[kAntiAliasAt] = 0x07;
+    bytes[kCameraLoopAt] = 0x02;
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, bytes);
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    ASSERT_EQ(DocumentFile::Load(path, sound, graphics), "");
+
+    EXPECT_TRUE(graphics.m_bAntiAlias);
+    ASSERT_EQ(graphics.m_cameraKeys.size(), 1u);
+    EXPECT_TRUE(graphics.m_cameraKeys[0].m_bLoop);
+    bytes[kAntiAliasAt] = 0x01;
+    bytes[kCameraLoopAt] = 0x01;
+    EXPECT_EQ(SavedBytes(sound, graphics), bytes);
+}
+
+TEST_F(DocumentFileTest, LoadReplacesTheListsOfTheScene) {
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, kNewScene);
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    Populate(sound, graphics);
+
+    ASSERT_EQ(DocumentFile::Load(path, sound, graphics), "");
+
+    EXPECT_TRUE(graphics.m_characters.empty());
+    EXPECT_EQ(graphics.m_cameraKeys.size(), 1u);
+    EXPECT_EQ(graphics.m_subtitles.size(), 1u);
+    EXPECT_EQ(sound.m_frameWaves, std::vector<std::string>{""});
+    EXPECT_EQ(SavedBytes(sound, graphics), kNewScene);
+}
+
+TEST_F(DocumentFileTest, LoadSetsTheDocumentVersionFromTheFile) {
+    Bytes bytes = kNewScene;
+    bytes[2] = 0x20; // 00 00 20 40: 2.5
+    bytes[3] = 0x40;
+    bytes[0] = bytes[1] = 0x00;
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    graphics.SetDefaults();
+
+    ASSERT_EQ(LoadBytes(bytes), "");
+
+    EXPECT_EQ(g_fDocumentVersion, 2.5f);
+    EXPECT_EQ(SavedBytes(sound, graphics), bytes);
+}
+
+TEST_F(DocumentFileTest, VersionReadBeforeAFailureStaysRead) {
+    EXPECT_NE(LoadBytes({0x00, 0x00, 0xE0, 0x40}), ""); // 7.0 and nothing else
+
+    EXPECT_EQ(g_fDocumentVersion, 7.0f);
+}
+
+TEST_F(DocumentFileTest, MissingFileIsAnError) {
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    EXPECT_NE(DocumentFile::Load(PathOf("missing.qka"), sound, graphics), "");
+    EXPECT_EQ(g_fDocumentVersion, CurrentDocumentVersion);
+}
+
+TEST_F(DocumentFileTest, FolderInsteadOfAFileIsAnError) {
+    fs::create_directory(PathOf("scene.qka"));
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    EXPECT_NE(DocumentFile::Load(PathOf("scene.qka"), sound, graphics), "");
+}
+
+TEST_F(DocumentFileTest, EveryTruncationIsAnError) {
+    const Bytes document = PopulatedDocument();
+    ASSERT_GT(document.size(), 600u);
+
+    for (std::size_t size = 0; size < document.size(); ++size) {
+        const std::string error = LoadBytes(Bytes(document.begin(), document.begin() + size));
+        EXPECT_NE(error, "") << "a document cut to " << size << " bytes loaded";
+    }
+}
+
+TEST_F(DocumentFileTest, ImpossibleCountsAreErrors) {
+    const std::int32_t counts[] = {-1, std::numeric_limits<std::int32_t>::min(),
+                                   std::numeric_limits<std::int32_t>::max(), 1000000};
+    const struct {
+        const char* what;
+        std::size_t at;
+    } fields[] = {
+        {"WAV frames", kWaveCountAt},
+        {"characters", kCharacterCountAt},
+        {"camera records", kCameraCountAt},
+        {"subtitle frames", kSubtitleCountAt},
+    };
+    for (const auto& field : fields) {
+        for (std::int32_t count : counts) {
+            SCOPED_TRACE(std::string(field.what) + " " + std::to_string(count));
+            Bytes bytes = kNewScene;
+            PutInt32(bytes, field.at, count);
+            EXPECT_NE(LoadBytes(bytes), "");
+        }
+    }
+    for (std::int32_t count : counts) {
+        SCOPED_TRACE("key records " + std::to_string(count));
+        EXPECT_NE(LoadBytes(WithOneCharacter(count)), "");
+    }
+}
+
+TEST_F(DocumentFileTest, CharacterRecordWithoutKeysLoads) {
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, WithOneCharacter(0));
+
+    ASSERT_EQ(DocumentFile::Load(path, sound, graphics), "");
+
+    ASSERT_EQ(graphics.m_characters.size(), 1u);
+    EXPECT_TRUE(graphics.m_characters[0].m_keys.empty());
+}
+
+TEST_F(DocumentFileTest, ImpossibleStringLengthsAreErrors) {
+    const Bytes prefixes[] = {
+        {0xFF, 0xFD, 0xFF},                         // 65533 bytes announced
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}, // 32-bit length
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+         0xFF}, // 64-bit length beyond any string
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00,
+         0x00},                                                 // 64-bit length of 2 GiB
+        {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x3F}, // UTF-16, 32-bit length
+    };
+    for (const Bytes& prefix : prefixes) {
+        SCOPED_TRACE(prefix.size());
+        Bytes bytes = kNewScene;
+        bytes.erase(bytes.begin() + kWaveNameAt);
+        bytes.insert(bytes.begin() + kWaveNameAt, prefix.begin(), prefix.end());
+        EXPECT_NE(LoadBytes(bytes), "");
+    }
+}
+
+TEST_F(DocumentFileTest, SaveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
+    const std::string path = PathOf("scene.qka");
+    WriteBytes(path, Bytes(1000, 0xAB));
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    graphics.SetDefaults();
+
+    ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
+
+    EXPECT_EQ(ReadBytes(path), kNewScene);
+    EXPECT_FALSE(fs::exists(path + ".saving"));
+}
+
+TEST_F(DocumentFileTest, SaveIntoAMissingFolderIsAnError) {
+    const std::string path = PathOf("missing/scene.qka");
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+
+    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(DocumentFileTest, FailedSaveLeavesTheExistingFileUntouched) {
+    // The temporary file cannot be created where a folder of that name stands.
+    const std::string path = PathOf("scene.qka");
+    const Bytes old(200, 0x5A);
+    WriteBytes(path, old);
+    fs::create_directories(path + ".saving/inside");
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    graphics.SetDefaults();
+
+    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_TRUE(fs::is_directory(path + ".saving/inside"));
+}
+
+TEST_F(DocumentFileTest, SaveOverAFolderIsAnErrorAndCleansUp) {
+    const std::string path = PathOf("scene.qka");
+    fs::create_directories(path + "/inside");
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+    graphics.SetDefaults();
+
+    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+
+    EXPECT_TRUE(fs::is_directory(path + "/inside"));
+    EXPECT_FALSE(fs::exists(path + ".saving"));
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "scene/SceneStrings.h"
 
 #include "support/FakeDevice.h"
+#include "support/SceneTestValues.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +19,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using States = std::vector<std::int32_t>;
+using namespace SceneTestValues;
 
-constexpr std::int32_t E = FrameEmpty;
-constexpr std::int32_t I = FrameInBetween;
-constexpr std::int32_t K = FrameKey;
-constexpr std::int32_t C = FrameContentKey;
-
-// "なし" (none) in code page 932.
-const std::string kNone = "\x82\xc8\x82\xb5";
+const std::string kNone = NoMotionName;
 
 void ExpectVector(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected) {
     EXPECT_EQ(actual.x, expected.x);
