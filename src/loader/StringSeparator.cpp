@@ -81,9 +81,17 @@ int StringSeparator::Separate(std::string_view line) {
                 m_tokens.emplace_back(text + i, 1);
             }
             break;
-        case ByteClass::Plain:
-            append(i, 1);
-            break;
+        case ByteClass::Plain: {
+            // Most bytes of a model file are plain: take the whole run at once.
+            std::size_t end = i + 1;
+            while (end < size &&
+                   m_classes[static_cast<unsigned char>(text[end])] == ByteClass::Plain) {
+                ++end;
+            }
+            append(i, end - i);
+            i = end;
+            continue;
+        }
         }
         ++i;
     }
