@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,35 @@ public:
         *texture = textures.back().get();
         return S_OK;
     }
+    HRESULT CreateFont(const D3DXFONT_DESCA*, ID3DXFont**) override { return E_FAIL; }
+    HRESULT CreateSprite(ID3DXSprite**) override { return E_FAIL; }
+    HRESULT Clear(DWORD, const RECT*, DWORD flags, D3DCOLOR colour, float, DWORD) override {
+        clears.push_back(Cleared{flags, colour});
+        return S_OK;
+    }
+    HRESULT BeginScene() override { return S_OK; }
+    HRESULT EndScene() override { return S_OK; }
+    HRESULT Present() override { return S_OK; }
+    HRESULT Reset(D3DPRESENT_PARAMETERS* parameters) override {
+        viewport.Width = parameters->BackBufferWidth;
+        viewport.Height = parameters->BackBufferHeight;
+        return failReset ? E_FAIL : S_OK;
+    }
+    HRESULT ReadBackBuffer(UINT, UINT, std::vector<std::uint8_t>&) override { return E_FAIL; }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
+        renderStates[state] = value;
+        return S_OK;
+    }
+    HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return S_OK; }
+    HRESULT SetSamplerState(DWORD, D3DSAMPLERSTATETYPE, DWORD) override { return S_OK; }
+    HRESULT SetLight(DWORD, const D3DLIGHT9* value) override {
+        light = *value;
+        return S_OK;
+    }
+    HRESULT LightEnable(DWORD, BOOL enable) override {
+        lightEnabled = enable;
+        return S_OK;
+    }
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DXMATRIX* matrix) override {
         Transform(state) = *matrix;
         return S_OK;
@@ -140,7 +170,17 @@ public:
         return state == D3DTS_WORLD ? world : state == D3DTS_VIEW ? view : projection;
     }
 
+    struct Cleared {
+        DWORD flags;
+        D3DCOLOR colour;
+    };
+
     D3DXMATRIX world, view, projection;
+    std::map<D3DRENDERSTATETYPE, DWORD> renderStates;
+    D3DLIGHT9 light;
+    BOOL lightEnabled = FALSE;
+    bool failReset = false;
+    std::vector<Cleared> clears;
     D3DVIEWPORT9 viewport;
     D3DMATERIAL9 material;
     IDirect3DTexture9* texture = nullptr;

@@ -1,0 +1,32 @@
+#pragma once
+
+// The picture that a recorded frame is copied into: 24-bit pixels (blue, green, red), rows
+// bottom first, each padded to a multiple of 4 bytes, as a device-independent bitmap holds
+// them.
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <vector>
+
+class CFrameBuffer {
+public:
+    CFrameBuffer(UINT width, UINT height);
+
+    UINT Width() const { return m_width; }
+    UINT Height() const { return m_height; }
+    UINT Stride() const { return Stride(m_width); }
+    static UINT Stride(UINT width) { return (width * 3 + 3) & ~3u; }
+    const std::vector<std::uint8_t>& Bits() const { return m_bits; }
+
+    // Copies a picture of the same size, in the same layout.
+    void Copy(const std::vector<std::uint8_t>& rows);
+    // Shrinks a picture of twice the width and height, each pixel the rounded average of
+    // the 2 x 2 pixels it covers (the halftone shrink).
+    void ShrinkHalftone(const std::vector<std::uint8_t>& rows);
+
+private:
+    UINT m_width;
+    UINT m_height;
+    std::vector<std::uint8_t> m_bits;
+};
