@@ -521,8 +521,8 @@ void CDirectXGraphics::Render(CFrameBuffer* recordFrame) {
         m_pSprite->End();
     }
     m_pDevice->EndScene();
-    if (recording) {
-        CopyToRecordFrame(*recordFrame);
+    if (recording && !CopyToRecordFrame(*recordFrame)) {
+        return; // no picture to record: the frame ends without presenting
     }
     if (FAILED(m_pDevice->Present())) {
         m_pDevice->Reset(&m_presentParams);
@@ -553,19 +553,20 @@ void CDirectXGraphics::DrawSubtitle(bool recording) {
     draw(o, y, OpaqueColour(m_crFont));
 }
 
-void CDirectXGraphics::CopyToRecordFrame(CFrameBuffer& recordFrame) {
+bool CDirectXGraphics::CopyToRecordFrame(CFrameBuffer& recordFrame) {
     const UINT factor = m_bAntiAlias ? 2 : 1;
     const auto width = static_cast<UINT>(m_nMovieWidth);
     const auto height = static_cast<UINT>(m_nMovieHeight);
     std::vector<std::uint8_t> rows;
     if (FAILED(m_pDevice->ReadBackBuffer(width * factor, height * factor, rows))) {
-        return;
+        return false;
     }
     if (m_bAntiAlias) {
         recordFrame.ShrinkHalftone(rows);
     } else {
         recordFrame.Copy(rows);
     }
+    return true;
 }
 
 void CDirectXGraphics::BeginFrame(float zNear, float zFar) {

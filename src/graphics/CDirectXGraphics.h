@@ -194,7 +194,7 @@ private:
     void DrawHandleBuffer(IDirect3DVertexBuffer9* buffer, const D3DXMATRIX* world,
                           D3DXMATRIX& stored, UINT triangles, UINT lines);
     void DrawSubtitle(bool recording);
-    void CopyToRecordFrame(CFrameBuffer& recordFrame);
+    bool CopyToRecordFrame(CFrameBuffer& recordFrame);
     void ReleaseDeviceObjects();
     // The selected character when it is shown and not locked, else null.
     CCharacter* GetEditableSelection();

@@ -1,6 +1,44 @@
 #include "media/CDirectSound.h"
 
+#include "media/CFileOnlyFilter.h"
+#include "media/FolderFiles.h"
+#include "platform/CRiffReader.h"
+#include "platform/FilePath.h"
+#include "platform/ProgramFolder.h"
 #include "scene/SceneTypes.h"
+
+#include <algorithm>
+#include <optional>
+
+CDirectSound* g_pDirectSound = nullptr;
+
+namespace {
+
+constexpr std::size_t WaveFormatBytes = 18;
+
+WORD Word(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return static_cast<WORD>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+DWORD DoubleWord(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return static_cast<DWORD>(Word(bytes, offset)) |
+           (static_cast<DWORD>(Word(bytes, offset + 2)) << 16);
+}
+
+// The format block of a "fmt " chunk: at least 18 bytes, the missing ones zero.
+WAVEFORMATEX ToWaveFormat(const std::vector<std::uint8_t>& bytes) {
+    WAVEFORMATEX format;
+    format.wFormatTag = Word(bytes, 0);
+    format.nChannels = Word(bytes, 2);
+    format.nSamplesPerSec = DoubleWord(bytes, 4);
+    format.nAvgBytesPerSec = DoubleWord(bytes, 8);
+    format.nBlockAlign = Word(bytes, 12);
+    format.wBitsPerSample = Word(bytes, 14);
+    format.cbSize = Word(bytes, 16);
+    return format;
+}
+
+} // namespace
 
 const CRuntimeClass CDirectSound::classCDirectSound = {"CDirectSound", sizeof(CDirectSound), 0,
                                                        &CDirectSound::CreateObject};
@@ -13,8 +51,12 @@ CObject* CDirectSound::CreateObject() {
     return new CDirectSound();
 }
 
-CDirectSound::CDirectSound() {
+CDirectSound::CDirectSound() : m_programFolder(GetProgramFolder()) {
     SetWaveFrameState(0, FrameKey);
+}
+
+CDirectSound::~CDirectSound() {
+    ReleaseAll();
 }
 
 void CDirectSound::Serialize(CArchive& archive) {
@@ -46,4 +88,93 @@ void CDirectSound::DeleteWaveFrame(int frame) {
 
 void CDirectSound::InsertWaveFrame(int frame) {
     TextTrack::InsertFrame(m_frameWaves, m_frameStates, frame);
+}
+
+BOOL CDirectSound::InitPrimaryBuffer() {
+    if (!m_pDS) {
+        return FALSE;
+    }
+    m_pPrimary = m_pDS->CreatePrimaryBuffer();
+    WAVEFORMATEX format;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    return SUCCEEDED(m_pPrimary->SetFormat(format)) ? TRUE : FALSE;
+}
+
+void CDirectSound::LoadAllWaves() {
+    CFileOnlyFilter filter({".wav"});
+    ListFolderFiles(m_programFolder + WaveFolderPrefix, m_files, &filter);
+    const int loaded = std::min(static_cast<int>(m_files.size()), MaxBuffers);
+    for (int i = 0; i < loaded; ++i) {
+        LoadWave(i, WaveFolderPrefix + m_files[static_cast<std::size_t>(i)]);
+    }
+}
+
+bool CDirectSound::LoadWave(int slot, const std::string& path) {
+    if (!m_pDS || slot < 0 || slot >= MaxBuffers) {
+        return false;
+    }
+    const std::optional<std::string> file = FilePath::Resolve(m_programFolder, path);
+    CRiffReader reader;
+    if (!file || !reader.Open(*file)) {
+        return false;
+    }
+    std::unique_ptr<CSoundBuffer> buffer = ReadWave(reader);
+    if (!buffer) {
+        return false;
+    }
+    m_pBuffers[static_cast<std::size_t>(slot)] = std::move(buffer);
+    return true;
+}
+
+std::unique_ptr<CSoundBuffer> CDirectSound::ReadWave(CRiffReader& reader) {
+    RiffChunk riff;
+    RiffChunk format;
+    if (!reader.DescendRiff(riff) || riff.formType != MakeFourCC("WAVE") ||
+        !reader.Descend(format, riff) || format.id != MakeFourCC("fmt ")) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> formatBytes(std::max<std::size_t>(format.size, WaveFormatBytes));
+    RiffChunk data;
+    if (!reader.Read(formatBytes.data(), format.size) || !reader.Ascend(format) ||
+        !reader.FindChunk(data, riff, MakeFourCC("data"))) {
+        return nullptr;
+    }
+    std::unique_ptr<CSoundBuffer> buffer =
+        m_pDS->CreateSoundBuffer(ToWaveFormat(formatBytes), data.size);
+    if (!buffer || !reader.Read(buffer->Data(), data.size)) {
+        return nullptr;
+    }
+    return buffer;
+}
+
+void CDirectSound::Play(const std::string& name, BOOL loop) {
+    const auto found = std::find(m_files.begin(), m_files.end(), name);
+    const auto slot = static_cast<std::size_t>(found - m_files.begin());
+    if (found == m_files.end() || slot >= m_pBuffers.size() || !m_pBuffers[slot]) {
+        return;
+    }
+    m_pBuffers[slot]->Play(loop ? DSBPLAY_LOOPING : 0);
+}
+
+void CDirectSound::StopAll() {
+    const std::size_t slots = std::min(m_files.size(), m_pBuffers.size());
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        if (m_pBuffers[slot]) {
+            m_pBuffers[slot]->Stop();
+        }
+    }
+}
+
+BOOL CDirectSound::ReleaseAll() {
+    for (std::unique_ptr<CSoundBuffer>& buffer : m_pBuffers) {
+        buffer.reset();
+    }
+    m_pPrimary.reset();
+    m_pDS.reset();
+    return TRUE;
 }

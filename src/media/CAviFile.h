@@ -1,0 +1,40 @@
+#pragma once
+
+// An AVI file written with FFmpeg's AVI muxer: streams are added, the header is written,
+// then the packets of all streams, interleaved by time; Finish writes the index.
+
+#include "media/FFmpegPointers.h"
+
+#include <memory>
+#include <string>
+
+class CAviFile {
+public:
+    // Creates the file at a UTF-8 path; null when it cannot be created.
+    static std::unique_ptr<CAviFile> Create(const std::string& path);
+    // Closes the file as far as it was written.
+    ~CAviFile();
+    CAviFile(const CAviFile&) = delete;
+    CAviFile& operator=(const CAviFile&) = delete;
+
+    // A new stream for the caller to describe; null when it cannot be added.
+    AVStream* AddStream();
+    // Uncompressed RGB frames are stored bottom-up, as in a device-independent bitmap.
+    bool WriteHeader();
+    bool HasHeader() const { return m_hasHeader; }
+    // Writes a packet of `stream`, time-stamped in `timeBase`.
+    bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
+    // Writes what is still queued and the index, and closes the file. False when anything
+    // could not be written.
+    bool Finish();
+    // Closes the file and removes it: for a recording that never started.
+    void Discard();
+
+private:
+    CAviFile(AVFormatContext* format, std::string path);
+    void CloseFile();
+
+    AVFormatContext* m_format;
+    std::string m_path;
+    bool m_hasHeader = false;
+};

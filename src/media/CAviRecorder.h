@@ -1,0 +1,85 @@
+#pragma once
+
+// Records the movie into an AVI file: one video stream in the compressor that the user
+// chooses, 30 frames per second at the movie size, and, when a WAV file of the WAV track
+// opens, one 22050 Hz mono 16-bit PCM stream that holds each WAV of the track from the
+// time of its frame. Sounds never overlap: a WAV that starts while the one before still
+// plays follows it.
+//
+// Calling order: Open once, WriteFrame once per rendered frame, Close (also after a failed
+// Open; a second Close does nothing).
+
+#include "platform/CFrameBuffer.h"
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CAviFile;
+class CDirectSound;
+class CVideoEncoder;
+class CWaveFile;
+class IVideoCompressorChooser;
+struct AVPacket;
+struct AVStream;
+
+class CAviRecorder {
+public:
+    static constexpr int AudioSampleRate = 22050;
+
+    // `sound` gives the WAV track and the folder of the WAV files.
+    CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser);
+    ~CAviRecorder();
+    CAviRecorder(const CAviRecorder&) = delete;
+    CAviRecorder& operator=(const CAviRecorder&) = delete;
+
+    // Asks for the compressor and creates the file at `path` (code page 932). Returns the
+    // frame to render into, or null: without a message when the choice is cancelled, after
+    // an error message otherwise (nothing is then left on disk).
+    CFrameBuffer* Open(int width, int height, const std::string& path);
+    // Appends `frame` (of the movie size) as the next video frame, after the WAV set at that
+    // frame. False without an open file, for a missing frame or one of another size, and
+    // when the frame cannot be written; the frame counter advances all the same.
+    BOOL WriteFrame(const CFrameBuffer* frame);
+    // Adds the sound stream to a file whose header is not yet written.
+    bool CreateAudioStream();
+    // Appends the sound at the time of `frame`, or where the sound written so far ends.
+    void AppendWave(CWaveFile& source, int frame);
+    // Finishes the file (the index and the stream lengths) and releases everything.
+    void Close();
+
+private:
+    CFrameBuffer* Fail(const char* message);
+    void Release();
+    bool CreateFrame();
+    void OpenWaveTrack();
+    void AddWaveAt(int frame);
+    std::unique_ptr<CWaveFile> OpenWave(const std::string& name) const;
+    void WriteSamples(const std::vector<std::int16_t>& samples);
+    bool WriteVideoPacket(AVPacket& packet);
+    void ReportWriteFailure();
+
+    const CDirectSound& m_sound;
+    IVideoCompressorChooser& m_chooser;
+    // The picture of the frame being rendered.
+    std::unique_ptr<CFrameBuffer> m_frame;
+    AVStream* m_psVideo = nullptr;
+    std::unique_ptr<CVideoEncoder> m_psCompressed;
+    // The WAV file opened last.
+    std::unique_ptr<CWaveFile> m_psWave;
+    std::unique_ptr<CAviFile> m_pFile;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    // The next video frame, which is also the frame whose WAV is added next.
+    int m_nFrame = 0;
+    AVStream* m_psAudio = nullptr;
+    std::int64_t m_nSamplesWritten = 0;
+    // A failure to write is reported once per recording.
+    bool m_bWriteFailed = false;
+};
+
+// The recorder and the frame it renders into, while the 3D view records.
+extern CAviRecorder* g_pAviRecorder;
+extern CFrameBuffer* g_hAviFrameDC;

@@ -1,0 +1,49 @@
+#include "media/VideoCompressor.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+// Every one of these writes an AVI file that FFmpeg reads back, at any frame size from
+// 1 x 1 pixel up.
+const std::vector<VideoCompressor>& Candidates() {
+    static const std::vector<VideoCompressor> candidates = {
+        {"Uncompressed (24-bit RGB)", "", "", "", 0},
+        {"Motion JPEG", "mjpeg", "MJPG", "yuvj420p", 3},
+        {"MPEG-4 (Xvid compatible)", "mpeg4", "XVID", "yuv420p", 3},
+        {"FFV1 (lossless)", "ffv1", "", "", 0},
+        {"HuffYUV (lossless)", "huffyuv", "", "", 0},
+        {"FFmpeg HuffYUV (lossless)", "ffvhuff", "", "", 0},
+        {"Ut Video (lossless)", "utvideo", "", "", 0},
+        {"MagicYUV (lossless)", "magicyuv", "", "", 0},
+        {"PNG (lossless)", "png", "", "", 0},
+        {"Microsoft MPEG-4 V2", "msmpeg4v2", "", "yuv420p", 3},
+        {"Microsoft MPEG-4 V3", "msmpeg4", "", "yuv420p", 3},
+    };
+    return candidates;
+}
+
+bool AviTakes(const VideoCompressor& compressor) {
+    if (compressor.IsUncompressed()) {
+        return true;
+    }
+    const AVCodec* codec = avcodec_find_encoder_by_name(compressor.encoder.c_str());
+    const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
+    return codec != nullptr && avi != nullptr &&
+           avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
+}
+
+} // namespace
+
+std::vector<VideoCompressor> VideoCompressor::Available() {
+    std::vector<VideoCompressor> available;
+    for (const VideoCompressor& compressor : Candidates()) {
+        if (AviTakes(compressor)) {
+            available.push_back(compressor);
+        }
+    }
+    return available;
+}

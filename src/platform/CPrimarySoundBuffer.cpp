@@ -1,0 +1,7 @@
+#include "platform/CPrimarySoundBuffer.h"
+
+#include "platform/CSoundDevice.h"
+
+HRESULT CPrimarySoundBuffer::SetFormat(const WAVEFORMATEX& format) {
+    return m_device.SetOutputFormat(format);
+}

@@ -1,0 +1,149 @@
+#include "platform/opengl/COpenGLFont.h"
+
+#include "platform/Mbcs.h"
+#include "platform/opengl/COpenGLDevice.h"
+#include "platform/opengl/COpenGLTexture.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::string FaceBytes(const D3DXFONT_DESCA& description) {
+    const char* face = description.FaceName;
+    return std::string(face, strnlen(face, sizeof description.FaceName));
+}
+
+// The family for a face name in code page 932: the Windows Japanese faces become the IPA
+// faces with the same metrics.
+QString Family(const D3DXFONT_DESCA& description) {
+    const std::optional<std::string> utf8 = Mbcs::ToUtf8(FaceBytes(description));
+    const QString face = QString::fromStdString(utf8.value_or(std::string()));
+    if (face == QStringLiteral(u"ＭＳ ゴシック")) {
+        return QStringLiteral("IPAGothic");
+    }
+    if (face == QStringLiteral(u"ＭＳ Ｐゴシック")) {
+        return QStringLiteral("IPAPGothic");
+    }
+    return face;
+}
+
+QFont FontOf(const D3DXFONT_DESCA& description) {
+    QFont font(Family(description));
+    // The height is the character cell in pixels (negative: the character alone).
+    font.setPixelSize(std::max(1, std::abs(description.Height)));
+    // Windows and Qt share the weight scale (400 normal, 700 bold); 0 means normal.
+    if (description.Weight > 0) {
+        font.setWeight(static_cast<QFont::Weight>(std::min(description.Weight, 1000u)));
+    }
+    font.setItalic(description.Italic != FALSE);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+// White pixels with the painted coverage as alpha, top row first.
+std::vector<std::uint8_t> WhiteWithCoverage(const QImage& painted) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(painted.width()) *
+                                         static_cast<std::size_t>(painted.height()) * 4,
+                                     255);
+    auto out = pixels.begin();
+    for (int y = 0; y < painted.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
+        for (int x = 0; x < painted.width(); ++x, out += 4) {
+            out[3] = static_cast<std::uint8_t>(qAlpha(row[x]));
+        }
+    }
+    return pixels;
+}
+
+} // namespace
+
+COpenGLFont* COpenGLFont::Create(COpenGLDevice& device, const D3DXFONT_DESCA& description) {
+    if (QGuiApplication::instance() == nullptr) {
+        return nullptr;
+    }
+    return new COpenGLFont(device, description);
+}
+
+COpenGLFont::COpenGLFont(COpenGLDevice& device, const D3DXFONT_DESCA& description)
+    : m_device(device), m_description(description) {}
+
+ULONG COpenGLFont::Release() {
+    delete this;
+    return 0;
+}
+
+HRESULT COpenGLFont::GetDescA(D3DXFONT_DESCA* description) {
+    if (description == nullptr) {
+        return E_INVALIDARG;
+    }
+    *description = m_description;
+    return S_OK;
+}
+
+int COpenGLFont::DrawTextA(ID3DXSprite*, const char* text, int count, RECT* rectangle, DWORD format,
+                           D3DCOLOR colour) {
+    if (text == nullptr || rectangle == nullptr) {
+        return 0;
+    }
+    const std::string_view bytes = count < 0
+                                       ? std::string_view(text)
+                                       : std::string_view(text, static_cast<std::size_t>(count));
+    const std::optional<std::string> utf8 = Mbcs::ToUtf8(bytes);
+    COpenGLTexture* image = utf8 && !utf8->empty() ? TextImage(*utf8) : nullptr;
+    if (image == nullptr) {
+        return 0;
+    }
+    int left = rectangle->left;
+    if (format & DT_CENTER) {
+        left += (rectangle->right - rectangle->left - image->Width()) / 2;
+    }
+    m_device.ScreenPass().Draw(*image, left, rectangle->top, colour);
+    return image->Height();
+}
+
+COpenGLTexture* COpenGLFont::TextImage(const std::string& utf8) {
+    COpenGLTextCache::Key key{utf8, m_description.Height, FaceBytes(m_description),
+                              m_description.Weight, m_description.Italic};
+    COpenGLTextCache& cache = m_device.TextCache();
+    if (COpenGLTexture* cached = cache.Find(key)) {
+        return cached;
+    }
+    COpenGLTexture* image = Rasterise(utf8);
+    if (image != nullptr) {
+        cache.Insert(std::move(key), image);
+    }
+    return image;
+}
+
+COpenGLTexture* COpenGLFont::Rasterise(const std::string& utf8) const {
+    const QFont font = FontOf(m_description);
+    // Windows line ends break lines once, at the line feed.
+    const QString text = QString::fromStdString(utf8).remove(QLatin1Char('\r'));
+    const QSize size = QFontMetrics(font).size(0, text);
+    if (size.isEmpty()) {
+        return nullptr;
+    }
+    QImage painted(size, QImage::Format_ARGB32_Premultiplied);
+    painted.fill(Qt::transparent);
+    QPainter painter(&painted);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(painted.rect(), Qt::AlignHCenter | Qt::AlignTop, text);
+    painter.end();
+    return new COpenGLTexture(size.width(), size.height(), WhiteWithCoverage(painted));
+}

@@ -1,0 +1,54 @@
+#include "platform/opengl/COpenGLTexture.h"
+
+#include "platform/opengl/OpenGLApi.h"
+
+#include <stb_image.h>
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+
+COpenGLTexture* COpenGLTexture::FromFile(const std::string& path) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    const std::unique_ptr<stbi_uc, void (*)(void*)> decoded(
+        stbi_load(path.c_str(), &width, &height, &channels, 4), stbi_image_free);
+    if (!decoded) {
+        return nullptr;
+    }
+    const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    return new COpenGLTexture(width, height,
+                              std::vector<std::uint8_t>(decoded.get(), decoded.get() + size));
+}
+
+COpenGLTexture::COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels)
+    : m_width(width), m_height(height), m_pixels(std::move(pixels)) {}
+
+COpenGLTexture::~COpenGLTexture() {
+    glDeleteTextures(1, &m_name);
+}
+
+ULONG COpenGLTexture::AddRef() {
+    return ++m_references;
+}
+
+ULONG COpenGLTexture::Release() {
+    const ULONG references = --m_references;
+    if (references == 0) {
+        delete this;
+    }
+    return references;
+}
+
+void COpenGLTexture::Bind() {
+    if (m_name != 0) {
+        glBindTexture(GL_TEXTURE_2D, m_name);
+        return;
+    }
+    glGenTextures(1, &m_name);
+    glBindTexture(GL_TEXTURE_2D, m_name);
+    // Rows of RGBA8 pixels are always 4-byte aligned, whatever the unpack alignment.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, m_width, m_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 m_pixels.data());
+}

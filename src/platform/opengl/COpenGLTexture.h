@@ -1,0 +1,39 @@
+#pragma once
+
+// A managed texture: RGBA8 pixels in memory, top row first, uploaded to an OpenGL texture
+// object the first time it is bound. Texture coordinate (0, 0) is the image's top-left, as
+// Direct3D has it, because the top row is uploaded first.
+
+#include "platform/IDirect3DTexture9.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class COpenGLTexture final : public IDirect3DTexture9 {
+public:
+    // Decodes a BMP, PNG, JPEG or TGA file; null when it is missing or cannot be decoded.
+    static COpenGLTexture* FromFile(const std::string& path);
+
+    // `pixels` holds width x height RGBA8 pixels, top row first.
+    COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels);
+    COpenGLTexture(const COpenGLTexture&) = delete;
+    COpenGLTexture& operator=(const COpenGLTexture&) = delete;
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // Binds the texture object to GL_TEXTURE_2D, uploading the pixels the first time.
+    void Bind();
+
+private:
+    ~COpenGLTexture() override;
+
+    int m_width;
+    int m_height;
+    std::vector<std::uint8_t> m_pixels;
+    ULONG m_references = 1;
+    unsigned int m_name = 0;
+};

@@ -1,0 +1,346 @@
+#include "media/CAviRecorder.h"
+
+#include "media/CDirectSound.h"
+#include "platform/CRiffReader.h"
+#include "scene/SceneTypes.h"
+
+#include "MediaProbe.h"
+#include "MessageLog.h"
+#include "Recording.h"
+#include "WaveBytes.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace WaveBytes;
+using Samples = std::vector<std::int16_t>;
+
+const std::string CannotMakeSound = "サウンドが作れませんでした。";
+
+class CAviRecorderTest : public testing::Test {
+protected:
+    CAviRecorderTest() {
+        sound.m_programFolder = folder.Path().string() + "/";
+        sound.SetWaveFrameState(300, FrameKey);
+    }
+
+    void WriteWave(const std::string& name, const std::string& bytes) const {
+        folder.Write(std::string(WaveFolderPrefix) + name, bytes);
+    }
+
+    std::vector<CFrameBuffer> Record(const std::string& encoder, int width, int height,
+                                     int frames) {
+        FixedChooser chooser(encoder);
+        CAviRecorder recorder(sound, chooser);
+        return Recording::RecordPattern(recorder, width, height, frames, path);
+    }
+
+    std::vector<MediaProbe::Stream> Streams() const { return MediaProbe::Streams(path); }
+
+    ScratchFolder folder;
+    const std::string path = folder.PathOf("movie.avi");
+    CDirectSound sound;
+    MessageLog messages;
+};
+
+TEST_F(CAviRecorderTest, UncompressedFramesDecodeToThePixelsWritten) {
+    const std::vector<CFrameBuffer> frames = Record("", 322, 241, 10);
+
+    ASSERT_EQ(frames.size(), 10u);
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(CAviRecorderTest, VideoIsThirtyFramesPerSecondAtTheMovieSize) {
+    Record("", 322, 241, 10);
+
+    const std::vector<MediaProbe::Stream> streams = Streams();
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("codec_type"), "video");
+    EXPECT_EQ(streams[0].at("codec_name"), "rawvideo");
+    EXPECT_EQ(streams[0].at("nb_read_frames"), "10");
+    EXPECT_EQ(streams[0].at("r_frame_rate"), "30/1");
+    EXPECT_EQ(streams[0].at("width"), "322");
+    EXPECT_EQ(streams[0].at("height"), "241");
+}
+
+TEST_F(CAviRecorderTest, UncompressedFramesAreKeyFramesOfPaddedRows) {
+    Record("", 322, 241, 4);
+
+    // 322 pixels of 3 bytes make 966 bytes, padded to 968.
+    EXPECT_EQ(MediaProbe::VideoPackets(path),
+              std::vector<std::string>(4, std::to_string(968 * 241) + ",K_"));
+}
+
+// The BITMAPINFOHEADER of the video stream: 40-byte header, width, height, planes, bits,
+// compression.
+struct BitmapHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 1;
+};
+
+BitmapHeader ReadVideoFormat(const std::string& path) {
+    CRiffReader reader;
+    RiffChunk riff, headers, streamList, format;
+    FOURCC listType = 0;
+    BitmapHeader header;
+    if (reader.Open(path) && reader.DescendRiff(riff) && riff.formType == MakeFourCC("AVI ") &&
+        reader.FindChunk(headers, riff, MakeFourCC("LIST")) && reader.Read(&listType, 4) &&
+        reader.FindChunk(streamList, headers, MakeFourCC("LIST")) && reader.Read(&listType, 4) &&
+        reader.FindChunk(format, streamList, MakeFourCC("strf"))) {
+        std::uint32_t size = 0;
+        std::uint16_t planes = 0;
+        reader.Read(&size, 4);
+        reader.Read(&header.width, 4);
+        reader.Read(&header.height, 4);
+        reader.Read(&planes, 2);
+        reader.Read(&header.bitCount, 2);
+        reader.Read(&header.compression, 4);
+    }
+    return header;
+}
+
+TEST_F(CAviRecorderTest, UncompressedStreamHoldsBottomUpRgbRowsAsABitmapDoes) {
+    Record("", 322, 241, 1);
+
+    const BitmapHeader header = ReadVideoFormat(path);
+
+    EXPECT_EQ(header.width, 322);
+    EXPECT_EQ(header.height, 241);
+    EXPECT_EQ(header.bitCount, 24);
+    EXPECT_EQ(header.compression, 0u);
+}
+
+TEST_F(CAviRecorderTest, WithoutAWaveTheFileHasOneStream) {
+    Record("mjpeg", 64, 48, 5);
+
+    const std::vector<MediaProbe::Stream> streams = Streams();
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("codec_type"), "video");
+}
+
+TEST_F(CAviRecorderTest, SoundStreamIsSixteenBitMonoPcmAt22050Hz) {
+    WriteWave("a.wav", Wave16(44100, 2, Samples(44100, 500)));
+    sound.SetWave(0, "a.wav");
+
+    Record("", 32, 24, 30);
+
+    const std::vector<MediaProbe::Stream> streams = Streams();
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[1].at("codec_type"), "audio");
+    EXPECT_EQ(streams[1].at("codec_name"), "pcm_s16le");
+    EXPECT_EQ(streams[1].at("sample_rate"), "22050");
+    EXPECT_EQ(streams[1].at("channels"), "1");
+}
+
+TEST_F(CAviRecorderTest, WaveKeyedAtFrame45StartsAtSample33075) {
+    const Samples wave = Ramp(11025);
+    WriteWave("a.wav", Wave16(22050, 1, wave));
+    sound.SetWave(45, "a.wav");
+
+    Record("", 32, 24, 60);
+
+    const Samples recorded = MediaProbe::DecodedSound(path);
+    ASSERT_EQ(recorded.size(), 33075u + wave.size());
+    EXPECT_EQ(Samples(recorded.begin(), recorded.begin() + 33075), Samples(33075, 0));
+    EXPECT_EQ(Samples(recorded.begin() + 33075, recorded.end()), wave);
+}
+
+TEST_F(CAviRecorderTest, WaveKeyedCloseAfterAnotherFollowsItsEnd) {
+    const Samples first = Ramp(22050, 0);
+    const Samples second = Ramp(5000, 777);
+    WriteWave("first.wav", Wave16(22050, 1, first));
+    WriteWave("second.wav", Wave16(22050, 1, second));
+    sound.SetWave(0, "first.wav");
+    sound.SetWave(15, "second.wav");
+
+    Record("", 32, 24, 40);
+
+    Samples expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(MediaProbe::DecodedSound(path), expected);
+}
+
+TEST_F(CAviRecorderTest, WaveOfAnotherFormatIsConverted) {
+    WriteWave("a.wav", Wave(11025, 2, 8, std::string(2 * 11025, '\xC8')));
+    sound.SetWave(30, "a.wav");
+
+    Record("", 32, 24, 60);
+
+    const Samples recorded = MediaProbe::DecodedSound(path);
+    EXPECT_NEAR(static_cast<double>(recorded.size()), 22050.0 + 22050.0, 50.0);
+    ASSERT_GT(recorded.size(), 23050u);
+    EXPECT_EQ(recorded[22049], 0);
+    EXPECT_NEAR(recorded[22050 + 1000], (0xC8 - 128) * 256, 8);
+}
+
+TEST_F(CAviRecorderTest, MissingWaveIsReportedAtOpenAndAtItsFrame) {
+    sound.SetWave(2, "missing.wav");
+
+    Record("", 32, 24, 5);
+
+    ASSERT_EQ(messages.messages.size(), 2u);
+    for (const MessageLog::Message& message : messages.messages) {
+        EXPECT_EQ(message.text, CannotMakeSound);
+        EXPECT_EQ(message.caption, "エラー");
+    }
+    EXPECT_EQ(Streams().size(), 1u);
+}
+
+TEST_F(CAviRecorderTest, SoundStreamComesFromTheFirstWaveThatOpens) {
+    const Samples wave = Ramp(1000);
+    WriteWave("good.wav", Wave16(22050, 1, wave));
+    WriteWave("broken.wav", "not a sound");
+    sound.SetWave(0, "broken.wav");
+    sound.SetWave(10, "good.wav");
+
+    Record("", 32, 24, 20);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
+    const Samples recorded = MediaProbe::DecodedSound(path);
+    ASSERT_EQ(recorded.size(), 7350u + wave.size());
+    EXPECT_EQ(Samples(recorded.begin() + 7350, recorded.end()), wave);
+}
+
+TEST_F(CAviRecorderTest, CancelledChoiceWritesNothing) {
+    FixedChooser chooser("", true);
+    CAviRecorder recorder(sound, chooser);
+
+    EXPECT_EQ(recorder.Open(320, 240, path), nullptr);
+    const CFrameBuffer frame(320, 240);
+    EXPECT_EQ(recorder.WriteFrame(&frame), FALSE);
+    recorder.Close();
+    recorder.Close();
+
+    EXPECT_EQ(chooser.asked, 1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(CAviRecorderTest, UnwritablePathIsReported) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+
+    EXPECT_EQ(recorder.Open(320, 240, folder.PathOf("missing/movie.avi")), nullptr);
+    recorder.Close();
+
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "保存するファイルが開けませんでした。");
+    EXPECT_EQ(messages.messages[0].caption, "エラー");
+}
+
+TEST_F(CAviRecorderTest, SizeThatNoStreamCanHaveIsReportedAndLeavesNoFile) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+
+    EXPECT_EQ(recorder.Open(0, 240, path), nullptr);
+    EXPECT_EQ(recorder.Open(-320, 240, path), nullptr);
+    EXPECT_EQ(recorder.Open(100000, 100000, path), nullptr);
+
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>(3, "圧縮ストリームの作成に失敗しました。"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(CAviRecorderTest, MissingFramesAndFramesOfAnotherSizeAreRefused) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    CFrameBuffer* target = recorder.Open(32, 24, path);
+    ASSERT_NE(target, nullptr);
+    const CFrameBuffer other(16, 24);
+
+    EXPECT_EQ(recorder.WriteFrame(nullptr), FALSE);
+    EXPECT_EQ(recorder.WriteFrame(&other), FALSE);
+    EXPECT_EQ(recorder.WriteFrame(target), TRUE);
+    recorder.Close();
+
+    EXPECT_EQ(Streams().at(0).at("nb_read_frames"), "1");
+}
+
+TEST_F(CAviRecorderTest, WriteFrameWithoutAnOpenFileFails) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    const CFrameBuffer frame(32, 24);
+
+    EXPECT_EQ(recorder.WriteFrame(&frame), FALSE);
+}
+
+TEST_F(CAviRecorderTest, OpeningAgainFinishesTheFirstFile) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    const std::string second = folder.PathOf("second.avi");
+
+    CFrameBuffer* target = recorder.Open(32, 24, path);
+    recorder.WriteFrame(target);
+    recorder.WriteFrame(target);
+    target = recorder.Open(32, 24, second);
+    recorder.WriteFrame(target);
+    recorder.Close();
+
+    EXPECT_EQ(Streams().at(0).at("nb_read_frames"), "2");
+    EXPECT_EQ(MediaProbe::Streams(second).at(0).at("nb_read_frames"), "1");
+}
+
+TEST_F(CAviRecorderTest, SoundStreamCannotBeAddedOnceRecordingRuns) {
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    ASSERT_NE(recorder.Open(32, 24, path), nullptr);
+
+    EXPECT_FALSE(recorder.CreateAudioStream());
+}
+
+// Runs the recording in a child process whose files cannot grow past `limit` bytes, as on
+// a full disk; the child's exit status is the number of messages it saw, or 100 when they
+// were not the write failure.
+int RecordWithFileSizeLimit(CDirectSound& sound, const std::string& path, rlim_t limit,
+                            int frames) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        MessageLog messages;
+        FixedChooser chooser("");
+        CAviRecorder recorder(sound, chooser);
+        Recording::RecordPattern(recorder, 320, 240, frames, path);
+        for (const std::string& text : messages.Texts()) {
+            if (text != "AVIファイルへの書き込みに失敗しました。") {
+                _exit(100);
+            }
+        }
+        _exit(static_cast<int>(messages.messages.size()));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItGot) {
+    EXPECT_EQ(RecordWithFileSizeLimit(sound, path, 2000000, 40), 1);
+
+    const std::vector<MediaProbe::Stream> streams = Streams();
+    ASSERT_EQ(streams.size(), 1u);
+    const int playable = std::stoi(streams[0].at("nb_read_frames"));
+    EXPECT_GE(playable, 5);
+    EXPECT_LT(playable, 40);
+    std::vector<CFrameBuffer> first;
+    for (int index = 0; index < playable; ++index) {
+        first.push_back(Recording::PatternFrame(320, 240, index));
+    }
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(first));
+}
+
+} // namespace

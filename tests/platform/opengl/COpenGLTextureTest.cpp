@@ -1,0 +1,345 @@
+#include "DeviceFixture.h"
+
+#include "platform/IDirect3DTexture9.h"
+#include "platform/opengl/COpenGLTexture.h"
+#include "support/ScratchFolder.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ImageSize = 16;
+
+// The test picture: red top-left, green top-right, blue bottom-left, white bottom-right
+// quarters.
+QColor QuarterColour(int x, int y) {
+    const bool right = x >= ImageSize / 2;
+    const bool bottom = y >= ImageSize / 2;
+    if (!bottom) {
+        return right ? QColor(0, 255, 0) : QColor(255, 0, 0);
+    }
+    return right ? QColor(255, 255, 255) : QColor(0, 0, 255);
+}
+
+QImage Quarters() {
+    QImage image(ImageSize, ImageSize, QImage::Format_RGB32);
+    for (int y = 0; y < ImageSize; ++y) {
+        for (int x = 0; x < ImageSize; ++x) {
+            image.setPixelColor(x, y, QuarterColour(x, y));
+        }
+    }
+    return image;
+}
+
+void WriteLittleEndian(std::ofstream& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+// Blue, green, red bytes of a row of the image, padded to `alignment`.
+void WriteBgrRow(std::ofstream& out, const QImage& image, int y, int alignment) {
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor colour = image.pixelColor(x, y);
+        out.put(static_cast<char>(colour.blue()));
+        out.put(static_cast<char>(colour.green()));
+        out.put(static_cast<char>(colour.red()));
+    }
+    for (int pad = image.width() * 3; pad % alignment != 0; ++pad) {
+        out.put(0);
+    }
+}
+
+// A 24-bit bitmap, rows stored bottom first as the format has them.
+void WriteBmp(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    const std::uint32_t stride = (image.width() * 3 + 3) & ~3;
+    const std::uint32_t pixelBytes = stride * image.height();
+    out.write("BM", 2);
+    WriteLittleEndian(out, 54 + pixelBytes, 4);
+    WriteLittleEndian(out, 0, 4);
+    WriteLittleEndian(out, 54, 4);
+    WriteLittleEndian(out, 40, 4);
+    WriteLittleEndian(out, image.width(), 4);
+    WriteLittleEndian(out, image.height(), 4);
+    WriteLittleEndian(out, 1, 2);
+    WriteLittleEndian(out, 24, 2);
+    WriteLittleEndian(out, 0, 4);
+    WriteLittleEndian(out, pixelBytes, 4);
+    for (int i = 0; i < 4; ++i) {
+        WriteLittleEndian(out, 0, 4);
+    }
+    for (int y = image.height() - 1; y >= 0; --y) {
+        WriteBgrRow(out, image, y, 4);
+    }
+}
+
+// An uncompressed 24-bit Targa with the bottom-left origin, rows bottom first.
+void WriteTga(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    const std::uint8_t header[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    WriteLittleEndian(out, image.width(), 2);
+    WriteLittleEndian(out, image.height(), 2);
+    out.put(24);
+    out.put(0);
+    for (int y = image.height() - 1; y >= 0; --y) {
+        WriteBgrRow(out, image, y, 1);
+    }
+}
+
+struct ImageFormat {
+    const char* name;
+    void (*write)(const std::string& path, const QImage& image);
+    int tolerance;
+};
+
+void PrintTo(const ImageFormat& format, std::ostream* out) {
+    *out << format.name;
+}
+
+void SavePng(const std::string& path, const QImage& image) {
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+}
+
+void SaveJpeg(const std::string& path, const QImage& image) {
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "JPEG", 100));
+}
+
+class COpenGLTextureTest : public DeviceFixture {
+protected:
+    IDirect3DTexture9* Load(const std::string& path) {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(m_device->CreateTextureFromFile(path, &texture), S_OK);
+        return texture;
+    }
+
+    // Draws the texture over the pixels (40, 20) to (120, 100) with uv (0, 0) at the top-left.
+    void DrawTexturedSquare(IDirect3DTexture9* texture) {
+        const float l = NdcX(40), t = NdcY(20), r = NdcX(120), b = NdcY(100);
+        const std::vector<TexturedVertex> square = {
+            {l, t, 0.5f, 0, 0, -1, 0, 0}, {r, t, 0.5f, 0, 0, -1, 1, 0},
+            {r, b, 0.5f, 0, 0, -1, 1, 1}, {l, t, 0.5f, 0, 0, -1, 0, 0},
+            {r, b, 0.5f, 0, 0, -1, 1, 1}, {l, b, 0.5f, 0, 0, -1, 0, 1}};
+        m_device->SetTexture(0, texture);
+        ASSERT_EQ(m_device->SetFVF(FvfTextured), S_OK);
+        ASSERT_EQ(
+            m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, square.data(), sizeof(TexturedVertex)),
+            S_OK);
+        m_device->SetTexture(0, nullptr);
+    }
+
+    void SetFilter(DWORD filter) {
+        m_device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+        m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+    }
+
+    // A white light shining straight onto the square (normal (0, 0, -1)), no ambient.
+    void LightTheSquare(const D3DMATERIAL9& material) {
+        m_device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        m_device->SetRenderState(D3DRS_AMBIENT, 0);
+        D3DLIGHT9 light;
+        light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+        light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+        light.Direction = {0.0f, 0.0f, 1.0f};
+        m_device->SetLight(0, &light);
+        m_device->LightEnable(0, TRUE);
+        m_device->SetMaterial(&material);
+    }
+
+    // The centres of the square's quarters: top-left, top-right, bottom-left, bottom-right.
+    std::vector<Rgb> Quarters() {
+        const std::vector<std::uint8_t> rows = ReadFrame();
+        return {PixelOf(rows, 60, 40), PixelOf(rows, 100, 40), PixelOf(rows, 60, 80),
+                PixelOf(rows, 100, 80)};
+    }
+
+    ScratchFolder m_folder;
+};
+
+TEST_F(COpenGLTextureTest, MissingFileFailsWithoutATexture) {
+    IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(this);
+    EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(m_folder.PathOf("none.bmp"), &texture)));
+    EXPECT_EQ(texture, nullptr);
+}
+
+TEST_F(COpenGLTextureTest, UnreadableFileFailsWithoutATexture) {
+    IDirect3DTexture9* texture = nullptr;
+    const std::string path = m_folder.Write("broken.png", "not an image at all");
+    EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(path, &texture)));
+    EXPECT_EQ(texture, nullptr);
+}
+
+TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSize) {
+    const std::string path = m_folder.PathOf("quarters.bmp");
+    WriteBmp(path, ::Quarters().scaled(ImageSize, ImageSize / 2));
+    COpenGLTexture* texture = COpenGLTexture::FromFile(path);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->Width(), ImageSize);
+    EXPECT_EQ(texture->Height(), ImageSize / 2);
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, ReferencesAreCounted) {
+    const std::string path = m_folder.PathOf("quarters.png");
+    SavePng(path, ::Quarters());
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->AddRef(), 2u);
+    EXPECT_EQ(texture->Release(), 1u);
+    EXPECT_EQ(texture->Release(), 0u);
+}
+
+TEST_F(COpenGLTextureTest, WithoutATextureTheSquareIsUntextured) {
+    BeginFrame();
+    DrawTexturedSquare(nullptr);
+    for (const Rgb& quarter : Quarters()) {
+        EXPECT_EQ(quarter, (Rgb{255, 255, 255}));
+    }
+}
+
+TEST_F(COpenGLTextureTest, LinearFilteringBlendsNeighbouringTexels) {
+    const std::string path = m_folder.PathOf("two.png");
+    SavePng(path, ::Quarters().scaled(2, 2));
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    BeginFrame();
+    SetFilter(D3DTEXF_LINEAR);
+    DrawTexturedSquare(texture);
+    // The middle of the square lies between the four texels.
+    EXPECT_TRUE(PixelAt(80, 60).Near(Rgb{128, 128, 128}, 3))
+        << testing::PrintToString(PixelAt(80, 60));
+    // Point sampling takes one of them.
+    BeginFrame();
+    SetFilter(D3DTEXF_POINT);
+    DrawTexturedSquare(texture);
+    EXPECT_EQ(PixelAt(80, 60), (Rgb{255, 255, 255}));
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, TextureModulatesTheLitColour) {
+    const std::string path = m_folder.PathOf("quarters.png");
+    SavePng(path, ::Quarters());
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    BeginFrame();
+    SetFilter(D3DTEXF_POINT);
+    D3DMATERIAL9 material;
+    material.Diffuse = {0.5f, 1.0f, 1.0f, 1.0f};
+    LightTheSquare(material);
+    DrawTexturedSquare(texture);
+    const std::vector<Rgb> quarters = Quarters();
+    EXPECT_TRUE(quarters[0].Near(Rgb{128, 0, 0}, 1)) << testing::PrintToString(quarters[0]);
+    EXPECT_TRUE(quarters[3].Near(Rgb{128, 255, 255}, 1)) << testing::PrintToString(quarters[3]);
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, TextureAlphaModulatesTheVertexAlpha) {
+    QImage translucent(2, 2, QImage::Format_ARGB32);
+    translucent.fill(QColor(255, 255, 255, 128));
+    const std::string path = m_folder.PathOf("translucent.png");
+    SavePng(path, translucent);
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    BeginFrame(D3DCOLOR_ARGB(255, 0, 0, 0));
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    D3DMATERIAL9 material;
+    material.Diffuse = {1.0f, 1.0f, 1.0f, 0.5f};
+    LightTheSquare(material);
+    DrawTexturedSquare(texture);
+    // Alpha 128/255 from the texture times 0.5 from the material.
+    EXPECT_TRUE(PixelAt(80, 60).Near(Rgb{64, 64, 64}, 1))
+        << testing::PrintToString(PixelAt(80, 60));
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, SpecularIsAddedAfterTheTexture) {
+    QImage black(2, 2, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    const std::string path = m_folder.PathOf("black.png");
+    SavePng(path, black);
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    for (const BOOL specular : {TRUE, FALSE}) {
+        SCOPED_TRACE(specular);
+        BeginFrame();
+        D3DMATERIAL9 material;
+        material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+        material.Specular = {0.5f, 0.5f, 0.5f, 1.0f};
+        material.Power = 10.0f;
+        LightTheSquare(material);
+        m_device->SetRenderState(D3DRS_SPECULARENABLE, specular);
+        m_device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
+        // From behind the viewer onto a square that faces it: the highlight is full.
+        D3DLIGHT9 light;
+        light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+        light.Direction = {0.0f, 0.0f, -1.0f};
+        m_device->SetLight(0, &light);
+        const float l = NdcX(40), t = NdcY(20), r = NdcX(120), b = NdcY(100);
+        const std::vector<TexturedVertex> square = {
+            {l, t, 0.5f, 0, 0, 1, 0, 0}, {r, t, 0.5f, 0, 0, 1, 1, 0}, {r, b, 0.5f, 0, 0, 1, 1, 1}};
+        m_device->SetTexture(0, texture);
+        m_device->SetFVF(FvfTextured);
+        m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, square.data(), sizeof(TexturedVertex));
+        m_device->SetTexture(0, nullptr);
+        const int expected = specular ? 128 : 0;
+        EXPECT_TRUE(PixelAt(110, 30).Near(Rgb{expected, expected, expected}, 1))
+            << testing::PrintToString(PixelAt(110, 30));
+    }
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, TextureSurvivesReset) {
+    const std::string path = m_folder.PathOf("quarters.png");
+    SavePng(path, ::Quarters());
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    BeginFrame();
+    DrawTexturedSquare(texture);
+    D3DPRESENT_PARAMETERS parameters = PresentParameters(Width, Height);
+    ASSERT_EQ(m_device->Reset(&parameters), S_OK);
+    BeginFrame();
+    SetFilter(D3DTEXF_POINT);
+    DrawTexturedSquare(texture);
+    EXPECT_EQ(Quarters()[1], (Rgb{0, 255, 0}));
+    texture->Release();
+}
+
+class COpenGLTextureFormatTest : public COpenGLTextureTest,
+                                 public ::testing::WithParamInterface<ImageFormat> {};
+
+TEST_P(COpenGLTextureFormatTest, TopLeftOfTheImageIsAtUvZero) {
+    const std::string path = m_folder.PathOf(std::string("quarters.") + GetParam().name);
+    GetParam().write(path, ::Quarters());
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    BeginFrame();
+    SetFilter(D3DTEXF_POINT);
+    DrawTexturedSquare(texture);
+    const std::vector<Rgb> quarters = Quarters();
+    const std::vector<Rgb> expected = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(quarters[i].Near(expected[i], GetParam().tolerance))
+            << i << ": " << testing::PrintToString(quarters[i]);
+    }
+    texture->Release();
+}
+
+INSTANTIATE_TEST_SUITE_P(ImageFiles, COpenGLTextureFormatTest,
+                         ::testing::Values(ImageFormat{"bmp", WriteBmp, 0},
+                                           ImageFormat{"png", SavePng, 0},
+                                           ImageFormat{"tga", WriteTga, 0},
+                                           ImageFormat{"jpg", SaveJpeg, 12}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
