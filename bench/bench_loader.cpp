@@ -38,10 +38,11 @@ std::string MakeModelText(int quadsPerSide) {
             const float u0 = static_cast<float>(column) / quadsPerSide;
             const float v0 = static_cast<float>(row) / quadsPerSide;
             const float step = 1.0f / quadsPerSide;
-            std::snprintf(line, sizeof line,
-                          "\t\t4 V(%d %d %d %d) M(0) UV(%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f)\r\n",
-                          v, v + side, v + side + 1, v + 1, u0, v0, u0, v0 + step, u0 + step,
-                          v0 + step, u0 + step, v0);
+            std::snprintf(
+                line, sizeof line,
+                "\t\t4 V(%d %d %d %d) M(0) UV(%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f)\r\n", v,
+                v + side, v + side + 1, v + 1, u0, v0, u0, v0 + step, u0 + step, v0 + step,
+                u0 + step, v0);
             text += line;
         }
     }

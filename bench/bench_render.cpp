@@ -25,7 +25,9 @@ namespace {
 constexpr int Width = 1024;
 constexpr int Height = 768;
 
-std::string Cp932(const std::string& utf8) { return Mbcs::FromUtf8(utf8).value(); }
+std::string Cp932(const std::string& utf8) {
+    return Mbcs::FromUtf8(utf8).value();
+}
 
 // A skinned tube of rings x sides quads, each ring following one of four bones, with a
 // looping bone animation of 30 frames.
@@ -48,8 +50,8 @@ std::string SkinnedModelText(int rings, int sides) {
         for (int s = 0; s < sides; ++s) {
             const int a = r * sides + s;
             const int b = r * sides + (s + 1) % sides;
-            std::snprintf(line, sizeof line, "\t\t4 V(%d %d %d %d) M(0)\n", a, a + sides,
-                          b + sides, b);
+            std::snprintf(line, sizeof line, "\t\t4 V(%d %d %d %d) M(0)\n", a, a + sides, b + sides,
+                          b);
             text += line;
         }
     }

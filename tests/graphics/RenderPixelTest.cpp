@@ -36,7 +36,9 @@ std::ostream& operator<<(std::ostream& out, const Colour& c) {
 
 const Colour Background{30, 65, 90};
 
-std::string Cp932(const char* utf8) { return Mbcs::FromUtf8(utf8).value(); }
+std::string Cp932(const char* utf8) {
+    return Mbcs::FromUtf8(utf8).value();
+}
 
 D3DXMATRIX Rotation(float x, float y, float z) {
     D3DXMATRIX rx, ry, rz;
@@ -52,10 +54,14 @@ D3DXMATRIX Translation(float x, float y, float z) {
 }
 
 // The view of the default perspective camera: at (0, 0, -1000), turned by (30, -30, 0).
-D3DXMATRIX DefaultPerspectiveView() { return Rotation(30, -30, 0) * Translation(0, 0, -1000); }
+D3DXMATRIX DefaultPerspectiveView() {
+    return Rotation(30, -30, 0) * Translation(0, 0, -1000);
+}
 
 // The view of the default camera track's key: translated by (0, -100, -1000).
-D3DXMATRIX DefaultTrackView() { return Translation(0, -100, -1000); }
+D3DXMATRIX DefaultTrackView() {
+    return Translation(0, -100, -1000);
+}
 
 struct ScreenPoint {
     int x, y;
@@ -155,8 +161,8 @@ TEST_F(RenderPixelTest, AxesAndGridLieWhereTheProjectionPutsThem) {
 TEST_F(RenderPixelTest, GridIsNotDrawnDuringPlayback) {
     graphics->m_nRunMode = RunPlay;
     Render();
-    EXPECT_FALSE(ColourNear(Project({300, 0, 0}, Identity(), DefaultPerspectiveView()),
-                            {255, 0, 0}));
+    EXPECT_FALSE(
+        ColourNear(Project({300, 0, 0}, Identity(), DefaultPerspectiveView()), {255, 0, 0}));
 }
 
 TEST_F(RenderPixelTest, ShopShowsItsTexturedWallWithinItsSilhouette) {
@@ -247,8 +253,8 @@ protected:
         graphics->m_nRunMode = RunRecord;
         graphics->SetSubtitle("Sorvendal", 0);
         graphics->Render(&frame);
-        ASSERT_TRUE(SUCCEEDED(
-            Device()->ReadBackBuffer(movieWidth * factor, movieHeight * factor, m_rows)));
+        ASSERT_TRUE(
+            SUCCEEDED(Device()->ReadBackBuffer(movieWidth * factor, movieHeight * factor, m_rows)));
     }
 };
 
