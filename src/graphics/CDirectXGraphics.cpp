@@ -1,6 +1,7 @@
 #include "graphics/CDirectXGraphics.h"
 
 #include "graphics/GizmoGeometry.h"
+#include "loader/PickRay.h"
 #include "platform/CArchive.h"
 #include "platform/CFrameBuffer.h"
 #include "platform/ID3DXFont.h"
@@ -79,42 +80,8 @@ template <typename T> void ReleaseAndClear(T*& object) {
     }
 }
 
-// The eye ray through a point of the view, carried into the space of a world matrix: the
-// origin and the (unnormalised) direction.
-struct Ray {
-    D3DXVECTOR3 origin;
-    D3DXVECTOR3 direction;
-    bool valid = false;
-};
-
-Ray RayThrough(int x, int y, IDirect3DDevice9* device, const D3DXMATRIX& world) {
-    D3DVIEWPORT9 viewport;
-    D3DXMATRIX projection, view;
-    device->GetViewport(&viewport);
-    device->GetTransform(D3DTS_PROJECTION, &projection);
-    device->GetTransform(D3DTS_VIEW, &view);
-    Ray ray;
-    if (viewport.Width == 0 || viewport.Height == 0) {
-        return ray;
-    }
-    const float px =
-        (2.0f * static_cast<float>(x) / static_cast<float>(viewport.Width) - 1.0f) / projection._11;
-    const float py = -(2.0f * static_cast<float>(y) / static_cast<float>(viewport.Height) - 1.0f) /
-                     projection._22;
-    const D3DXMATRIX modelView = world * view;
-    D3DXMATRIX i;
-    if (D3DXMatrixInverse(&i, nullptr, &modelView) == nullptr) {
-        return ray;
-    }
-    ray.direction = D3DXVECTOR3(px * i._11 + py * i._21 - i._31, px * i._12 + py * i._22 - i._32,
-                                px * i._13 + py * i._23 - i._33);
-    ray.origin = D3DXVECTOR3(i._41, i._42, i._43);
-    ray.valid = true;
-    return ray;
-}
-
 // The first triangle of the list that the ray hits, in list order, with its distance.
-bool FirstHit(const Ray& ray, const std::vector<GizmoGeometry::Triangle>& triangles,
+bool FirstHit(const PickRay& ray, const std::vector<GizmoGeometry::Triangle>& triangles,
               float* distance) {
     for (const auto& t : triangles) {
         if (D3DXIntersectTri(&t[0], &t[1], &t[2], &ray.origin, &ray.direction, nullptr, nullptr,
@@ -837,7 +804,7 @@ void CDirectXGraphics::DrawGizmo() {
 
 int CDirectXGraphics::HitTestGizmo(int x, int y, IDirect3DDevice9* device) {
     using namespace GizmoGeometry;
-    const Ray handleRay = RayThrough(x, y, device, m_matHandle);
+    const PickRay handleRay = PickRay::Through(x, y, device, m_matHandle);
     float distance = 0.0f;
     switch (m_nEditMode) {
     case EditMove:
@@ -851,7 +818,7 @@ int CDirectXGraphics::HitTestGizmo(int x, int y, IDirect3DDevice9* device) {
         std::map<float, int> hits;
         const D3DXMATRIX* rings[] = {&m_matRingX, &m_matRingY, &m_matRingZ};
         for (Axis axis : {AxisX, AxisY, AxisZ}) {
-            const Ray ray = RayThrough(x, y, device, *rings[axis]);
+            const PickRay ray = PickRay::Through(x, y, device, *rings[axis]);
             if (ray.valid && FirstHit(ray, RingTriangles(axis), &distance)) {
                 hits.emplace(distance, axis); // an equal distance keeps the earlier ring
             }

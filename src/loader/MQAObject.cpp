@@ -1,6 +1,7 @@
 #include "loader/MQAObject.h"
 
 #include "loader/MQAMaterial.h"
+#include "loader/PickRay.h"
 #include "platform/IDirect3DDevice9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "scene/SceneStrings.h"
@@ -331,30 +332,13 @@ void MQAObject::DrawSkinned(IDirect3DDevice9* device, const D3DXMATRIX* world,
 
 int MQAObject::Pick(int x, int y, IDirect3DDevice9* device, float* distance) const {
     *distance = NoHitDistance;
-    D3DVIEWPORT9 viewport;
-    D3DXMATRIX projection, view;
-    device->GetViewport(&viewport);
-    device->GetTransform(D3DTS_PROJECTION, &projection);
-    device->GetTransform(D3DTS_VIEW, &view);
-    if (viewport.Width == 0 || viewport.Height == 0) {
+    const PickRay ray = PickRay::Through(x, y, device, m_matLastWorld);
+    if (!ray.valid) {
         return -1;
     }
-    const float px =
-        (2.0f * static_cast<float>(x) / static_cast<float>(viewport.Width) - 1.0f) / projection._11;
-    const float py = -(2.0f * static_cast<float>(y) / static_cast<float>(viewport.Height) - 1.0f) /
-                     projection._22;
-    const D3DXMATRIX modelView = m_matLastWorld * view;
-    D3DXMATRIX inverse;
-    if (D3DXMatrixInverse(&inverse, nullptr, &modelView) == nullptr) {
-        return -1;
-    }
-    // The eye ray through the point, carried into the part's model space.
-    const D3DXVECTOR3 towards(px * inverse._11 + py * inverse._21 - inverse._31,
-                              px * inverse._12 + py * inverse._22 - inverse._32,
-                              px * inverse._13 + py * inverse._23 - inverse._33);
     D3DXVECTOR3 direction;
-    D3DXVec3Normalize(&direction, &towards);
-    const D3DXVECTOR3 origin(inverse._41, inverse._42, inverse._43);
+    D3DXVec3Normalize(&direction, &ray.direction);
+    const D3DXVECTOR3& origin = ray.origin;
 
     const bool skinned = HasBoneAnimations() && m_skinnedPositions.size() == m_vertices.size();
     auto position = [&](int corner, const MQAFace& face) {
