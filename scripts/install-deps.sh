@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build and run
-  cmake ninja-build pkg-config g++ qt6-base-dev libgl-dev libegl-dev libgl1-mesa-dri
+  cmake ninja-build pkg-config g++ qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libgl1-mesa-dri
   libegl-mesa0 libglx-mesa0 libavformat-dev libavcodec-dev libswresample-dev
   libswscale-dev libavutil-dev libsdl2-dev libstb-dev fonts-ipafont-gothic
   # tests, benchmarks, fuzzers and sanitizers

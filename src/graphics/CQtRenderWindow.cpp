@@ -1,0 +1,21 @@
+#include "graphics/CQtRenderWindow.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
+
+bool CQtRenderWindow::MakeCurrent() {
+    m_widget.makeCurrent();
+    return m_widget.context() != nullptr && QOpenGLContext::currentContext() == m_widget.context();
+}
+
+unsigned int CQtRenderWindow::PresentFramebuffer() const {
+    return m_widget.defaultFramebufferObject();
+}
+
+int CQtRenderWindow::Width() const {
+    return static_cast<int>(m_widget.width() * m_widget.devicePixelRatioF());
+}
+
+int CQtRenderWindow::Height() const {
+    return static_cast<int>(m_widget.height() * m_widget.devicePixelRatioF());
+}
