@@ -4,6 +4,11 @@
 #include <QOpenGLWidget>
 
 bool CQtRenderWindow::MakeCurrent() {
+    // makeCurrent also binds the widget's framebuffer: never do it in the middle of a frame,
+    // when the context is current already.
+    if (m_widget.context() != nullptr && QOpenGLContext::currentContext() == m_widget.context()) {
+        return true;
+    }
     m_widget.makeCurrent();
     return m_widget.context() != nullptr && QOpenGLContext::currentContext() == m_widget.context();
 }

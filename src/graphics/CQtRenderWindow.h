@@ -2,7 +2,8 @@
 
 // The 3D view's render window: the OpenGL context of a QOpenGLWidget. The device renders
 // into its own back buffer and Present draws it onto the widget's framebuffer, scaled to
-// the widget; call Render from the widget's paintGL, where that framebuffer is bound.
+// the widget; call Render from the widget's paintGL, where that framebuffer is bound. The
+// widget must not be multisampled (a blit cannot resolve into a multisampled target).
 
 #include "platform/IRenderWindow.h"
 

@@ -8,6 +8,7 @@
 #include "scene/SceneTypes.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 constexpr float NoHitDistance = 1000000.0f;
@@ -168,11 +169,16 @@ void MQAObject::CalcCornerNormals() {
     }
 }
 
-MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
+template <typename Visit> void MQAObject::ForEachEntry(const MQAFace& face, Visit&& visit) const {
     const int size = TriangleListSize(face);
     const int* corners = size == 6 ? QuadCorners : TriangleCorners;
     for (int e = 0; e < size; ++e) {
-        const auto k = static_cast<std::size_t>(corners[e]);
+        visit(static_cast<std::size_t>(corners[e]));
+    }
+}
+
+MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
+    ForEachEntry(face, [&](std::size_t k) {
         const MQAVertex& vertex = m_vertices[static_cast<std::size_t>(face.indices[k])];
         const D3DXVECTOR3& normal = face.corners[k].normal;
         const bool hasUv = k < face.uv.size();
@@ -184,7 +190,7 @@ MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
                             normal.z,
                             hasUv ? face.uv[k].first : 0.0f,
                             hasUv ? face.uv[k].second : 0.0f};
-    }
+    });
     return out;
 }
 
@@ -193,7 +199,8 @@ void MQAObject::CreateVertexBuffer(IDirect3DDevice9* device,
     CalcSmoothing();
     CalcCornerNormals();
     const std::size_t count = CountTriangleListEntries();
-    if (count == 0 || device == nullptr ||
+    constexpr std::size_t largestBuffer = std::numeric_limits<UINT>::max() / sizeof(MeshVertex);
+    if (count == 0 || count > largestBuffer || device == nullptr ||
         FAILED(device->CreateVertexBuffer(static_cast<UINT>(count * sizeof(MeshVertex)), 0,
                                           MeshVertexFVF, D3DPOOL_MANAGED, &m_pVertexBuffer))) {
         m_pVertexBuffer = nullptr;
@@ -290,25 +297,27 @@ const D3DXVECTOR3& MQAObject::SkinnedPosition(std::size_t vertex, int motion, in
 }
 
 void MQAObject::Skin(int motion, int frame) {
-    if (m_skinnedPositions.size() != m_vertices.size() ||
-        m_skinnedVertices.size() != CountTriangleListEntries()) {
+    if (m_skinnedPositions.size() != m_vertices.size()) {
         return; // not prepared for skinning
     }
     for (std::size_t v = 0; v < m_vertices.size(); ++v) {
         SkinnedPosition(v, motion, frame, m_skinnedPositions[v]);
     }
+    // Only the positions of the bind-pose entries change.
     MeshVertex* out = m_skinnedVertices.data();
+    MeshVertex* const end = out + m_skinnedVertices.size();
     for (const MQAFace& face : m_faces) {
-        const int size = TriangleListSize(face);
-        const int* corners = size == 6 ? QuadCorners : TriangleCorners;
-        for (int e = 0; e < size; ++e, ++out) {
-            const auto vertex =
-                static_cast<std::size_t>(face.indices[static_cast<std::size_t>(corners[e])]);
-            const D3DXVECTOR3& position = m_skinnedPositions[vertex];
+        ForEachEntry(face, [&](std::size_t k) {
+            if (out == end) {
+                return; // faces changed since the arrays were made
+            }
+            const D3DXVECTOR3& position =
+                m_skinnedPositions[static_cast<std::size_t>(face.indices[k])];
             out->x = position.x;
             out->y = position.y;
             out->z = position.z;
-        }
+            ++out;
+        });
     }
 }
 

@@ -72,6 +72,8 @@ private:
     // Writes a face's triangle-list entries (corners 0 1 2, and 2 3 0 for a quad) from the
     // given vertex positions; returns the position after them.
     MeshVertex* WriteFace(const MQAFace& face, MeshVertex* out) const;
+    // Calls visit(k) with the corner of each triangle-list entry of the face, in order.
+    template <typename Visit> void ForEachEntry(const MQAFace& face, Visit&& visit) const;
     const D3DXVECTOR3& SkinnedPosition(std::size_t vertex, int motion, int frame,
                                        D3DXVECTOR3& storage) const;
 };

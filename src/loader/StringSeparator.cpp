@@ -130,5 +130,6 @@ int StringSeparator::GetInt(int i) const {
     if (result.ec == std::errc()) {
         return value;
     }
-    return std::atoi(std::string(token).c_str());
+    // atoi is strtol narrowed to int; taking that path keeps out-of-range values defined.
+    return static_cast<int>(std::strtol(std::string(token).c_str(), nullptr, 10));
 }

@@ -143,7 +143,10 @@ bool CVideoEncoder::EncodePicture(const CFrameBuffer& frame, std::int64_t index,
     const std::uint8_t* topRow =
         frame.Bits().data() + static_cast<std::size_t>(stride) * (m_height - 1);
     const int upwards = -stride;
-    sws_scale(m_scaler.get(), &topRow, &upwards, 0, m_height, picture->data, picture->linesize);
+    if (sws_scale(m_scaler.get(), &topRow, &upwards, 0, m_height, picture->data,
+                  picture->linesize) != m_height) {
+        return false; // never encode a picture that was not converted
+    }
     picture->pts = index;
     picture->pict_type = AV_PICTURE_TYPE_I;
     return avcodec_send_frame(m_codec.get(), picture.get()) >= 0 && Drain(sink);

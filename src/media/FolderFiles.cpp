@@ -25,7 +25,8 @@ std::optional<std::vector<WIN32_FIND_DATAA>> ReadEntries(const std::string& fold
         if (!name) {
             continue;
         }
-        const DWORD attributes = entry.is_directory(error) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+        std::error_code typeError; // an entry whose type cannot be read is listed as a file
+        const DWORD attributes = entry.is_directory(typeError) ? FILE_ATTRIBUTE_DIRECTORY : 0;
         found.push_back(WIN32_FIND_DATAA{attributes, std::move(*name)});
     }
     std::sort(found.begin(), found.end(), [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {

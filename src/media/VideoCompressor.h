@@ -20,7 +20,8 @@ struct VideoCompressor {
 
     bool IsUncompressed() const { return encoder.empty(); }
 
-    // The compressors that this FFmpeg build has, uncompressed first, then MJPEG, MPEG-4
-    // and FFV1.
+    // The compressors that this FFmpeg build has and that write a valid AVI at any frame
+    // size: uncompressed first, then MJPEG, MPEG-4 and FFV1, then the other lossless and
+    // legacy encoders the AVI muxer takes.
     static std::vector<VideoCompressor> Available();
 };

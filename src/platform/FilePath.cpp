@@ -38,9 +38,10 @@ std::optional<fs::path> MatchIgnoringCase(const fs::path& path) {
             continue;
         }
         std::optional<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(matched.empty() ? "." : matched, error)) {
-            if (SameNameIgnoringCase(entry.path().filename().string(), component.string())) {
-                found = entry.path();
+        fs::directory_iterator entries(matched.empty() ? "." : matched, error);
+        for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+            if (SameNameIgnoringCase(entries->path().filename().string(), component.string())) {
+                found = entries->path();
                 break;
             }
         }

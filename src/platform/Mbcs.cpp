@@ -37,9 +37,10 @@ public:
             char* out = chunk;
             std::size_t outLeft = sizeof chunk;
             const std::size_t result = iconv(m_descriptor, &in, &inLeft, &out, &outLeft);
+            const int failure = result == static_cast<std::size_t>(-1) ? errno : 0; // before append
             output.append(chunk, static_cast<std::size_t>(out - chunk));
-            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                error = errno;
+            if (failure != 0 && failure != E2BIG) {
+                error = failure;
                 break;
             }
         }

@@ -49,7 +49,9 @@ void COpenGLBackBuffer::BlitTo(unsigned int framebuffer, int width, int height) 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     glBlitFramebuffer(0, 0, m_width, m_height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    // The window's own framebuffer stays bound, for whatever paints after the frame; every
+    // frame binds the back buffer again when it clears.
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
 }
 
 bool COpenGLBackBuffer::Read(UINT width, UINT height, std::vector<std::uint8_t>& rows) const {

@@ -146,7 +146,7 @@ HRESULT COpenGLDevice::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
     if (buffer == nullptr || length == 0) {
         return E_INVALIDARG;
     }
-    *buffer = new COpenGLVertexBuffer(length);
+    *buffer = new COpenGLVertexBuffer(length, m_window);
     return S_OK;
 }
 
@@ -154,7 +154,7 @@ HRESULT COpenGLDevice::CreateTextureFromFile(const std::string& path, IDirect3DT
     if (texture == nullptr) {
         return E_INVALIDARG;
     }
-    *texture = COpenGLTexture::FromFile(path);
+    *texture = COpenGLTexture::FromFile(path, m_window);
     return *texture != nullptr ? S_OK : E_FAIL;
 }
 

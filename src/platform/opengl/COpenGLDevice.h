@@ -71,6 +71,7 @@ public:
     COpenGLScreenPass& ScreenPass() { return m_screenPass; }
     // The subtitle font's rasterised texts; fonts come and go, the cache stays.
     COpenGLTextCache& TextCache() { return m_textCache; }
+    IRenderWindow& Window() { return m_window; }
 
 private:
     COpenGLDevice(IRenderWindow& window, const D3DPRESENT_PARAMETERS& parameters);

@@ -145,5 +145,6 @@ COpenGLTexture* COpenGLFont::Rasterise(const std::string& utf8) const {
     painter.setPen(Qt::white);
     painter.drawText(painted.rect(), Qt::AlignHCenter | Qt::AlignTop, text);
     painter.end();
-    return new COpenGLTexture(size.width(), size.height(), WhiteWithCoverage(painted));
+    return new COpenGLTexture(size.width(), size.height(), WhiteWithCoverage(painted),
+                              m_device.Window());
 }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-COpenGLTexture* COpenGLTexture::FromFile(const std::string& path) {
+COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, IRenderWindow& window) {
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -18,15 +18,19 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path) {
         return nullptr;
     }
     const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
-    return new COpenGLTexture(width, height,
-                              std::vector<std::uint8_t>(decoded.get(), decoded.get() + size));
+    return new COpenGLTexture(
+        width, height, std::vector<std::uint8_t>(decoded.get(), decoded.get() + size), window);
 }
 
-COpenGLTexture::COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels)
-    : m_width(width), m_height(height), m_pixels(std::move(pixels)) {}
+COpenGLTexture::COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels,
+                               IRenderWindow& window)
+    : m_width(width), m_height(height), m_pixels(std::move(pixels)), m_window(window) {}
 
 COpenGLTexture::~COpenGLTexture() {
-    glDeleteTextures(1, &m_name);
+    // Released from commands as well as from frames: the context may not be current.
+    if (m_name != 0 && m_window.MakeCurrent()) {
+        glDeleteTextures(1, &m_name);
+    }
 }
 
 ULONG COpenGLTexture::AddRef() {

@@ -5,6 +5,7 @@
 // Direct3D has it, because the top row is uploaded first.
 
 #include "platform/IDirect3DTexture9.h"
+#include "platform/IRenderWindow.h"
 
 #include <cstdint>
 #include <string>
@@ -13,10 +14,11 @@
 class COpenGLTexture final : public IDirect3DTexture9 {
 public:
     // Decodes a BMP, PNG, JPEG or TGA file; null when it is missing or cannot be decoded.
-    static COpenGLTexture* FromFile(const std::string& path);
+    static COpenGLTexture* FromFile(const std::string& path, IRenderWindow& window);
 
     // `pixels` holds width x height RGBA8 pixels, top row first.
-    COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels);
+    // The window's context owns the texture object; it is made current to delete it.
+    COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels, IRenderWindow& window);
     COpenGLTexture(const COpenGLTexture&) = delete;
     COpenGLTexture& operator=(const COpenGLTexture&) = delete;
 
@@ -34,6 +36,7 @@ private:
     int m_width;
     int m_height;
     std::vector<std::uint8_t> m_pixels;
+    IRenderWindow& m_window;
     ULONG m_references = 1;
     unsigned int m_name = 0;
 };

@@ -2,10 +2,14 @@
 
 #include "platform/opengl/OpenGLApi.h"
 
-COpenGLVertexBuffer::COpenGLVertexBuffer(UINT length) : m_bytes(length) {}
+COpenGLVertexBuffer::COpenGLVertexBuffer(UINT length, IRenderWindow& window)
+    : m_bytes(length), m_window(window) {}
 
 COpenGLVertexBuffer::~COpenGLVertexBuffer() {
-    glDeleteBuffers(1, &m_name);
+    // Released from commands as well as from frames: the context may not be current.
+    if (m_name != 0 && m_window.MakeCurrent()) {
+        glDeleteBuffers(1, &m_name);
+    }
 }
 
 ULONG COpenGLVertexBuffer::AddRef() {

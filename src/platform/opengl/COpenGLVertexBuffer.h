@@ -5,13 +5,15 @@
 // memory copy is what makes the buffer survive a device reset or a lost context.
 
 #include "platform/IDirect3DVertexBuffer9.h"
+#include "platform/IRenderWindow.h"
 
 #include <cstdint>
 #include <vector>
 
 class COpenGLVertexBuffer final : public IDirect3DVertexBuffer9 {
 public:
-    explicit COpenGLVertexBuffer(UINT length);
+    // The window's context owns the buffer object; it is made current to delete it.
+    COpenGLVertexBuffer(UINT length, IRenderWindow& window);
     COpenGLVertexBuffer(const COpenGLVertexBuffer&) = delete;
     COpenGLVertexBuffer& operator=(const COpenGLVertexBuffer&) = delete;
 
@@ -28,6 +30,7 @@ private:
     ~COpenGLVertexBuffer() override;
 
     std::vector<std::uint8_t> m_bytes;
+    IRenderWindow& m_window;
     ULONG m_references = 1;
     unsigned int m_name = 0;
     bool m_changed = true;

@@ -1,5 +1,7 @@
 #include "platform/opengl/COpenGLTextCache.h"
 
+#include "DeviceFixture.h"
+
 #include "platform/opengl/COpenGLTexture.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +11,10 @@
 
 namespace {
 
+NoContextWindow noContext;
+
 COpenGLTexture* Image() {
-    return new COpenGLTexture(1, 1, std::vector<std::uint8_t>(4, 255));
+    return new COpenGLTexture(1, 1, std::vector<std::uint8_t>(4, 255), noContext);
 }
 
 COpenGLTextCache::Key KeyOf(const std::string& text, int height = 32) {

@@ -181,7 +181,7 @@ TEST_F(COpenGLTextureTest, UnreadableFileFailsWithoutATexture) {
 TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSize) {
     const std::string path = m_folder.PathOf("quarters.bmp");
     WriteBmp(path, ::Quarters().scaled(ImageSize, ImageSize / 2));
-    COpenGLTexture* texture = COpenGLTexture::FromFile(path);
+    COpenGLTexture* texture = COpenGLTexture::FromFile(path, *m_window);
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->Width(), ImageSize);
     EXPECT_EQ(texture->Height(), ImageSize / 2);

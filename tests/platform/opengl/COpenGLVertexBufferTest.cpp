@@ -10,8 +10,10 @@
 
 namespace {
 
+NoContextWindow noContext;
+
 TEST(COpenGLVertexBufferTest, LockGivesTheSameBytesEachTime) {
-    auto* buffer = new COpenGLVertexBuffer(16);
+    auto* buffer = new COpenGLVertexBuffer(16, noContext);
     void* data = nullptr;
     ASSERT_EQ(buffer->Lock(0, 0, &data, 0), S_OK);
     std::memset(data, 0xAB, 16);
@@ -26,7 +28,7 @@ TEST(COpenGLVertexBufferTest, LockGivesTheSameBytesEachTime) {
 }
 
 TEST(COpenGLVertexBufferTest, LockBeyondTheEndFails) {
-    auto* buffer = new COpenGLVertexBuffer(16);
+    auto* buffer = new COpenGLVertexBuffer(16, noContext);
     void* data = nullptr;
     EXPECT_EQ(buffer->Lock(8, 9, &data, 0), E_INVALIDARG);
     EXPECT_EQ(buffer->Lock(17, 0, &data, 0), E_INVALIDARG);
@@ -35,7 +37,7 @@ TEST(COpenGLVertexBufferTest, LockBeyondTheEndFails) {
 }
 
 TEST(COpenGLVertexBufferTest, ReferencesAreCounted) {
-    auto* buffer = new COpenGLVertexBuffer(4);
+    auto* buffer = new COpenGLVertexBuffer(4, noContext);
     EXPECT_EQ(buffer->AddRef(), 2u);
     EXPECT_EQ(buffer->AddRef(), 3u);
     EXPECT_EQ(buffer->Release(), 2u);

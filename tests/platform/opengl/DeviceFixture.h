@@ -56,6 +56,17 @@ struct TexturedVertex {
 };
 static_assert(sizeof(TexturedVertex) == 32);
 
+// A window for resources that never reach the GPU in a test: there is no context to make
+// current, so nothing is deleted through one.
+class NoContextWindow : public IRenderWindow {
+public:
+    bool MakeCurrent() override { return false; }
+    unsigned int PresentFramebuffer() const override { return 0; }
+    bool CanPresent() const override { return false; }
+    int Width() const override { return 0; }
+    int Height() const override { return 0; }
+};
+
 class DeviceFixture : public ::testing::Test {
 protected:
     static constexpr int Width = 160;
