@@ -102,8 +102,7 @@ int COpenGLFont::DrawTextA(ID3DXSprite*, const char* text, int count, RECT* rect
     const std::string_view bytes = count < 0
                                        ? std::string_view(text)
                                        : std::string_view(text, static_cast<std::size_t>(count));
-    const std::optional<std::string> utf8 = Mbcs::ToUtf8(bytes);
-    COpenGLTexture* image = utf8 && !utf8->empty() ? TextImage(*utf8) : nullptr;
+    COpenGLTexture* image = bytes.empty() ? nullptr : TextImage(std::string(bytes));
     if (image == nullptr) {
         return 0;
     }
@@ -115,14 +114,16 @@ int COpenGLFont::DrawTextA(ID3DXSprite*, const char* text, int count, RECT* rect
     return image->Height();
 }
 
-COpenGLTexture* COpenGLFont::TextImage(const std::string& utf8) {
-    COpenGLTextCache::Key key{utf8, m_description.Height, FaceBytes(m_description),
+COpenGLTexture* COpenGLFont::TextImage(const std::string& cp932) {
+    // Keyed on the text as it comes, so that a cached text costs no conversion.
+    COpenGLTextCache::Key key{cp932, m_description.Height, FaceBytes(m_description),
                               m_description.Weight, m_description.Italic};
     COpenGLTextCache& cache = m_device.TextCache();
     if (COpenGLTexture* cached = cache.Find(key)) {
         return cached;
     }
-    COpenGLTexture* image = Rasterise(utf8);
+    const std::optional<std::string> utf8 = Mbcs::ToUtf8(cp932);
+    COpenGLTexture* image = utf8 ? Rasterise(*utf8) : nullptr;
     if (image != nullptr) {
         cache.Insert(std::move(key), image);
     }

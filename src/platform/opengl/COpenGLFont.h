@@ -35,7 +35,7 @@ private:
 
     // The image of the text, from the cache or rasterised now; null for a text that has no
     // extent.
-    COpenGLTexture* TextImage(const std::string& utf8);
+    COpenGLTexture* TextImage(const std::string& cp932);
     COpenGLTexture* Rasterise(const std::string& utf8) const;
 
     COpenGLDevice& m_device;
