@@ -633,7 +633,8 @@ bool CDirectXGraphics::CreateTextFont(int height) {
     m_fontDesc.Weight = 400;
     m_fontDesc.MipLevels = static_cast<UINT>(-1);
     m_fontDesc.CharSet = 128; // Shift JIS
-    const std::string face = Message("ＭＳ ゴシック");
+    // The font is made anew every frame; its face name is converted once.
+    static const std::string face = Message("ＭＳ ゴシック");
     std::strncpy(m_fontDesc.FaceName, face.c_str(), sizeof m_fontDesc.FaceName - 1);
     if (m_pDevice == nullptr || FAILED(m_pDevice->CreateFont(&m_fontDesc, &m_pFont))) {
         m_pFont = nullptr;
