@@ -19,6 +19,8 @@
 #include <cstring>
 #include <map>
 
+CDirectXGraphics* g_pDirectXGraphics = nullptr;
+
 const CRuntimeClass CDirectXGraphics::classCDirectXGraphics = {
     "CDirectXGraphics", sizeof(CDirectXGraphics), 0, &CDirectXGraphics::CreateObject};
 
@@ -190,6 +192,20 @@ void CDirectXGraphics::Serialize(CArchive& archive) {
     for (CAnimation& record : m_cameraKeys) {
         record.Serialize(archive);
     }
+}
+
+void CDirectXGraphics::TakeStoredScene(CDirectXGraphics& source) {
+    m_crBackground = source.m_crBackground;
+    m_crFont = source.m_crFont;
+    m_characters = std::move(source.m_characters);
+    source.m_characters.clear();
+    m_cameraKeys = std::move(source.m_cameraKeys);
+    m_subtitles = std::move(source.m_subtitles);
+    m_subtitleStates = std::move(source.m_subtitleStates);
+    m_nFrameCount = source.m_nFrameCount;
+    m_nMovieWidth = source.m_nMovieWidth;
+    m_nMovieHeight = source.m_nMovieHeight;
+    m_bAntiAlias = source.m_bAntiAlias;
 }
 
 void CDirectXGraphics::SetDefaults() {

@@ -47,6 +47,10 @@ public:
     void ResetCamera();
     // Releases and removes every character and camera record; nothing else changes.
     void ClearScene();
+    // Takes over what a document stores (colours, characters, camera track, subtitles,
+    // frame count, movie size, anti-aliasing) from a scene that was read into another
+    // object. Its characters come without device objects: reload them next.
+    void TakeStoredScene(CDirectXGraphics& source);
     // Gives the back buffer a new size; a zero or negative size changes nothing.
     void Resize(int width, int height);
     IDirect3DDevice9* GetDevice() const { return m_pDevice; }
@@ -208,5 +212,8 @@ private:
 
     int m_nLastFollowedSelection = -1;
 };
+
+// The process's graphics-and-scene object, made and deleted by the 3D view.
+extern CDirectXGraphics* g_pDirectXGraphics;
 
 void RegisterDirectXGraphicsClass();

@@ -9,6 +9,11 @@ bool CQtRenderWindow::MakeCurrent() {
     if (m_widget.context() != nullptr && QOpenGLContext::currentContext() == m_widget.context()) {
         return true;
     }
+    if (m_widget.context() == nullptr) {
+        // A widget that has not been shown yet makes its context in a first render of its
+        // own, off the screen.
+        m_widget.grabFramebuffer();
+    }
     m_widget.makeCurrent();
     return m_widget.context() != nullptr && QOpenGLContext::currentContext() == m_widget.context();
 }

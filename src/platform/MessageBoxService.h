@@ -7,8 +7,19 @@
 #include <functional>
 #include <string>
 
-enum MessageBoxType : unsigned int { MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ICONERROR = 0x10 };
-enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2 };
+enum MessageBoxType : unsigned int {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNOCANCEL = 0x3,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+// The buttons are the low four bits of the type, the icon the next four.
+constexpr unsigned int MB_TYPEMASK = 0xF;
+constexpr unsigned int MB_ICONMASK = 0xF0;
+enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 class MessageBoxService {
 public:

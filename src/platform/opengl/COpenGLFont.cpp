@@ -3,6 +3,7 @@
 #include "platform/Mbcs.h"
 #include "platform/opengl/COpenGLDevice.h"
 #include "platform/opengl/COpenGLTexture.h"
+#include "platform/opengl/WindowsFonts.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -27,18 +28,12 @@ std::string FaceBytes(const D3DXFONT_DESCA& description) {
     return std::string(face, strnlen(face, sizeof description.FaceName));
 }
 
-// The family for a face name in code page 932: the Windows Japanese faces become the IPA
-// faces with the same metrics.
+// The family for a face name in code page 932; the Windows Japanese faces resolve to the
+// IPA faces with the same metrics.
 QString Family(const D3DXFONT_DESCA& description) {
+    InstallWindowsFontSubstitutes();
     const std::optional<std::string> utf8 = Mbcs::ToUtf8(FaceBytes(description));
-    const QString face = QString::fromStdString(utf8.value_or(std::string()));
-    if (face == QStringLiteral(u"ＭＳ ゴシック")) {
-        return QStringLiteral("IPAGothic");
-    }
-    if (face == QStringLiteral(u"ＭＳ Ｐゴシック")) {
-        return QStringLiteral("IPAPGothic");
-    }
-    return face;
+    return QString::fromStdString(utf8.value_or(std::string()));
 }
 
 QFont FontOf(const D3DXFONT_DESCA& description) {

@@ -1,0 +1,7 @@
+#include "app/CSmartSplitterWnd.h"
+
+CSmartSplitterWnd::CSmartSplitterWnd() {
+    setHandleWidth(BarWidth);
+    setContentsMargins(0, 0, 0, 0);
+    setFrameShape(QFrame::NoFrame);
+}

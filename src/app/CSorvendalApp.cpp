@@ -1,0 +1,82 @@
+#include "app/CSorvendalApp.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CSorvendalDoc.h"
+#include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
+#include "media/CDirectSound.h"
+#include "platform/ProgramFolder.h"
+#include "platform/framework/CFrameWnd.h"
+#include "platform/framework/CSingleDocTemplate.h"
+#include "platform/framework/Resources.h"
+#include "platform/opengl/COpenGLDirect3D.h"
+#include "platform/opengl/WindowsFonts.h"
+#include "scene/CAnimation.h"
+#include "scene/CCharacter.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+CSorvendalApp theApp;
+
+namespace {
+// The serialisable scene classes, registered right after the application object is built.
+const bool g_bClassesRegistered = [] {
+    RegisterAnimationClass();
+    RegisterCharacterClass();
+    RegisterDirectXGraphicsClass();
+    RegisterDirectSoundClass();
+    return true;
+}();
+} // namespace
+
+CSorvendalApp::CSorvendalApp() {
+    MapCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    MapCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    MapCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
+}
+
+BOOL CSorvendalApp::InitInstance() {
+    // The window system's services that the views rely on: the Direct3D stand-in and the
+    // Japanese faces of the dialogs, the timeline and the subtitles.
+    RegisterOpenGLDirect3D();
+    InstallWindowsFontSubstitutes();
+    CWinApp::InitInstance();
+    if (!AfxOleInit()) {
+        AfxMessageBox(Resources::LoadString(IDP_OLE_INIT_FAILED));
+        return FALSE;
+    }
+    AfxEnableControlContainer();
+    SetRegistryKey(QStringLiteral("Morlu Sorvendal Application"));
+    LoadStdProfileSettings(4);
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return std::make_unique<CSorvendalDoc>(); },
+        [] { return std::make_unique<CMainFrame>(); }));
+    EnableShellOpen();
+    RegisterShellFileTypes(true);
+    CCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+    if (!ProcessShellCommand(commandLine)) {
+        return FALSE;
+    }
+    m_pMainWnd->show();
+    m_pMainWnd->repaint();
+    m_pMainWnd->DragAcceptFiles(true);
+    return TRUE;
+}
+
+void CSorvendalApp::OnAppAbout() {
+    CAboutDlg about(m_pMainWnd);
+    about.DoModal();
+}
+
+void CSorvendalApp::OnHelpContents() {
+    const QString help = QString::fromStdString(GetProgramFolder()) + QStringLiteral("Sorvendal.html");
+    // A missing help file is not reported.
+    if (QFileInfo(help).isFile()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    }
+}

@@ -1,0 +1,270 @@
+#include "app/CSorvendalDoc.h"
+
+#include "app/CMainFrame.h"
+#include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
+#include "media/CDirectSound.h"
+#include "media/DocumentFile.h"
+#include "media/MovieSceneHeader.h"
+#include "platform/CArchive.h"
+#include "platform/Mbcs.h"
+#include "platform/ProgramFolder.h"
+#include "platform/framework/CCmdUI.h"
+#include "platform/framework/CWinApp.h"
+#include "platform/framework/IDialogService.h"
+#include "platform/framework/Resources.h"
+#include "timeline/CTimeLineView.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+CDirectXGraphics& Graphics() {
+    return *g_pDirectXGraphics;
+}
+
+QColor ToQColor(COLORREF colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+COLORREF ToColorRef(const QColor& colour) {
+    return RGB(static_cast<unsigned>(colour.red()), static_cast<unsigned>(colour.green()),
+               static_cast<unsigned>(colour.blue()));
+}
+
+} // namespace
+
+// A document read apart from the scene on show, taken over only once it was read whole.
+struct CSorvendalDoc::IncomingScene {
+    CDirectSound sound;
+    CDirectXGraphics graphics;
+};
+
+CMainFrame* GetMainFrame() {
+    return dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+}
+
+CSorvendalDoc::CSorvendalDoc() {
+    g_fDocumentVersion = CurrentDocumentVersion;
+    MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    MapCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    MapCommand(ID_FILE_IMPORT, [this] { OnFileImport(); });
+    MapCommand(ID_FILE_EXPORT, [this] { OnFileExport(); });
+    MapCommand(ID_EDIT_MOVE, [this] { OnEditMove(); });
+    MapCommand(ID_EDIT_ROTATE, [this] { OnEditRotate(); });
+    MapCommand(ID_EDIT_SCALE, [this] { OnEditScale(); });
+    MapCommand(ID_CAMERA_PERSPECTIVE, [this] { OnPerspectiveCamera(); });
+    MapCommand(ID_CAMERA_CENTER_SELECTION, [this] { OnCenterOnSelection(); });
+    MapCommand(ID_PLAY, [this] { OnPlay(); });
+    MapCommand(ID_STOP, [this] { OnStop(); });
+    MapCommand(ID_GO_FIRST, [this] { OnGoFirst(); });
+    MapCommand(ID_GO_LAST, [this] { OnGoLast(); });
+    MapCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
+    MapCommand(ID_FONT_COLOR, [this] { OnFontColor(); });
+    MapCommand(ID_CAMERA_RESET, [this] { OnCameraReset(); });
+    MapCommand(ID_ANTIALIAS, [this] { OnAntiAlias(); });
+    // Check marks follow the scene's modes, whoever changed them.
+    MapUpdateCommand(ID_EDIT_MOVE, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditMove); });
+    MapUpdateCommand(ID_EDIT_ROTATE,
+                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditRotate); });
+    MapUpdateCommand(ID_EDIT_SCALE, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditScale); });
+    MapUpdateCommand(ID_CAMERA_PERSPECTIVE,
+                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nCameraMode == CameraPerspective); });
+    MapUpdateCommand(ID_CAMERA_CENTER_SELECTION,
+                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_bFollowSelection); });
+    MapUpdateCommand(ID_ANTIALIAS, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_bAntiAlias); });
+}
+
+CSorvendalDoc::~CSorvendalDoc() = default;
+
+void CSorvendalDoc::Serialize(CArchive& archive) {
+    if (archive.IsStoring()) {
+        DocumentFile::Serialize(archive, *g_pDirectSound, Graphics());
+    } else if (m_pIncoming != nullptr) {
+        DocumentFile::Serialize(archive, m_pIncoming->sound, m_pIncoming->graphics);
+    }
+}
+
+BOOL CSorvendalDoc::OnNewDocument() {
+    if (!CDocument::OnNewDocument()) {
+        return FALSE;
+    }
+    // The first new document of the run keeps the scene that the graphics object starts
+    // with; every later one empties it.
+    if (m_bInitialized) {
+        Graphics().ClearScene();
+        Graphics().SetDefaults();
+        g_pDirectSound->m_frameWaves.clear();
+        g_pDirectSound->m_frameStates.clear();
+        g_pDirectSound->SetWaveFrameState(0, FrameKey);
+        if (CMainFrame* frame = GetMainFrame(); frame != nullptr && frame->m_pTimeLineView) {
+            CTimeLineView& timeline = *frame->m_pTimeLineView;
+            timeline.DeleteAllTracks();
+            timeline.AddWavTrack();
+            timeline.AddSubtitleTrack();
+            timeline.AddCameraTrack();
+        }
+    }
+    m_bInitialized = true;
+    return TRUE;
+}
+
+BOOL CSorvendalDoc::OnOpenDocument(const QString& path) {
+    const float version = g_fDocumentVersion;
+    m_pIncoming = std::make_unique<IncomingScene>();
+    const BOOL read = CDocument::OnOpenDocument(path);
+    const std::unique_ptr<IncomingScene> incoming = std::move(m_pIncoming);
+    if (!read) {
+        g_fDocumentVersion = version;
+        return FALSE;
+    }
+    Graphics().ClearScene();
+    Graphics().TakeStoredScene(incoming->graphics);
+    g_pDirectSound->m_frameWaves = std::move(incoming->sound.m_frameWaves);
+    g_pDirectSound->m_frameStates = std::move(incoming->sound.m_frameStates);
+    m_bInitialized = true;
+    if (!Graphics().ReloadCharacters()) {
+        AfxMessageBox(Resources::LoadString(IDS_RELOAD_FAILED));
+    }
+    UpdateAllViews(nullptr, HintDocumentLoaded);
+    return TRUE;
+}
+
+QString CSorvendalDoc::AskFileName(bool open, UINT filter, const QString& extension) const {
+    FileDialogRequest request;
+    request.open = open;
+    request.filter = Resources::LoadString(filter);
+    request.defaultExtension = extension;
+    request.folder = QString::fromStdString(GetProgramFolder());
+    request.flags = open && filter == IDS_FILTER_OPEN ? OFN_HIDEREADONLY
+                                                      : OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    return AfxGetApp()->GetDialogService().GetFileName(request).value_or(QString());
+}
+
+void CSorvendalDoc::OnFileOpen() {
+    // Unsaved work is never dropped without asking.
+    if (!SaveModified()) {
+        return;
+    }
+    const QString path = AskFileName(true, IDS_FILTER_OPEN, QStringLiteral("qka"));
+    if (!path.isEmpty() && OnOpenDocument(path)) {
+        SetPathName(path);
+    }
+}
+
+void CSorvendalDoc::OnFileSaveAs() {
+    const QString path = AskFileName(false, IDS_FILTER_SAVE, QStringLiteral("qka"));
+    if (!path.isEmpty() && OnSaveDocument(path)) {
+        SetPathName(path);
+    }
+}
+
+void CSorvendalDoc::OnFileImport() {
+    const QString path = AskFileName(true, IDS_FILTER_IMPORT, QStringLiteral("mqa"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
+    if (cp932 && Graphics().ImportCharacter(*cp932)) {
+        std::string title;
+        GetFileTitleFromPath(title, *cp932);
+        GetMainFrame()->m_pTimeLineView->InsertCharacterTrack(title);
+    } else {
+        AfxMessageBox(Resources::LoadString(IDS_RELOAD_FAILED));
+    }
+    UpdateAllViews(nullptr, HintCharacterImported);
+    SetModifiedFlag(true);
+}
+
+void CSorvendalDoc::OnFileExport() {
+    const QString path = AskFileName(false, IDS_FILTER_EXPORT, QStringLiteral("h"));
+    if (path.isEmpty()) {
+        return;
+    }
+    GetMainFrame()->m_pTimeLineView->GoToLast();
+    if (QFileInfo(path).suffix().compare(QLatin1String("h"), Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
+    if (!cp932 || !WriteMovieSceneHeader(*cp932, Graphics())) {
+        AfxMessageBox(Resources::LoadString(IDS_EXPORT_FAILED));
+    }
+}
+
+void CSorvendalDoc::SetEditMode(int mode) {
+    Graphics().m_nEditMode = mode;
+    UpdateAllViews(nullptr, HintSceneChanged);
+}
+
+void CSorvendalDoc::OnEditMove() {
+    SetEditMode(EditMove);
+}
+
+void CSorvendalDoc::OnEditRotate() {
+    SetEditMode(EditRotate);
+}
+
+void CSorvendalDoc::OnEditScale() {
+    SetEditMode(EditScale);
+}
+
+void CSorvendalDoc::OnPerspectiveCamera() {
+    Graphics().m_nCameraMode = CameraPerspective;
+    UpdateAllViews(nullptr, HintSceneChanged);
+}
+
+void CSorvendalDoc::OnCenterOnSelection() {
+    Graphics().m_bFollowSelection = !Graphics().m_bFollowSelection;
+    UpdateAllViews(nullptr, HintSceneChanged);
+}
+
+void CSorvendalDoc::OnPlay() {
+    Graphics().m_nRunMode = RunPlay;
+    Graphics().m_nCameraMode = CameraTrack;
+    UpdateAllViews(nullptr, HintPlay);
+}
+
+void CSorvendalDoc::OnStop() {
+    UpdateAllViews(nullptr, HintStop);
+}
+
+void CSorvendalDoc::OnGoFirst() {
+    GetMainFrame()->m_pTimeLineView->GoToFirst();
+    UpdateAllViews(nullptr, HintGoFirst);
+}
+
+void CSorvendalDoc::OnGoLast() {
+    GetMainFrame()->m_pTimeLineView->GoToLast();
+    UpdateAllViews(nullptr, HintGoLast);
+}
+
+bool CSorvendalDoc::ChooseColor(COLORREF& colour) {
+    const std::optional<QColor> chosen =
+        AfxGetApp()->GetDialogService().ChooseColor(ToQColor(colour), CC_FULLOPEN);
+    if (!chosen) {
+        return false;
+    }
+    colour = ToColorRef(*chosen);
+    UpdateAllViews(nullptr, HintSceneChanged);
+    SetModifiedFlag(true);
+    return true;
+}
+
+void CSorvendalDoc::OnBackgroundColor() {
+    ChooseColor(Graphics().m_crBackground);
+}
+
+void CSorvendalDoc::OnFontColor() {
+    ChooseColor(Graphics().m_crFont);
+}
+
+void CSorvendalDoc::OnCameraReset() {
+    Graphics().ResetCamera();
+    UpdateAllViews(nullptr, HintSceneChanged);
+}
+
+void CSorvendalDoc::OnAntiAlias() {
+    Graphics().m_bAntiAlias = !Graphics().m_bAntiAlias;
+}

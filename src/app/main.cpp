@@ -1,0 +1,5 @@
+#include "platform/framework/CWinApp.h"
+
+int main(int argc, char** argv) {
+    return AfxWinMain(argc, argv);
+}

@@ -1,0 +1,220 @@
+#include "platform/framework/CDocument.h"
+
+#include "platform/CArchive.h"
+#include "platform/MessageBoxService.h"
+#include "platform/framework/CFrameWnd.h"
+#include "platform/framework/CSingleDocTemplate.h"
+#include "platform/framework/CView.h"
+#include "platform/framework/CWinApp.h"
+#include "platform/framework/IDialogService.h"
+#include "platform/framework/Resources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// Larger documents are refused before anything is read.
+constexpr qint64 MaximumDocumentBytes = qint64{1} << 30;
+
+void ReportFailure(UINT message, const QString& path, UINT reason, const QString& detail = {}) {
+    QString text = Resources::LoadString(message).arg(QDir::toNativeSeparators(path)) +
+                   QLatin1Char('\n') + Resources::LoadString(reason);
+    if (!detail.isEmpty()) {
+        text += QStringLiteral(" (%1)").arg(detail);
+    }
+    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+// Why a file cannot be read, or 0 when it can be opened.
+UINT ReasonNotReadable(const QFileInfo& file) {
+    if (!file.exists()) {
+        return AFX_IDS_FILE_NOT_FOUND;
+    }
+    if (!file.isFile()) {
+        return AFX_IDS_FILE_NOT_REGULAR;
+    }
+    if (!file.isReadable()) {
+        return AFX_IDS_FILE_ACCESS_DENIED;
+    }
+    if (file.size() > MaximumDocumentBytes) {
+        return AFX_IDS_FILE_TOO_LARGE;
+    }
+    return 0;
+}
+
+UINT ReasonNotSaved(QFileDevice::FileError error) {
+    switch (error) {
+    case QFileDevice::PermissionsError:
+        return AFX_IDS_FILE_ACCESS_DENIED;
+    case QFileDevice::OpenError:
+        return AFX_IDS_FILE_CREATE_ERROR;
+    case QFileDevice::RenameError:
+        return AFX_IDS_FILE_REPLACE_ERROR;
+    default:
+        return AFX_IDS_FILE_WRITE_ERROR;
+    }
+}
+
+} // namespace
+
+CDocument::CDocument() {
+    MapCommand(ID_FILE_SAVE, [this] { DoFileSave(); });
+    MapCommand(ID_FILE_SAVE_AS, [this] { DoSave(QString()); });
+}
+
+CDocument::~CDocument() {
+    for (CView* view : m_views) {
+        view->m_pDocument = nullptr;
+    }
+}
+
+void CDocument::AddView(CView* view) {
+    if (std::find(m_views.begin(), m_views.end(), view) == m_views.end()) {
+        m_views.push_back(view);
+        view->m_pDocument = this;
+    }
+}
+
+void CDocument::RemoveView(CView* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+    view->m_pDocument = nullptr;
+}
+
+void CDocument::UpdateAllViews(CView* sender, LPARAM hint, CObject* hintObject) {
+    const std::vector<CView*> views = m_views; // a view may leave while it is told
+    for (CView* view : views) {
+        if (view != sender) {
+            view->OnUpdate(sender, hint, hintObject);
+        }
+    }
+}
+
+void CDocument::SetPathName(const QString& path, bool addToRecentFiles) {
+    const QFileInfo file(path);
+    m_strPathName = file.absoluteFilePath();
+    SetTitle(file.fileName());
+    if (addToRecentFiles) {
+        AfxGetApp()->AddToRecentFileList(m_strPathName);
+    }
+}
+
+void CDocument::SetTitle(const QString& title) {
+    m_strTitle = title;
+    if (CFrameWnd* frame = AfxGetMainWnd()) {
+        frame->OnUpdateFrameTitle();
+    }
+}
+
+BOOL CDocument::OnNewDocument() {
+    DeleteContents();
+    m_strPathName.clear();
+    SetModifiedFlag(false);
+    SetTitle(Resources::LoadString(AFX_IDS_UNTITLED));
+    return TRUE;
+}
+
+BOOL CDocument::OnOpenDocument(const QString& path) {
+    QFile file(path);
+    if (const UINT reason = ReasonNotReadable(QFileInfo(path))) {
+        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, reason);
+        return FALSE;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR,
+                      file.errorString());
+        return FALSE;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR,
+                      file.errorString());
+        return FALSE;
+    }
+    std::vector<std::uint8_t> bytes(content.begin(), content.end());
+    DeleteContents();
+    try {
+        CArchive archive(bytes, CArchive::load);
+        Serialize(archive);
+    } catch (const CArchiveException& error) {
+        DeleteContents();
+        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path,
+                      error.GetCause() == CArchiveException::EndOfFile
+                          ? AFX_IDS_FILE_END_OF_FILE
+                          : AFX_IDS_FILE_BAD_FORMAT);
+        return FALSE;
+    }
+    SetModifiedFlag(false);
+    return TRUE;
+}
+
+BOOL CDocument::OnSaveDocument(const QString& path) {
+    std::vector<std::uint8_t> bytes;
+    CArchive archive(bytes, CArchive::store);
+    Serialize(archive);
+    // QSaveFile writes a temporary file beside the target and renames it over the target
+    // only once everything was written, so a failure leaves the old file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(file.error()),
+                      file.errorString());
+        return FALSE;
+    }
+    SetModifiedFlag(false);
+    return TRUE;
+}
+
+bool CDocument::SaveModified() {
+    if (!IsModified()) {
+        return true;
+    }
+    const QString name = m_strPathName.isEmpty() ? m_strTitle : m_strPathName;
+    switch (AfxMessageBox(Resources::LoadString(AFX_IDP_ASK_TO_SAVE).arg(name),
+                          MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDCANCEL:
+        return false;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return true;
+    }
+}
+
+bool CDocument::DoSave(const QString& path, bool replace) {
+    QString target = path;
+    if (target.isEmpty()) {
+        FileDialogRequest request;
+        request.open = false;
+        request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+        if (m_pDocTemplate != nullptr) {
+            request.filter = m_pDocTemplate->GetFileFilter();
+            request.defaultExtension =
+                m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(u'.');
+        }
+        request.folder = QFileInfo(m_strPathName).absolutePath();
+        const std::optional<QString> chosen = AfxGetApp()->GetDialogService().GetFileName(request);
+        if (!chosen) {
+            return false;
+        }
+        target = *chosen;
+    }
+    if (!OnSaveDocument(target)) {
+        return false;
+    }
+    if (replace) {
+        SetPathName(target);
+    }
+    return true;
+}
+
+bool CDocument::DoFileSave() {
+    return DoSave(m_strPathName);
+}

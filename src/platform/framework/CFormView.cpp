@@ -1,0 +1,107 @@
+#include "platform/framework/CFormView.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+CFormView::CFormView(UINT templateId) : m_template(templateId) {
+    auto* form = new QWidget;
+    form->setFixedSize(m_template.GetPixelSize());
+    m_controls = m_template.CreateControls(*form);
+    setWidget(form);
+    setFrameShape(QFrame::NoFrame);
+}
+
+QWidget* CFormView::GetDlgItem(int id) const {
+    const auto found = m_controls.find(id);
+    return found != m_controls.end() ? found->second : nullptr;
+}
+
+QString CFormView::GetDlgItemText(int id) const {
+    QWidget* control = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        return edit->text();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        return combo->currentText();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        return button->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text();
+    }
+    return QString();
+}
+
+void CFormView::SetDlgItemText(int id, const QString& text) {
+    QWidget* control = GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+        edit->setCursorPosition(0); // the start of a long text shows, as in a fresh field
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        combo->setEditText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    }
+}
+
+bool CFormView::IsDlgButtonChecked(int id) const {
+    const auto* button = GetControl<QAbstractButton>(id);
+    return button != nullptr && button->isChecked();
+}
+
+void CFormView::CheckDlgButton(int id, bool checked) {
+    if (auto* button = GetControl<QAbstractButton>(id)) {
+        button->setChecked(checked);
+    }
+}
+
+void CFormView::AddComboString(QComboBox& combo, const QString& text) {
+    int index = combo.count();
+    if (combo.property("sorted").toBool()) {
+        index = 0;
+        while (index < combo.count() &&
+               QString::compare(combo.itemText(index), text, Qt::CaseInsensitive) <= 0) {
+            ++index;
+        }
+    }
+    const QString shown = combo.currentText(); // inserting never changes the field
+    combo.insertItem(index, text);
+    combo.setEditText(shown);
+}
+
+void CFormView::OnClicked(int id, std::function<void()> handler) {
+    if (auto* button = GetControl<QAbstractButton>(id)) {
+        connect(button, &QAbstractButton::clicked, this, [handler] { handler(); });
+    }
+}
+
+void CFormView::OnSelChange(int id, std::function<void()> handler) {
+    if (auto* combo = GetControl<QComboBox>(id)) {
+        connect(combo, &QComboBox::activated, this, [handler] { handler(); });
+    }
+}
+
+void CFormView::OnKillFocus(int id, std::function<void()> handler) {
+    if (QWidget* control = GetDlgItem(id)) {
+        control->installEventFilter(this);
+        m_killFocus[control] = std::move(handler);
+    }
+}
+
+bool CFormView::eventFilter(QObject* watched, QEvent* event) {
+    // Opening a combo box's list moves the focus into the list for a while: the field has
+    // not lost it.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        if (const auto found = m_killFocus.find(watched); found != m_killFocus.end()) {
+            found->second();
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
+}

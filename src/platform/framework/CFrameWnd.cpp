@@ -1,0 +1,278 @@
+#include "platform/framework/CFrameWnd.h"
+
+#include "platform/framework/CCommandTable.h"
+#include "platform/framework/CDocument.h"
+#include "platform/framework/CRecentFileList.h"
+#include "platform/framework/CSingleDocTemplate.h"
+#include "platform/framework/CStatusBar.h"
+#include "platform/framework/CView.h"
+#include "platform/framework/CWinApp.h"
+#include "platform/framework/KeyboardLocks.h"
+#include "platform/framework/Resources.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+constexpr int IdleUpdateMs = 200;
+constexpr int RecentFileLabelLength = 60;
+
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
+    }
+    return files;
+}
+} // namespace
+
+CFrameWnd::CFrameWnd() {
+    MapCommand(ID_VIEW_TOOLBAR, [this] { ToggleControlBar(AFX_IDW_TOOLBAR); });
+    MapCommand(ID_VIEW_STATUS_BAR, [this] { ToggleControlBar(AFX_IDW_STATUS_BAR); });
+    for (const UINT id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+        MapUpdateCommand(id, [this, id](CCmdUI& ui) {
+            const auto bar = m_controlBars.find(id);
+            ui.Enable(bar != m_controlBars.end());
+            ui.SetCheck(bar != m_controlBars.end() && bar->second->isVisible() ? 1 : 0);
+        });
+    }
+    for (const UINT id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
+        MapUpdateCommand(id, [id](CCmdUI& ui) {
+            const std::optional<KeyboardLockStates> locks = ReadKeyboardLocks();
+            ui.Enable(locks && (id == ID_INDICATOR_CAPS  ? locks->capsLock
+                                : id == ID_INDICATOR_NUM ? locks->numLock
+                                                         : locks->scrollLock));
+        });
+    }
+    m_idleUpdate.setInterval(IdleUpdateMs);
+    connect(&m_idleUpdate, &QTimer::timeout, this, [this] { UpdateCommandUI(); });
+}
+
+CFrameWnd::~CFrameWnd() = default;
+
+bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* document) {
+    m_pDocument = document;
+    setWindowIcon(QIcon(QStringLiteral(":/res/icon%1.xpm").arg(resourceId)));
+    CreateActions();
+    BuildMenu(resourceId);
+    if (OnCreate() == -1) {
+        return false;
+    }
+    m_idleUpdate.start();
+    return true;
+}
+
+int CFrameWnd::OnCreate() {
+    return OnCreateClient(m_pDocument) ? 0 : -1;
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* document) {
+    for (CView* view : document->GetViews()) {
+        view->GetViewWindow().installEventFilter(this);
+        view->OnInitialUpdate();
+    }
+    OnUpdateFrameTitle();
+    UpdateCommandUI();
+}
+
+void CFrameWnd::OnUpdateFrameTitle() {
+    QString title;
+    if (m_pDocument != nullptr && m_pDocument->GetDocTemplate() != nullptr) {
+        title = m_pDocument->GetDocTemplate()->GetDocString(CSingleDocTemplate::windowTitle);
+    }
+    if (m_pDocument != nullptr && !m_pDocument->GetTitle().isEmpty()) {
+        title = m_pDocument->GetTitle() + QStringLiteral(" - ") + title;
+    }
+    setWindowTitle(title);
+}
+
+void CFrameWnd::RouteCommand(UINT id) {
+    for (CCmdTarget* target : CommandRoute()) {
+        if (target->HasCommandHandler(id)) {
+            target->OnCommand(id);
+            break;
+        }
+    }
+    UpdateCommandUI();
+}
+
+CCmdUI CFrameWnd::QueryCommandState(UINT id) const {
+    CCmdUI ui(id);
+    const std::vector<CCmdTarget*> route = CommandRoute();
+    for (CCmdTarget* target : route) {
+        if (target->OnUpdateCommand(ui)) {
+            return ui;
+        }
+    }
+    bool handled = false;
+    for (const CCmdTarget* target : route) {
+        handled = handled || target->HasCommandHandler(id);
+    }
+    ui.Enable(handled);
+    return ui;
+}
+
+void CFrameWnd::UpdateCommandUI() {
+    for (const auto& [id, action] : m_actions) {
+        const CCmdUI ui = QueryCommandState(id);
+        action->setEnabled(ui.m_bEnabled);
+        action->setCheckable(ui.m_bCheckable);
+        action->setChecked(ui.m_nCheck != 0);
+    }
+    RefreshRecentFiles();
+    if (m_pStatusBar != nullptr) {
+        m_pStatusBar->UpdateIndicators(*this);
+    }
+}
+
+QAction* CFrameWnd::GetCommandAction(UINT id) const {
+    const auto found = m_actions.find(id);
+    return found != m_actions.end() ? found->second : nullptr;
+}
+
+void CFrameWnd::AddControlBar(UINT id, QWidget* bar) {
+    m_controlBars[id] = bar;
+}
+
+bool CFrameWnd::eventFilter(QObject* watched, QEvent* event) {
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::FocusIn) &&
+        m_pDocument != nullptr) {
+        for (CView* view : m_pDocument->GetViews()) {
+            if (&view->GetViewWindow() == watched) {
+                SetActiveView(view);
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CFrameWnd::closeEvent(QCloseEvent* event) {
+    if (AfxGetApp()->SaveAllModified()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CFrameWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CFrameWnd::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QString& file : files) {
+        AfxGetApp()->OpenDocumentFile(file);
+    }
+}
+
+void CFrameWnd::CreateActions() {
+    for (const auto& [id, info] : CCommandTable::Get()) {
+        MakeAction(info);
+    }
+}
+
+QAction* CFrameWnd::MakeAction(const CommandInfo& info) {
+    auto* action = new QAction(info.text, this);
+    action->setShortcuts(info.keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setStatusTip(info.StatusText());
+    action->setToolTip(info.ToolTip().isEmpty() ? info.StatusText() : info.ToolTip());
+    connect(action, &QAction::triggered, this, [this, id = info.id] { RouteCommand(id); });
+    addAction(action); // its keys work wherever the focus is in the window
+    m_actions[info.id] = action;
+    return action;
+}
+
+// The menu resource lists "POPUP text", "ITEM id" and "SEPARATOR" rows in menu order.
+void CFrameWnd::BuildMenu(UINT resourceId) {
+    QMenu* popup = nullptr;
+    for (const QStringList& row : Resources::LoadTable(QStringLiteral("menu%1").arg(resourceId))) {
+        const QString& kind = row.value(0);
+        if (kind == QLatin1String("POPUP")) {
+            popup = menuBar()->addMenu(row.value(1));
+            connect(popup, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+        } else if (popup != nullptr && kind == QLatin1String("SEPARATOR")) {
+            popup->addSeparator();
+        } else if (popup != nullptr && kind == QLatin1String("ITEM")) {
+            const UINT id = row.value(1).toUInt();
+            if (QAction* action = GetCommandAction(id)) {
+                popup->addAction(action);
+            }
+            if (id == ID_FILE_MRU_FILE1) {
+                AddRecentFileActions(*popup);
+            }
+        }
+    }
+}
+
+// The entries after the first of the recent-file list, which the resource does not name.
+void CFrameWnd::AddRecentFileActions(QMenu& popup) {
+    const CRecentFileList* list = AfxGetApp()->GetRecentFileList();
+    const int size = list != nullptr ? list->GetSize() : 0;
+    for (int index = 1; index < size; ++index) {
+        CommandInfo info;
+        info.id = ID_FILE_MRU_FILE1 + static_cast<UINT>(index);
+        popup.addAction(MakeAction(info));
+    }
+}
+
+// Recent files show as "&1 path" entries; an empty list shows the first entry's own text,
+// disabled.
+void CFrameWnd::RefreshRecentFiles() {
+    const CRecentFileList* list = AfxGetApp()->GetRecentFileList();
+    const QStringList files = list != nullptr ? list->GetFiles() : QStringList();
+    for (UINT id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_LAST; ++id) {
+        QAction* action = GetCommandAction(id);
+        if (action == nullptr) {
+            continue;
+        }
+        const int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
+        if (index < files.size()) {
+            const QString path = QDir::toNativeSeparators(files[index]);
+            const QString shown = path.size() > RecentFileLabelLength
+                                      ? QStringLiteral("...") + path.right(RecentFileLabelLength)
+                                      : path;
+            action->setText(QStringLiteral("&%1 %2").arg(index + 1).arg(shown));
+            action->setStatusTip(path);
+            action->setVisible(true);
+        } else {
+            action->setText(CCommandTable::Find(id).text);
+            action->setVisible(index == 0);
+            action->setEnabled(false);
+        }
+    }
+}
+
+void CFrameWnd::ToggleControlBar(UINT id) {
+    if (const auto bar = m_controlBars.find(id); bar != m_controlBars.end()) {
+        bar->second->setVisible(!bar->second->isVisible());
+    }
+}
+
+std::vector<CCmdTarget*> CFrameWnd::CommandRoute() const {
+    std::vector<CCmdTarget*> route;
+    if (m_pActiveView != nullptr) {
+        route.push_back(m_pActiveView);
+    }
+    if (m_pDocument != nullptr) {
+        route.push_back(m_pDocument);
+    }
+    route.push_back(const_cast<CFrameWnd*>(this));
+    if (AfxGetApp() != nullptr) {
+        route.push_back(AfxGetApp());
+    }
+    return route;
+}

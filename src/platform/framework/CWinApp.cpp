@@ -1,0 +1,166 @@
+#include "platform/framework/CWinApp.h"
+
+#include "platform/Mbcs.h"
+#include "platform/MessageBoxService.h"
+#include "platform/framework/CDocument.h"
+#include "platform/framework/CFrameWnd.h"
+#include "platform/framework/CQtDialogService.h"
+#include "platform/framework/CRecentFileList.h"
+#include "platform/framework/CSingleDocTemplate.h"
+#include "platform/framework/Resources.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QStringList>
+
+#include <clocale>
+
+namespace {
+CWinApp* g_pApp = nullptr;
+
+QString FromCp932(const std::string& text) {
+    return QString::fromStdString(Mbcs::ToUtf8(text).value_or(text));
+}
+} // namespace
+
+CWinApp::CWinApp() : m_pDialogService(std::make_unique<CQtDialogService>()) {
+    g_pApp = this;
+    MapCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+    MapCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](UINT id) { OnOpenRecentFile(id); });
+}
+
+CWinApp::~CWinApp() {
+    if (g_pApp == this) {
+        g_pApp = nullptr;
+    }
+}
+
+int CWinApp::ExitInstance() {
+    if (m_pDocTemplate != nullptr) {
+        m_pDocTemplate->CloseAllDocuments();
+    }
+    return 0;
+}
+
+QString CWinApp::GetAppTitle() const {
+    return Resources::LoadString(AFX_IDS_APP_TITLE);
+}
+
+std::unique_ptr<IDialogService> CWinApp::SetDialogService(std::unique_ptr<IDialogService> service) {
+    std::swap(m_pDialogService, service);
+    return service;
+}
+
+void CWinApp::SetRegistryKey(const QString& key) {
+    m_pProfile = std::make_unique<QSettings>(key, GetAppTitle());
+}
+
+void CWinApp::LoadStdProfileSettings(int recentFiles) {
+    if (m_pProfile == nullptr) {
+        SetRegistryKey(GetAppTitle());
+    }
+    m_pRecentFileList = std::make_unique<CRecentFileList>(*m_pProfile, recentFiles);
+}
+
+void CWinApp::AddToRecentFileList(const QString& path) {
+    if (m_pRecentFileList != nullptr) {
+        m_pRecentFileList->Add(path);
+    }
+}
+
+void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate) {
+    m_pDocTemplate = std::move(docTemplate);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info) const {
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(u'-')) {
+            info.m_nShellCommand = CCommandLineInfo::FileOpen;
+            info.m_strFileName = arguments[i];
+            return;
+        }
+    }
+}
+
+bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info) {
+    const QString path =
+        info.m_nShellCommand == CCommandLineInfo::FileOpen ? info.m_strFileName : QString();
+    return m_pDocTemplate != nullptr && m_pDocTemplate->OpenDocumentFile(path) != nullptr;
+}
+
+CDocument* CWinApp::OpenDocumentFile(const QString& path) {
+    return m_pDocTemplate != nullptr ? m_pDocTemplate->OpenDocumentFile(path) : nullptr;
+}
+
+bool CWinApp::SaveAllModified() {
+    CDocument* document = m_pDocTemplate != nullptr ? m_pDocTemplate->GetDocument() : nullptr;
+    return document == nullptr || document->SaveModified();
+}
+
+void CWinApp::OnFileNew() {
+    OpenDocumentFile(QString());
+}
+
+void CWinApp::OnFileOpen() {
+    if (m_pDocTemplate == nullptr) {
+        return;
+    }
+    FileDialogRequest request;
+    request.filter = m_pDocTemplate->GetFileFilter();
+    request.flags = OFN_HIDEREADONLY;
+    request.folder = QDir::currentPath();
+    if (const std::optional<QString> path = GetDialogService().GetFileName(request)) {
+        OpenDocumentFile(*path);
+    }
+}
+
+void CWinApp::OnAppExit() {
+    if (m_pMainWnd != nullptr) {
+        m_pMainWnd->close();
+    }
+}
+
+void CWinApp::OnOpenRecentFile(UINT id) {
+    const int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
+    if (m_pRecentFileList == nullptr || index >= m_pRecentFileList->GetFiles().size()) {
+        return;
+    }
+    const QString path = m_pRecentFileList->GetFiles()[index];
+    if (OpenDocumentFile(path) == nullptr && !QFileInfo::exists(path)) {
+        m_pRecentFileList->Remove(index); // a file that is gone leaves the list
+    }
+}
+
+CWinApp* AfxGetApp() {
+    return g_pApp;
+}
+
+CFrameWnd* AfxGetMainWnd() {
+    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
+}
+
+int AfxMessageBox(const QString& text, UINT type) {
+    return AfxGetApp()->GetDialogService().MessageBox(text, AfxGetApp()->GetAppTitle(), type);
+}
+
+void AfxWinInit() {
+    // Qt adopts the user's locale; numbers in files are read and written the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    MessageBoxService::SetHandler(
+        [](const std::string& text, const std::string& caption, unsigned int type) {
+            return AfxGetApp()->GetDialogService().MessageBox(
+                FromCp932(text),
+                caption.empty() ? AfxGetApp()->GetAppTitle() : FromCp932(caption), type);
+        });
+}
+
+int AfxWinMain(int argc, char** argv) {
+    QApplication application(argc, argv);
+    AfxWinInit();
+    CWinApp* app = AfxGetApp();
+    const int result = app->InitInstance() ? QApplication::exec() : 1;
+    app->ExitInstance();
+    return result;
+}

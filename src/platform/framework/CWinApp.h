@@ -1,0 +1,95 @@
+#pragma once
+
+// The application: one per process. It keeps the title, the per-user profile with the
+// recent-file list, the document template and the dialog service, opens documents for the
+// command line, the recent-file list and dropped files, and handles the framework's own
+// application commands (exit, recent files). A derived application adds its handlers in
+// its constructor and builds everything in InitInstance.
+
+#include "platform/framework/CCmdTarget.h"
+#include "platform/framework/FrameworkIds.h"
+
+#include <QString>
+
+#include <memory>
+
+class CDocument;
+class CFrameWnd;
+class CRecentFileList;
+class CSingleDocTemplate;
+class IDialogService;
+class QSettings;
+
+struct CCommandLineInfo {
+    enum ShellCommand { FileNew, FileOpen };
+    ShellCommand m_nShellCommand = FileNew;
+    QString m_strFileName;
+};
+
+class CWinApp : public CCmdTarget {
+public:
+    CWinApp();
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance() { return TRUE; }
+    // Closes the document and its frame.
+    virtual int ExitInstance();
+
+    // The application's title: string AFX_IDS_APP_TITLE.
+    QString GetAppTitle() const;
+    IDialogService& GetDialogService() const { return *m_pDialogService; }
+    // Installs another dialog service and returns the one it replaces.
+    std::unique_ptr<IDialogService> SetDialogService(std::unique_ptr<IDialogService> service);
+
+    // The per-user profile lives under the registry key and the application's title.
+    void SetRegistryKey(const QString& key);
+    QSettings* GetProfile() const { return m_pProfile.get(); }
+    void LoadStdProfileSettings(int recentFiles);
+    CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
+    void AddToRecentFileList(const QString& path);
+
+    void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+    // The first argument that is not an option names a document to open.
+    void ParseCommandLine(CCommandLineInfo& info) const;
+    bool ProcessShellCommand(const CCommandLineInfo& info);
+    // Asks to save a modified document first; null when that was cancelled or the file
+    // could not be read (the document then stays as it was).
+    CDocument* OpenDocumentFile(const QString& path);
+    bool SaveAllModified();
+
+    void OnFileNew();
+    void OnFileOpen();
+    // The shell opens documents through the desktop entry and the document type that are
+    // installed with the program: nothing to register at run time.
+    void EnableShellOpen() {}
+    void RegisterShellFileTypes(bool) {}
+
+    CFrameWnd* m_pMainWnd = nullptr;
+
+private:
+    void OnAppExit();
+    void OnOpenRecentFile(UINT id);
+
+    std::unique_ptr<IDialogService> m_pDialogService;
+    std::unique_ptr<QSettings> m_pProfile;
+    std::unique_ptr<CRecentFileList> m_pRecentFileList;
+    std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+};
+
+CWinApp* AfxGetApp();
+CFrameWnd* AfxGetMainWnd();
+// A message box under the application's title.
+int AfxMessageBox(const QString& text, UINT type = 0);
+// There is no OLE and no control container on this platform: both always succeed.
+inline bool AfxOleInit() {
+    return true;
+}
+inline void AfxEnableControlContainer() {}
+// Prepares the process for the application once Qt's application object exists: numbers
+// read and written the C way, and the message boxes of the core shown through the dialog
+// service.
+void AfxWinInit();
+// The program's entry: Qt's application object, AfxWinInit, InitInstance, the event loop
+// while InitInstance succeeded, then ExitInstance.
+int AfxWinMain(int argc, char** argv);

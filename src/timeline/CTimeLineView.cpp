@@ -1,0 +1,461 @@
+#include "timeline/CTimeLineView.h"
+
+#include "app/CMainFrame.h"
+#include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
+#include "media/CDirectSound.h"
+#include "media/MovieSceneHeader.h"
+#include "platform/Mbcs.h"
+#include "platform/framework/CDocument.h"
+#include "platform/framework/Resources.h"
+#include "scene/SceneGlobals.h"
+#include "timeline/CPropertyView.h"
+
+#include <QScrollBar>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr std::size_t MaximumTrackNameBytes = 255;
+
+CDirectXGraphics& Graphics() {
+    return *g_pDirectXGraphics;
+}
+
+std::string Cp932String(UINT id) {
+    const std::string utf8 = Resources::LoadString(id).toStdString();
+    return Mbcs::FromUtf8(utf8).value_or(utf8);
+}
+
+// A scene state as the timeline shows it; the camera row shows an empty frame as an
+// in-between one. Nothing for a value that is no frame state.
+std::optional<int> TimeLineStateOf(std::int32_t state, bool cameraRow) {
+    switch (state) {
+    case FrameEmpty:
+        return cameraRow ? TimeLineInBetween : TimeLineEmpty;
+    case FrameInBetween:
+        return TimeLineInBetween;
+    case FrameKey:
+        return TimeLineKey;
+    case FrameContentKey:
+        return TimeLineContentKey;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<std::int32_t> SceneStateOf(int state) {
+    switch (state) {
+    case TimeLineEmpty:
+        return FrameEmpty;
+    case TimeLineInBetween:
+        return FrameInBetween;
+    case TimeLineKey:
+        return FrameKey;
+    case TimeLineContentKey:
+        return FrameContentKey;
+    default:
+        return std::nullopt;
+    }
+}
+
+template <typename States> void AppendStates(CTimeLineTrack& track, const States& states,
+                                             bool cameraRow) {
+    for (const std::int32_t state : states) {
+        if (const std::optional<int> shown = TimeLineStateOf(state, cameraRow)) {
+            track.m_states.push_back(*shown);
+        }
+    }
+}
+
+// A character's row caption: its model file's title, cut to whole characters.
+std::string TrackName(const std::string& fileName) {
+    std::string title;
+    GetFileTitleFromPath(title, fileName);
+    std::size_t end = 0;
+    while (end < title.size()) {
+        const std::size_t next = Mbcs::CharNext(title, end);
+        if (next > MaximumTrackNameBytes) {
+            break;
+        }
+        end = next;
+    }
+    return title.substr(0, end);
+}
+
+void MarkDocumentModified(CView& view) {
+    if (CDocument* document = view.GetDocument()) {
+        document->SetModifiedFlag(true);
+    }
+}
+
+void Broadcast(CView& view, LPARAM hint) {
+    if (CDocument* document = view.GetDocument()) {
+        document->UpdateAllViews(nullptr, hint);
+    }
+}
+
+} // namespace
+
+CTimeLineView::CTimeLineView() : m_ctrl(*this, this) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+}
+
+int CTimeLineView::OnCreate() {
+    for (const UINT name : {IDS_TRACK_WAVE, IDS_TRACK_SUBTITLE, IDS_TRACK_CAMERA}) {
+        CTimeLineTrack track(Cp932String(name));
+        track.m_states.push_back(TimeLineKey);
+        m_ctrl.AddTrack(track);
+    }
+    return 0;
+}
+
+void CTimeLineView::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    m_ctrl.setGeometry(contentsRect());
+}
+
+int CTimeLineView::RowState(int row, int frame) const {
+    if (row < 0 || row >= TrackCount()) {
+        return TimeLineEmpty;
+    }
+    return m_ctrl.m_tracks[static_cast<std::size_t>(row)].GetFrameState(frame);
+}
+
+void CTimeLineView::SetFirstFrame(int frame) {
+    m_ctrl.m_nFirstFrame = frame;
+    m_ctrl.HorizontalBar().setValue(frame);
+}
+
+void CTimeLineView::AddCharacterTrack(int i) {
+    const CCharacter* character = Graphics().GetCharacter(i);
+    if (character == nullptr) {
+        return;
+    }
+    CTimeLineTrack track(TrackName(character->GetFileName()));
+    std::vector<std::int32_t> states;
+    for (const CAnimation& key : character->m_keys) {
+        states.push_back(key.m_nState);
+    }
+    AppendStates(track, states, false);
+    track.m_bLock = character->m_bLocked ? 1 : 0;
+    m_ctrl.AddTrack(track);
+    m_ctrl.m_nCurrentFrame = 0;
+    m_ctrl.UpdateCursor();
+    if (i < TrackCount()) {
+        m_ctrl.m_nSelectedRow = i;
+    }
+    g_nCurrentFrame = 0;
+    Graphics().m_nSelected = i;
+    SyncToScene();
+    Graphics().InterpolateCharacter(i);
+}
+
+void CTimeLineView::AddWavTrack() {
+    CTimeLineTrack track(Cp932String(IDS_TRACK_WAVE));
+    const CDirectSound& sound = *g_pDirectSound;
+    std::vector<std::int32_t> states;
+    for (std::size_t f = 0; f < sound.m_frameWaves.size(); ++f) {
+        states.push_back(f < sound.m_frameStates.size() ? sound.m_frameStates[f] : FrameEmpty);
+    }
+    AppendStates(track, states, false);
+    m_ctrl.AddTrack(track);
+}
+
+void CTimeLineView::AddSubtitleTrack() {
+    CTimeLineTrack track(Cp932String(IDS_TRACK_SUBTITLE));
+    std::vector<std::int32_t> states;
+    for (std::size_t f = 0; f < Graphics().m_subtitles.size(); ++f) {
+        states.push_back(f < Graphics().m_subtitleStates.size() ? Graphics().m_subtitleStates[f]
+                                                                : FrameEmpty);
+    }
+    AppendStates(track, states, false);
+    m_ctrl.AddTrack(track);
+    Graphics().FillSubtitles();
+}
+
+void CTimeLineView::AddCameraTrack() {
+    CTimeLineTrack track(Cp932String(IDS_TRACK_CAMERA));
+    std::vector<std::int32_t> states;
+    for (const CAnimation& key : Graphics().m_cameraKeys) {
+        states.push_back(key.m_nState);
+    }
+    AppendStates(track, states, true);
+    m_ctrl.AddTrack(track);
+    m_ctrl.m_nCurrentFrame = 0;
+    m_ctrl.m_nCursorFrame = 0;
+    m_ctrl.m_nSelectedRow = TrackCount() - 1;
+    g_nCurrentFrame = 0;
+    Graphics().m_nSelected = -1;
+    Graphics().InterpolateCameraKeys();
+}
+
+void CTimeLineView::DeleteAllTracks() {
+    m_ctrl.m_tracks.clear();
+}
+
+void CTimeLineView::DeleteTrack(int i) {
+    m_ctrl.DeleteTrack(i);
+}
+
+void CTimeLineView::InsertCharacterTrack(const std::string& name) {
+    m_ctrl.InsertTrackFirst(CTimeLineTrack(name));
+    m_ctrl.m_nCurrentFrame = 0;
+    m_ctrl.UpdateCursor();
+    m_ctrl.m_nSelectedRow = 0;
+    SetFirstFrame(0);
+    m_ctrl.m_nFirstRow = 0;
+    m_ctrl.VerticalBar().setValue(0);
+    m_ctrl.SetSelectedFrameState(TimeLineKey, FALSE);
+    if (CCharacter* character = Graphics().GetCharacter(0)) {
+        character->SetFrameState(0, FrameKey);
+    }
+    if (CMainFrame* frame = GetMainFrame(); frame != nullptr && frame->m_pPropertyView) {
+        frame->m_pPropertyView->UpdateAnimationCombo(0);
+    }
+    SyncToScene();
+}
+
+void CTimeLineView::SyncToScene() {
+    m_ctrl.TrimTrailingFrames();
+    CDirectXGraphics& graphics = Graphics();
+    const int last = m_ctrl.GetLastFrame();
+    const int cursor = m_ctrl.m_nCursorFrame;
+    const int characterRows = TrackCount() - 3;
+    for (int r = 0; r < characterRows; ++r) {
+        CCharacter* character = graphics.GetCharacter(r);
+        if (character == nullptr) {
+            continue;
+        }
+        const int frames = std::min(last + 1, character->GetKeyCount());
+        for (int f = 0; f < frames; ++f) {
+            character->m_keys[static_cast<std::size_t>(f)].m_bActive =
+                !(RowState(r, f) == TimeLineEmpty && f <= cursor);
+        }
+    }
+    graphics.m_nSelected = m_ctrl.m_nSelectedRow;
+    const int current = m_ctrl.m_nCurrentFrame;
+    g_nCurrentFrame = current;
+    for (int r = 0; r < characterRows && r < graphics.GetCharacterCount(); ++r) {
+        CCharacter& character = *graphics.GetCharacter(r);
+        const int state = RowState(r, current);
+        if (state == TimeLineEmpty) {
+            character.m_bShown = current > cursor;
+        } else {
+            character.m_bShown = true;
+        }
+        if (const std::optional<std::int32_t> scene = SceneStateOf(state)) {
+            character.SetFrameState(current, *scene);
+        }
+        character.m_bLocked = m_ctrl.m_tracks[static_cast<std::size_t>(r)].m_bLock != 0;
+    }
+}
+
+void CTimeLineView::SyncSubtitleStates() {
+    const int row = TrackCount() - 2;
+    if (row < 0) {
+        return;
+    }
+    const CTimeLineTrack& track = m_ctrl.m_tracks[static_cast<std::size_t>(row)];
+    for (int f = 0; f < static_cast<int>(track.m_states.size()); ++f) {
+        if (const std::optional<std::int32_t> scene = SceneStateOf(track.GetFrameState(f))) {
+            Graphics().SetSubtitleFrameState(f, *scene);
+        }
+    }
+}
+
+void CTimeLineView::ApplyCharacterStates() {
+    const int current = m_ctrl.m_nCurrentFrame;
+    const int row = m_ctrl.m_nSelectedRow;
+    g_nCurrentFrame = current;
+    CCharacter* character = row >= 0 ? Graphics().GetCharacter(row) : nullptr;
+    if (character == nullptr) {
+        return;
+    }
+    for (int f = 0; f < current; ++f) {
+        if (const std::optional<std::int32_t> scene = SceneStateOf(RowState(row, f))) {
+            character->SetFrameState(f, *scene);
+        }
+    }
+}
+
+int CTimeLineView::MarkContentKey() {
+    const int row = m_ctrl.m_nSelectedRow;
+    if (row < 0 || row >= TrackCount()) {
+        return -1;
+    }
+    CTimeLineTrack& track = m_ctrl.m_tracks[static_cast<std::size_t>(row)];
+    for (int f = m_ctrl.m_nCurrentFrame; f >= 0; --f) {
+        if (IsTimeLineKey(track.GetFrameState(f))) {
+            track.SetFrameState(f, TimeLineContentKey, FALSE);
+            m_ctrl.update();
+            return f;
+        }
+    }
+    return -1;
+}
+
+void CTimeLineView::GoToFirst() {
+    m_ctrl.m_nCurrentFrame = 0;
+    m_ctrl.UpdateCursor();
+    g_nCurrentFrame = 0;
+    SetFirstFrame(0);
+    StopPlayback();
+    SyncToScene();
+}
+
+void CTimeLineView::GoToLast() {
+    m_ctrl.TrimTrailingFrames();
+    const int last = m_ctrl.GetLastFrame();
+    m_ctrl.m_nCurrentFrame = last;
+    m_ctrl.UpdateCursor();
+    g_nCurrentFrame = last;
+    for (CCharacter& character : Graphics().m_characters) {
+        character.m_keys.resize(static_cast<std::size_t>(last) + 1);
+    }
+    const int visible = (m_ctrl.ClientWidth() - CTimeLineCtrl::NameColumnWidth) /
+                        CTimeLineCtrl::FrameColumnWidth;
+    SetFirstFrame(std::max(0, last - visible / 2));
+    StopPlayback();
+    SyncToScene();
+}
+
+void CTimeLineView::StopPlayback() {
+    m_timers.KillTimer(PlaybackTimerId);
+    Graphics().m_nRunMode = RunEdit;
+    g_pDirectSound->StopAll();
+}
+
+void CTimeLineView::FillInBetweens() {
+    Graphics().InterpolateAllCharacters();
+    Graphics().FillSubtitles();
+    Graphics().InterpolateCameraKeys();
+}
+
+void CTimeLineView::RebuildTracks() {
+    DeleteAllTracks();
+    for (int i = 0; i < Graphics().GetCharacterCount(); ++i) {
+        AddCharacterTrack(i);
+    }
+    AddWavTrack();
+    AddSubtitleTrack();
+    AddCameraTrack();
+    StopPlayback();
+    if (Graphics().m_nFrameCount >= DefaultFrameCount) {
+        m_ctrl.m_nFrameCount = Graphics().m_nFrameCount;
+    }
+    m_ctrl.UpdateScrollRanges();
+    SyncToScene();
+}
+
+void CTimeLineView::OnUpdate(CView*, LPARAM hint, CObject*) {
+    switch (hint) {
+    case HintSceneChanged:
+    case HintSelectionChanged:
+        SyncToScene();
+        break;
+    case HintDocumentLoaded:
+        RebuildTracks();
+        break;
+    case HintCharacterImported:
+        StopPlayback();
+        m_ctrl.UpdateScrollRanges();
+        break;
+    case HintStop:
+    case HintRecordEnd:
+        StopPlayback();
+        break;
+    case HintGoFirst:
+    case HintGoLast:
+        FillInBetweens();
+        break;
+    case HintFrameCountChanged:
+        if (Graphics().m_nFrameCount >= DefaultFrameCount) {
+            m_ctrl.m_nFrameCount = Graphics().m_nFrameCount;
+        }
+        m_ctrl.UpdateScrollRanges();
+        break;
+    default:
+        break;
+    }
+    m_ctrl.update();
+}
+
+void CTimeLineView::AddKeyframe(BOOL fill) {
+    const int current = m_ctrl.m_nCurrentFrame;
+    const int row = m_ctrl.m_nSelectedRow;
+    const int state = RowState(row, current);
+    BOOL zeroKeyed = FALSE;
+    std::int32_t key = FrameKey;
+    if (state == TimeLineKey || state == TimeLineContentKey) {
+        // Keying a key again always fills the frames back to the key before it.
+        zeroKeyed = m_ctrl.SetSelectedFrameState(state, TRUE);
+        key = state == TimeLineContentKey ? FrameContentKey : FrameKey;
+    } else if (row >= 0 && row < TrackCount()) {
+        zeroKeyed =
+            m_ctrl.m_tracks[static_cast<std::size_t>(row)].SetFrameState(current, TimeLineKey, fill);
+    }
+    const int rows = TrackCount();
+    if (row == rows - 3 && row >= 0) {
+        if (current >= 0) {
+            g_pDirectSound->SetWaveFrameState(current, key);
+        }
+        if (zeroKeyed) {
+            g_pDirectSound->SetWaveFrameState(0, FrameKey);
+        }
+    } else if (row == rows - 2 && row >= 0) {
+        if (current >= 0) {
+            Graphics().SetSubtitleFrameState(current, key);
+        }
+        if (zeroKeyed) {
+            Graphics().SetSubtitleFrameState(0, FrameKey);
+        }
+        SyncSubtitleStates();
+        Graphics().FillSubtitles();
+    } else if (row == rows - 1 && row >= 0) {
+        if (current >= 0) {
+            Graphics().SetCameraFrameState(current, key);
+        }
+        if (zeroKeyed) {
+            Graphics().SetCameraFrameState(0, FrameKey);
+        }
+        Graphics().m_nCameraMode = CameraTrack;
+        Graphics().InterpolateCameraKeys();
+    } else if (IsCharacterRow(row)) {
+        Graphics().SetCharacterFrameState(key, row, current);
+        if (zeroKeyed) {
+            Graphics().SetCharacterFrameState(FrameKey, row, 0);
+            for (int f = 1; f < current; ++f) {
+                Graphics().SetCharacterFrameState(FrameInBetween, row, f);
+            }
+        }
+        ApplyCharacterStates();
+        SyncToScene();
+        Graphics().InterpolateCharacter(row);
+    }
+}
+
+void CTimeLineView::OnLButtonDown(unsigned int, QPoint) {
+    SyncToScene();
+    if (m_ctrl.m_nSelectedRow == TrackCount() - 1) {
+        Graphics().m_nCameraMode = CameraTrack;
+    }
+    Broadcast(*this, HintSelectionChanged);
+    MarkDocumentModified(*this);
+}
+
+void CTimeLineView::OnLButtonDblClk(unsigned int, QPoint) {
+    AddKeyframe(FALSE);
+    Broadcast(*this, HintSceneChanged);
+    MarkDocumentModified(*this);
+}
+
+void CTimeLineView::OnRButtonDown(unsigned int, QPoint) {
+    SyncToScene();
+    if (m_ctrl.m_nSelectedRow == TrackCount() - 1) {
+        Graphics().m_nCameraMode = CameraTrack;
+    }
+}

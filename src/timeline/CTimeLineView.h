@@ -1,0 +1,71 @@
+#pragma once
+
+// The timeline pane: it holds the timeline control and is the only code that moves data
+// between the control's rows and the scene. Rows 0 to n - 1 show the n characters in the
+// scene's order, then come the WAV row, the subtitle row and the camera row, always the last
+// three. It builds the rows from the scene, copies the timeline into the scene (which
+// characters are present at the current frame, their key states and locks, the selection
+// and the current frame), turns the control's clicks into edits and moves to the first or
+// last frame.
+
+#include "platform/framework/CView.h"
+#include "platform/framework/CWndTimers.h"
+#include "timeline/CTimeLineCtrl.h"
+#include "timeline/ITimeLineCtrlParent.h"
+
+#include <QFrame>
+
+#include <string>
+
+class CTimeLineView : public QFrame, public CView, public ITimeLineCtrlParent {
+public:
+    static constexpr UINT PlaybackTimerId = 1;
+
+    CTimeLineView();
+
+    QWidget& GetViewWindow() override { return *this; }
+    int OnCreate() override;
+    void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override;
+
+    // Row builders: each appends one row built from the scene.
+    void AddCharacterTrack(int i);
+    void AddWavTrack();
+    void AddSubtitleTrack();
+    void AddCameraTrack();
+    void DeleteAllTracks();
+    void DeleteTrack(int i);
+    // The row of a character just imported (and put first in the scene), keyed at frame 0.
+    void InsertCharacterTrack(const std::string& name);
+
+    void SyncToScene();
+    void SyncSubtitleStates();
+    void ApplyCharacterStates();
+    // Makes the nearest key at or before the current frame on the selected row a content
+    // key and returns its frame; -1 when there is none.
+    int MarkContentKey();
+    void GoToFirst();
+    void GoToLast();
+    void StopPlayback();
+    void AddKeyframe(BOOL fill);
+
+    void OnLButtonDown(unsigned int flags, QPoint point) override;
+    void OnLButtonDblClk(unsigned int flags, QPoint point) override;
+    void OnRButtonDown(unsigned int flags, QPoint point) override;
+
+    CTimeLineCtrl m_ctrl;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int TrackCount() const { return m_ctrl.GetTrackCount(); }
+    bool IsCharacterRow(int row) const { return row >= 0 && row < TrackCount() - 3; }
+    // The row's state at a frame; empty for a row index outside the rows.
+    int RowState(int row, int frame) const;
+    void SetFirstFrame(int frame);
+    void FillInBetweens();
+    // Rebuilds every row from the scene after a document was read.
+    void RebuildTracks();
+
+    CWndTimers m_timers{*this};
+};
