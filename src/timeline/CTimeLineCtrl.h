@@ -82,6 +82,27 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // The visible part of the timeline in a client area.
+    struct Viewport;
+
+    Viewport ViewportOf(int width, int height) const;
+    CTimeLineTrack* SelectedTrack();
+    void Scroll(QScrollBar& bar, int& first, unsigned int code, int position, int lineStep,
+                int pageStep);
+    // Hit-tests a left, middle or right click inside the client area; false for any other.
+    bool HitTestClick(const QMouseEvent& event);
+    // The scroll bars do not scroll on the wheel either.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    void DrawShading(QPainter& dc, const Viewport& view) const;
+    void DrawGrid(QPainter& dc, const Viewport& view) const;
+    void DrawFrameNumbers(QPainter& dc, const Viewport& view) const;
+    void DrawCaptions(QPainter& dc, const Viewport& view) const;
+    void DrawSpans(QPainter& dc, const Viewport& view, int row) const;
+    void DrawKeyMarks(QPainter& dc, const Viewport& view, int row) const;
+    void DrawLockBoxes(QPainter& dc, const Viewport& view) const;
+    void DrawCursor(QPainter& dc, const Viewport& view) const;
+
     ITimeLineCtrlParent& m_parentHandler;
     QScrollBar* m_horizontal;
     QScrollBar* m_vertical;
