@@ -3,6 +3,7 @@
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
+#include "platform/framework/CWinApp.h"
 #include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
@@ -14,6 +15,10 @@
 namespace {
 constexpr QSize DefaultFrameSize(1024, 768);
 } // namespace
+
+CMainFrame* GetMainFrame() {
+    return dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+}
 
 CMainFrame::CMainFrame() {
     MapCommand(ID_CAMERA_LEFT, [this] { OnCameraLeft(); });

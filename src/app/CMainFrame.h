@@ -56,3 +56,6 @@ private:
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
 };
+
+// The main window, which holds the panes; null before it is made and after it is gone.
+CMainFrame* GetMainFrame();

@@ -42,10 +42,6 @@ struct CSorvendalDoc::IncomingScene {
     CDirectXGraphics graphics;
 };
 
-CMainFrame* GetMainFrame() {
-    return dynamic_cast<CMainFrame*>(AfxGetMainWnd());
-}
-
 CSorvendalDoc::CSorvendalDoc() {
     g_fDocumentVersion = CurrentDocumentVersion;
     MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });

@@ -9,8 +9,6 @@
 
 #include <memory>
 
-class CMainFrame;
-
 class CSorvendalDoc : public CDocument {
 public:
     CSorvendalDoc();
@@ -53,6 +51,3 @@ private:
     // The scene being read by OnOpenDocument.
     std::unique_ptr<IncomingScene> m_pIncoming;
 };
-
-// The main window, which holds the panes.
-CMainFrame* GetMainFrame();

@@ -11,7 +11,9 @@ bool CQtRenderWindow::MakeCurrent() {
     }
     if (m_widget.context() == nullptr) {
         // A widget that has not been shown yet makes its context in a first render of its
-        // own, off the screen.
+        // own, off the screen. Its window must exist by then, or the widget's frames never
+        // reach the window once it shows.
+        m_widget.window()->winId();
         m_widget.grabFramebuffer();
     }
     m_widget.makeCurrent();

@@ -63,7 +63,14 @@ QRect CToolBar::GetItemRect(int index) const {
         return QRect();
     }
     const QWidget* button = widgetForAction(m_items[static_cast<std::size_t>(index)].action);
-    return button != nullptr ? button->geometry() : QRect();
+    if (button == nullptr) {
+        return QRect();
+    }
+    // Until the toolbar is first laid out its buttons have no place yet, only the size
+    // that they will take.
+    return testAttribute(Qt::WA_WState_Visible) || isVisible()
+               ? button->geometry()
+               : QRect(button->pos(), button->sizeHint());
 }
 
 void CToolBar::SetButtonSize(QSize size) {
