@@ -87,6 +87,10 @@ template <class Action> void ForEveryNthFrame(int step, int first, int last, Act
     }
 }
 
+int ExtentOf(const QScrollBar& bar) {
+    return bar.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &bar);
+}
+
 int ScrolledPosition(const QScrollBar& bar, unsigned int code, int first, int position,
                      int lineStep, int pageStep) {
     switch (code) {
@@ -214,8 +218,10 @@ void CTimeLineCtrl::HitTest(int x, int y) {
         if (x >= NameColumnWidth) {
             m_nCurrentFrame = m_nFirstFrame + (x - NameColumnWidth) / FrameColumnWidth;
         } else if (x >= LockBoxLeft && x <= LockBoxRight) {
-            CTimeLineTrack& track = m_tracks[m_nSelectedRow];
-            track.m_bLock = track.m_bLock ? 0 : 1;
+            // The row exists unless the first row was set below 0.
+            if (CTimeLineTrack* track = SelectedTrack()) {
+                track->m_bLock = track->m_bLock ? 0 : 1;
+            }
         }
     }
     UpdateCursor();
@@ -245,13 +251,11 @@ void CTimeLineCtrl::Scroll(QScrollBar& bar, int& first, unsigned int code, int p
 }
 
 int CTimeLineCtrl::ClientWidth() const {
-    return std::max(0, width() -
-                           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_vertical));
+    return std::max(0, width() - ExtentOf(*m_vertical));
 }
 
 int CTimeLineCtrl::ClientHeight() const {
-    return std::max(0, height() -
-                           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_horizontal));
+    return std::max(0, height() - ExtentOf(*m_horizontal));
 }
 
 void CTimeLineCtrl::PaintInto(QImage& buffer) const {
