@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -74,11 +75,10 @@ void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate) {
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) const {
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (!arguments[i].startsWith(u'-')) {
+    for (qsizetype i = 1; i < m_commandLine.size(); ++i) {
+        if (!m_commandLine[i].startsWith(u'-')) {
             info.m_nShellCommand = CCommandLineInfo::FileOpen;
-            info.m_strFileName = arguments[i];
+            info.m_strFileName = m_commandLine[i];
             return;
         }
     }
@@ -148,6 +148,7 @@ int AfxMessageBox(const QString& text, UINT type) {
 void AfxWinInit() {
     // Qt adopts the user's locale; numbers in files are read and written the C way.
     std::setlocale(LC_NUMERIC, "C");
+    AfxGetApp()->m_commandLine = QCoreApplication::arguments();
     MessageBoxService::SetHandler(
         [](const std::string& text, const std::string& caption, unsigned int type) {
             return AfxGetApp()->GetDialogService().MessageBox(

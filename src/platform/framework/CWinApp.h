@@ -10,6 +10,7 @@
 #include "platform/framework/FrameworkIds.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -66,6 +67,8 @@ public:
     void RegisterShellFileTypes(bool) {}
 
     CFrameWnd* m_pMainWnd = nullptr;
+    // The program's arguments, its own name first; AfxWinInit takes them from Qt.
+    QStringList m_commandLine;
 
 private:
     void OnAppExit();

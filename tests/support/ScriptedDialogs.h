@@ -1,0 +1,35 @@
+#pragma once
+
+// A dialog service that plays a script: each file or colour dialog takes the next answer
+// queued for it (none left: the dialog is cancelled and counted as unexpected), and every
+// message box is recorded and answered from its own queue, else with OK.
+
+#include "platform/framework/IDialogService.h"
+
+#include <deque>
+#include <vector>
+
+struct ShownMessage {
+    QString text;
+    QString caption;
+    UINT type;
+};
+
+class ScriptedDialogs final : public IDialogService {
+public:
+    std::optional<QString> GetFileName(const FileDialogRequest& request) override;
+    std::optional<QColor> ChooseColor(const QColor& initial, DWORD flags) override;
+    int MessageBox(const QString& text, const QString& caption, UINT type) override;
+
+    // Forgets the answers and everything recorded.
+    void Reset();
+
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::optional<QColor>> colourAnswers;
+    std::deque<int> messageAnswers;
+
+    std::vector<FileDialogRequest> fileRequests;
+    std::vector<QColor> colourRequests;
+    std::vector<ShownMessage> messages;
+    int unexpected = 0;
+};
