@@ -7,4 +7,5 @@ cd "$(dirname "$0")"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"
 
-echo "Sorvendal's core is built and tested; the program window comes later."
+# The program folder (samples, textures, sounds) sits beside the program in build/bin/.
+exec build/bin/sorvendal "$@"

@@ -1,7 +1,13 @@
-// One full paint of the timeline control at 1920 x 150, as during playback.
+// The timeline pane's work per frame of playback and per document: one full paint of the
+// control at 1920 x 150, the sync of the rows into a scene of 20 characters with 10,000
+// frames each, and the rebuild of all rows after that scene was read.
 
+#include "graphics/CDirectXGraphics.h"
+#include "media/CDirectSound.h"
 #include "platform/Mbcs.h"
+#include "scene/SceneTypes.h"
 #include "timeline/CTimeLineCtrl.h"
+#include "timeline/CTimeLineView.h"
 #include "timeline/ITimeLineCtrlParent.h"
 
 #include <QApplication>
@@ -51,6 +57,65 @@ void BM_PaintTimeline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PaintTimeline)->Unit(benchmark::kMillisecond);
+
+constexpr int SceneCharacters = 20;
+constexpr int SceneFrames = 10000;
+
+// The scene of the sync and rebuild benchmarks: characters keyed every 30 frames, present
+// in two of every three spans, in a graphics object without a device.
+class LargeScene {
+public:
+    LargeScene() {
+        g_pDirectXGraphics = &m_graphics;
+        g_pDirectSound = &m_sound;
+        m_graphics.SetDefaults();
+        m_graphics.m_nFrameCount = SceneFrames;
+        m_graphics.m_characters.resize(SceneCharacters);
+        for (int c = 0; c < SceneCharacters; ++c) {
+            CCharacter& character = m_graphics.m_characters[static_cast<std::size_t>(c)];
+            character.m_strFileName = "mqa\\chara" + std::to_string(c) + ".mqa";
+            character.m_keys.resize(SceneFrames);
+            for (int f = 0; f < SceneFrames; ++f) {
+                const bool key = f % 30 == 0;
+                const bool empty = (f / 30) % 3 == 2;
+                character.m_keys[static_cast<std::size_t>(f)].m_nState =
+                    key ? FrameKey : empty ? FrameEmpty : FrameInBetween;
+            }
+        }
+        m_view.OnCreate();
+        m_view.resize(1920, 150);
+        m_view.OnUpdate(nullptr, HintDocumentLoaded, nullptr);
+    }
+    ~LargeScene() {
+        g_pDirectXGraphics = nullptr;
+        g_pDirectSound = nullptr;
+    }
+
+    CTimeLineView& View() { return m_view; }
+
+private:
+    CDirectXGraphics m_graphics;
+    CDirectSound m_sound;
+    CTimeLineView m_view;
+};
+
+void BM_SyncToScene(benchmark::State& state) {
+    LargeScene scene;
+    scene.View().m_ctrl.m_nCurrentFrame = SceneFrames / 2;
+    scene.View().m_ctrl.UpdateCursor();
+    for (auto _ : state) {
+        scene.View().SyncToScene();
+    }
+}
+BENCHMARK(BM_SyncToScene)->Unit(benchmark::kMillisecond);
+
+void BM_RebuildTracks(benchmark::State& state) {
+    LargeScene scene;
+    for (auto _ : state) {
+        scene.View().OnUpdate(nullptr, HintDocumentLoaded, nullptr);
+    }
+}
+BENCHMARK(BM_RebuildTracks)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

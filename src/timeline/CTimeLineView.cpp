@@ -85,6 +85,22 @@ std::string TrackName(const std::string& fileName) {
     return title.substr(0, end);
 }
 
+// A character is active at every frame up to the last one of the timeline, except on the
+// empty frames of its row up to the cursor. Flags that hold already are not written: on a
+// long scene this walk runs at every tick, and untouched records stay clean in the cache.
+void SyncActiveFlags(const CTimeLineTrack& row, int last, int cursor,
+                     std::vector<CAnimation>& keys) {
+    const std::size_t frames = std::min(static_cast<std::size_t>(last) + 1, keys.size());
+    const std::size_t stored = row.m_states.size();
+    for (std::size_t f = 0; f < frames; ++f) {
+        const bool empty = f >= stored || row.m_states[f] == TimeLineEmpty;
+        const std::uint8_t active = empty && static_cast<int>(f) <= cursor ? 0 : 1;
+        if (keys[f].m_bActive != active) {
+            keys[f].m_bActive = active;
+        }
+    }
+}
+
 void MarkDocumentModified(CView& view) {
     if (CDocument* document = view.GetDocument()) {
         document->SetModifiedFlag(true);
@@ -226,14 +242,9 @@ void CTimeLineView::SyncToScene() {
     const int cursor = m_ctrl.m_nCursorFrame;
     const int characterRows = TrackCount() - 3;
     for (int r = 0; r < characterRows; ++r) {
-        CCharacter* character = graphics.GetCharacter(r);
-        if (character == nullptr) {
-            continue;
-        }
-        const int frames = std::min(last + 1, character->GetKeyCount());
-        for (int f = 0; f < frames; ++f) {
-            character->m_keys[static_cast<std::size_t>(f)].m_bActive =
-                !(RowState(r, f) == TimeLineEmpty && f <= cursor);
+        if (CCharacter* character = graphics.GetCharacter(r)) {
+            SyncActiveFlags(m_ctrl.m_tracks[static_cast<std::size_t>(r)], last, cursor,
+                            character->m_keys);
         }
     }
     graphics.m_nSelected = m_ctrl.m_nSelectedRow;
