@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/Resource.h"
+#include "graphics/CSorvendalView.h"
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
 #include "media/DocumentFile.h"
@@ -57,6 +58,7 @@ CSorvendalDoc::CSorvendalDoc() {
     MapCommand(ID_STOP, [this] { OnStop(); });
     MapCommand(ID_GO_FIRST, [this] { OnGoFirst(); });
     MapCommand(ID_GO_LAST, [this] { OnGoLast(); });
+    MapCommand(ID_RECORD_AVI, [this] { OnRecordAvi(); });
     MapCommand(ID_BACKGROUND_COLOR, [this] { OnBackgroundColor(); });
     MapCommand(ID_FONT_COLOR, [this] { OnFontColor(); });
     MapCommand(ID_CAMERA_RESET, [this] { OnCameraReset(); });
@@ -234,6 +236,17 @@ void CSorvendalDoc::OnGoFirst() {
 void CSorvendalDoc::OnGoLast() {
     GetMainFrame()->m_pTimeLineView->GoToLast();
     UpdateAllViews(nullptr, HintGoLast);
+}
+
+void CSorvendalDoc::OnRecordAvi() {
+    const QString path = AskFileName(false, IDS_FILTER_AVI, QStringLiteral("avi"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
+    if (cp932) {
+        GetMainFrame()->m_pView->RecordAvi(*cp932);
+    }
 }
 
 bool CSorvendalDoc::ChooseColor(COLORREF& colour) {

@@ -33,6 +33,7 @@ public:
     void OnStop();
     void OnGoFirst();
     void OnGoLast();
+    void OnRecordAvi();
     void OnBackgroundColor();
     void OnFontColor();
     void OnCameraReset();

@@ -1,9 +1,14 @@
 #include "graphics/CSorvendalView.h"
 
+#include "app/CCompressorChooser.h"
 #include "app/CMainFrame.h"
+#include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
+#include "media/CAviRecorder.h"
 #include "media/CDirectSound.h"
 #include "platform/framework/CDocument.h"
+#include "platform/framework/CWinApp.h"
+#include "platform/framework/Resources.h"
 #include "platform/framework/MouseFlags.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
@@ -102,13 +107,59 @@ int CSorvendalView::OnCreate() {
 }
 
 void CSorvendalView::OnUpdate(CView*, LPARAM, CObject*) {
+    m_bPaintPending = true;
     update();
 }
 
-void CSorvendalView::OnDraw() {
-    if (GetDocument() != nullptr && g_pDirectXGraphics != nullptr) {
-        g_pDirectXGraphics->Render(nullptr);
+void CSorvendalView::FlushPendingPaint() {
+    if (m_bPaintPending && isVisible()) {
+        repaint();
     }
+}
+
+void CSorvendalView::OnDraw() {
+    m_bPaintPending = false;
+    if (GetDocument() == nullptr || g_pDirectXGraphics == nullptr) {
+        return;
+    }
+    CDirectXGraphics& graphics = *g_pDirectXGraphics;
+    if (graphics.m_nRunMode != RunRecord) {
+        graphics.Render(nullptr);
+        return;
+    }
+    graphics.Render(g_hAviFrameDC);
+    // A window system's paint of its own (an expose, say) shows the frame again but must
+    // not add it to the movie a second time.
+    if (g_pAviRecorder != nullptr && g_nCurrentFrame != m_nLastRecordedFrame) {
+        g_pAviRecorder->WriteFrame(g_hAviFrameDC);
+        m_nLastRecordedFrame = g_nCurrentFrame;
+    }
+}
+
+void CSorvendalView::RecordAvi(const std::string& path) {
+    CDirectXGraphics& graphics = *g_pDirectXGraphics;
+    CPropertyView* properties = PropertyView();
+    properties->m_nSavedWidth = static_cast<int>(graphics.m_fBackBufferWidth);
+    properties->m_nSavedHeight = static_cast<int>(graphics.m_fBackBufferHeight);
+    const int scale = graphics.m_bAntiAlias ? 2 : 1;
+    graphics.Resize(graphics.m_nMovieWidth * scale, graphics.m_nMovieHeight * scale);
+    CCompressorChooser chooser;
+    CAviRecorder recorder(*g_pDirectSound, chooser);
+    g_pAviRecorder = &recorder;
+    g_hAviFrameDC = recorder.Open(graphics.m_nMovieWidth, graphics.m_nMovieHeight, path);
+    if (g_hAviFrameDC != nullptr) {
+        graphics.m_nRunMode = RunRecord;
+        graphics.m_nCameraMode = CameraTrack;
+        m_nLastRecordedFrame = -1;
+        GetDocument()->UpdateAllViews(nullptr, HintRecordStart);
+        AfxMessageBox(Resources::LoadString(IDS_RECORDING));
+        GetDocument()->UpdateAllViews(nullptr, HintRecordEnd);
+    } else {
+        // Nothing to record into: no movie plays behind a box that says it records.
+        graphics.Resize(properties->m_nSavedWidth, properties->m_nSavedHeight);
+    }
+    recorder.Close();
+    g_pAviRecorder = nullptr;
 }
 
 void CSorvendalView::OnSize(int width, int height) {

@@ -11,6 +11,8 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 
+#include <string>
+
 class CSorvendalView : public QOpenGLWidget, public CView {
 public:
     CSorvendalView();
@@ -23,6 +25,11 @@ public:
     void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override;
     void OnDraw();
     void OnSize(int width, int height);
+    // Paints now when a hint asked for a paint that has not come yet.
+    void FlushPendingPaint();
+    // Records the movie into the AVI file at the path (code page 932); returns when the
+    // user closes the box that the recording runs behind.
+    void RecordAvi(const std::string& path);
 
     void OnLButtonDown(unsigned int flags, QPoint point);
     void OnLButtonUp(unsigned int flags, QPoint point);
@@ -44,6 +51,9 @@ protected:
 private:
     void MoveTrackCamera(bool left, float dx, float dy, float s);
 
+    bool m_bPaintPending = false;
+    // The scene frame that the recorder received last: each frame is written once.
+    int m_nLastRecordedFrame = -1;
     BOOL m_bLButtonDown = FALSE;
     BOOL m_bRButtonDown = FALSE;
     QPoint m_lastPoint;

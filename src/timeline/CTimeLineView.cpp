@@ -3,15 +3,20 @@
 #include "app/CMainFrame.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
+#include "graphics/CSorvendalView.h"
 #include "media/CDirectSound.h"
 #include "media/MovieSceneHeader.h"
 #include "platform/Mbcs.h"
 #include "platform/framework/CDocument.h"
+#include "platform/framework/CPopupMenu.h"
+#include "platform/framework/CWinApp.h"
 #include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
 
+#include <QCursor>
 #include <QScrollBar>
+#include <QTimerEvent>
 
 #include <algorithm>
 #include <optional>
@@ -118,6 +123,8 @@ void Broadcast(CView& view, LPARAM hint) {
 CTimeLineView::CTimeLineView() : m_ctrl(*this, this) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
+    MapCommandRange(ID_TIMELINE_ADD_FRAME, ID_TIMELINE_DELETE_TRACK,
+                    [this](UINT id) { OnTimeLineCommand(id); });
 }
 
 int CTimeLineView::OnCreate() {
@@ -375,6 +382,12 @@ void CTimeLineView::OnUpdate(CView*, LPARAM hint, CObject*) {
         StopPlayback();
         m_ctrl.UpdateScrollRanges();
         break;
+    case HintPlay:
+        StartPlayback();
+        break;
+    case HintRecordStart:
+        StartRecording();
+        break;
     case HintStop:
     case HintRecordEnd:
         StopPlayback();
@@ -469,4 +482,226 @@ void CTimeLineView::OnRButtonDown(unsigned int, QPoint) {
     if (m_ctrl.m_nSelectedRow == TrackCount() - 1) {
         Graphics().m_nCameraMode = CameraTrack;
     }
+    ShowContextMenu();
+}
+
+void CTimeLineView::ShowContextMenu() {
+    if (const UINT id = TrackPopupMenu(IDR_TIMELINE_MENU, QCursor::pos(), this)) {
+        OnCommand(id);
+    }
+}
+
+CTimeLineView::RowKind CTimeLineView::KindOf(int row) const {
+    const int rows = TrackCount();
+    if (row < 0 || row >= rows) {
+        return RowKind::None;
+    }
+    if (row == rows - 3) {
+        return RowKind::Wave;
+    }
+    if (row == rows - 2) {
+        return RowKind::Subtitle;
+    }
+    return row == rows - 1 ? RowKind::Camera : RowKind::Character;
+}
+
+void CTimeLineView::OnTimeLineCommand(UINT id) {
+    const int frame = m_ctrl.m_nCurrentFrame;
+    const int row = m_ctrl.m_nSelectedRow;
+    const RowKind kind = KindOf(row);
+    switch (id) {
+    case ID_TIMELINE_ADD_FRAME:
+        InsertFrames(1, frame, row, kind);
+        break;
+    case ID_TIMELINE_ADD_10_FRAMES:
+        InsertFrames(10, frame, row, kind);
+        break;
+    case ID_TIMELINE_DELETE_FRAME:
+        DeleteFrames(1, frame, row, kind);
+        break;
+    case ID_TIMELINE_DELETE_10_FRAMES:
+        DeleteFrames(10, frame, row, kind);
+        break;
+    case ID_TIMELINE_ADD_KEY:
+        AddKeyframe(FALSE);
+        SyncToScene();
+        Graphics().InterpolateCharacter(row);
+        break;
+    case ID_TIMELINE_ADD_KEY_FILL:
+        AddKeyframe(TRUE);
+        break;
+    case ID_TIMELINE_DELETE_KEY:
+        ClearFrame(TimeLineInBetween, FrameInBetween, frame, row, kind);
+        break;
+    case ID_TIMELINE_CLEAR_BETWEEN_KEYS:
+        ClearFrame(TimeLineEmpty, FrameEmpty, frame, row, kind);
+        break;
+    case ID_TIMELINE_DELETE_TRACK:
+        DeleteTrackCommand(row, kind);
+        break;
+    default:
+        return;
+    }
+    // Also after a refusal, as every command of the menu.
+    Broadcast(*this, HintSceneChanged);
+    MarkDocumentModified(*this);
+}
+
+void CTimeLineView::InsertFrames(int count, int frame, int row, RowKind kind) {
+    for (int i = 0; i < count; ++i) {
+        m_ctrl.InsertSelectedFrame();
+        switch (kind) {
+        case RowKind::Wave:
+            g_pDirectSound->InsertWaveFrame(frame);
+            break;
+        case RowKind::Subtitle:
+            Graphics().InsertSubtitleFrame(frame);
+            break;
+        case RowKind::Camera:
+            Graphics().InsertCameraFrame(frame);
+            break;
+        case RowKind::Character:
+            Graphics().InsertCharacterFrame(row, frame);
+            break;
+        case RowKind::None:
+            break;
+        }
+    }
+    AfterFrameEdit(row, kind);
+}
+
+void CTimeLineView::DeleteFrames(int count, int frame, int row, RowKind kind) {
+    for (int i = 0; i < count; ++i) {
+        m_ctrl.DeleteSelectedFrame();
+        switch (kind) {
+        case RowKind::Wave:
+            g_pDirectSound->DeleteWaveFrame(frame);
+            break;
+        case RowKind::Subtitle:
+            Graphics().DeleteSubtitleFrame(frame);
+            break;
+        case RowKind::Camera:
+            Graphics().DeleteCameraFrame(frame);
+            break;
+        case RowKind::Character:
+            Graphics().DeleteCharacterFrame(row, frame);
+            break;
+        case RowKind::None:
+            break;
+        }
+    }
+    AfterFrameEdit(row, kind);
+}
+
+void CTimeLineView::ClearFrame(int timeLineState, std::int32_t sceneState, int frame, int row,
+                               RowKind kind) {
+    m_ctrl.SetSelectedFrameState(timeLineState, FALSE);
+    if (kind == RowKind::Character) {
+        Graphics().SetCharacterFrameState(sceneState, row, frame);
+    } else if (frame >= 0 && kind == RowKind::Wave) {
+        g_pDirectSound->SetWaveFrameState(frame, sceneState);
+        g_pDirectSound->m_frameWaves[static_cast<std::size_t>(frame)].clear();
+    } else if (frame >= 0 && kind == RowKind::Subtitle) {
+        Graphics().SetSubtitleFrameState(frame, sceneState);
+    } else if (frame >= 0 && kind == RowKind::Camera) {
+        Graphics().SetCameraFrameState(frame, sceneState);
+    }
+    AfterFrameEdit(row, kind);
+}
+
+// What the scene needs after the frames of a row changed: the subtitle row copied whole,
+// the camera or the character interpolated again.
+void CTimeLineView::AfterFrameEdit(int row, RowKind kind) {
+    switch (kind) {
+    case RowKind::Subtitle:
+        SyncSubtitleStates();
+        Graphics().FillSubtitles();
+        break;
+    case RowKind::Camera:
+        Graphics().InterpolateCameraKeys();
+        break;
+    case RowKind::Character:
+        SyncToScene();
+        Graphics().InterpolateCharacter(row);
+        break;
+    default:
+        break;
+    }
+}
+
+void CTimeLineView::DeleteTrackCommand(int row, RowKind kind) {
+    switch (kind) {
+    case RowKind::Wave:
+        AfxMessageBox(Resources::LoadString(IDS_CANNOT_DELETE_WAVE_TRACK));
+        break;
+    case RowKind::Subtitle:
+        AfxMessageBox(Resources::LoadString(IDS_CANNOT_DELETE_SUBTITLE_TRACK));
+        break;
+    case RowKind::Camera:
+        AfxMessageBox(Resources::LoadString(IDS_CANNOT_DELETE_CAMERA_TRACK));
+        break;
+    case RowKind::Character:
+        // The selected index stays: the row below becomes the selected one.
+        DeleteTrack(row);
+        Graphics().DeleteCharacter(row);
+        SyncToScene();
+        break;
+    case RowKind::None:
+        break;
+    }
+}
+
+void CTimeLineView::StartPlayback() {
+    FillInBetweens();
+    const int current = m_ctrl.m_nCurrentFrame;
+    if (m_ctrl.m_nFirstFrame > current) {
+        SetFirstFrame(std::max(current, 0));
+    }
+    m_timers.SetTimer(PlaybackTimerId, PlaybackIntervalMs);
+}
+
+void CTimeLineView::StartRecording() {
+    FillInBetweens();
+    m_ctrl.TrimTrailingFrames();
+    m_ctrl.m_nCurrentFrame = 0;
+    m_ctrl.UpdateCursor();
+    SetFirstFrame(0);
+    g_nCurrentFrame = 0;
+    m_timers.SetTimer(PlaybackTimerId, RecordIntervalMs);
+}
+
+LPARAM CTimeLineView::EndHint() const {
+    return Graphics().m_nRunMode == RunRecord ? HintRecordEnd : HintStop;
+}
+
+void CTimeLineView::timerEvent(QTimerEvent* event) {
+    if (const std::optional<UINT> id = m_timers.TimerId(event->timerId())) {
+        OnTimer(*id);
+    }
+}
+
+void CTimeLineView::OnTimer(UINT) {
+    // The frame that the last tick moved to is shown, and recorded, before the next one.
+    if (CMainFrame* frame = GetMainFrame(); frame != nullptr && frame->m_pView != nullptr) {
+        frame->m_pView->FlushPendingPaint();
+    }
+    const int current = m_ctrl.m_nCurrentFrame;
+    if (m_ctrl.GetLastFrame() <= current) {
+        Broadcast(*this, EndHint());
+        return;
+    }
+    m_ctrl.m_nCurrentFrame = current + 1;
+    m_ctrl.UpdateCursor();
+    const int visible = (m_ctrl.ClientWidth() - CTimeLineCtrl::NameColumnWidth) /
+                        CTimeLineCtrl::FrameColumnWidth;
+    if (m_ctrl.m_nFirstFrame + visible < current + 10) {
+        SetFirstFrame(std::max(current, 0));
+    }
+    // The sound of the frame just left: the start frame's plays on the first tick.
+    const std::string wave = g_pDirectSound->GetWaveName(current);
+    if (!wave.empty()) {
+        g_pDirectSound->Play(wave, FALSE);
+    }
+    SyncToScene();
+    Broadcast(*this, m_ctrl.GetLastFrame() > current ? LPARAM{HintSceneChanged} : EndHint());
 }

@@ -20,6 +20,8 @@
 class CTimeLineView : public QFrame, public CView, public ITimeLineCtrlParent {
 public:
     static constexpr UINT PlaybackTimerId = 1;
+    static constexpr UINT PlaybackIntervalMs = 33;
+    static constexpr UINT RecordIntervalMs = 0;
 
     CTimeLineView();
 
@@ -47,6 +49,10 @@ public:
     void GoToLast();
     void StopPlayback();
     void AddKeyframe(BOOL fill);
+    // One frame of playback or recording.
+    void OnTimer(UINT id);
+    void ShowContextMenu();
+    void OnTimeLineCommand(UINT id);
 
     void OnLButtonDown(unsigned int flags, QPoint point) override;
     void OnLButtonDblClk(unsigned int flags, QPoint point) override;
@@ -56,16 +62,30 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
+    enum class RowKind { None, Wave, Subtitle, Camera, Character };
+
     int TrackCount() const { return m_ctrl.GetTrackCount(); }
     bool IsCharacterRow(int row) const { return row >= 0 && row < TrackCount() - 3; }
     // The row's state at a frame; empty for a row index outside the rows.
     int RowState(int row, int frame) const;
     void SetFirstFrame(int frame);
+    RowKind KindOf(int row) const;
     void FillInBetweens();
     // Rebuilds every row from the scene after a document was read.
     void RebuildTracks();
+    void StartPlayback();
+    void StartRecording();
+    // The hint that ends the movie: the end of a recording, or else of playback.
+    LPARAM EndHint() const;
+    // The frame commands of the context menu, on the selected row and its scene track.
+    void InsertFrames(int count, int frame, int row, RowKind kind);
+    void DeleteFrames(int count, int frame, int row, RowKind kind);
+    void ClearFrame(int timeLineState, std::int32_t sceneState, int frame, int row, RowKind kind);
+    void AfterFrameEdit(int row, RowKind kind);
+    void DeleteTrackCommand(int row, RowKind kind);
 
     CWndTimers m_timers{*this};
 };

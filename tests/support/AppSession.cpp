@@ -68,7 +68,9 @@ void Command(unsigned int id) {
         // A dialog that just closed may have left the main window inactive.
         if (!Frame().isActiveWindow()) {
             Frame().activateWindow();
-            QTest::qWaitForWindowActive(&Frame());
+            if (!QTest::qWaitForWindowActive(&Frame())) {
+                qWarning("the main window did not become active: keys may go astray");
+            }
         }
         QTest::keySequence(&Frame(), info.keys.front());
     } else if (QAction* action = Frame().GetCommandAction(id)) {

@@ -9,9 +9,10 @@ template <typename Answer> std::optional<Answer> Next(std::deque<std::optional<A
         ++unexpected;
         return std::nullopt;
     }
-    std::optional<Answer> answer = queue.front();
+    const bool answered = queue.front().has_value();
+    const Answer answer = answered ? *queue.front() : Answer();
     queue.pop_front();
-    return answer;
+    return answered ? std::optional<Answer>(answer) : std::nullopt;
 }
 } // namespace
 
@@ -25,8 +26,17 @@ std::optional<QColor> ScriptedDialogs::ChooseColor(const QColor& initial, DWORD)
     return Next(colourAnswers, unexpected);
 }
 
+std::optional<int> ScriptedDialogs::ChooseItem(const QString&, const QString&,
+                                               const QStringList& items) {
+    itemRequests.push_back(items);
+    return Next(itemAnswers, unexpected);
+}
+
 int ScriptedDialogs::MessageBox(const QString& text, const QString& caption, UINT type) {
     messages.push_back({text, caption, type});
+    if (whileMessageShown) {
+        whileMessageShown(messages.back());
+    }
     if (messageAnswers.empty()) {
         return IDOK;
     }

@@ -7,6 +7,7 @@
 #include "platform/framework/IDialogService.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 struct ShownMessage {
@@ -19,6 +20,8 @@ class ScriptedDialogs final : public IDialogService {
 public:
     std::optional<QString> GetFileName(const FileDialogRequest& request) override;
     std::optional<QColor> ChooseColor(const QColor& initial, DWORD flags) override;
+    std::optional<int> ChooseItem(const QString& caption, const QString& label,
+                                  const QStringList& items) override;
     int MessageBox(const QString& text, const QString& caption, UINT type) override;
 
     // Forgets the answers and everything recorded.
@@ -26,10 +29,15 @@ public:
 
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QColor>> colourAnswers;
+    std::deque<std::optional<int>> itemAnswers;
     std::deque<int> messageAnswers;
+    // Runs while a message box is shown, before it is answered: a modal box's own event
+    // loop, for the work that goes on behind it.
+    std::function<void(const ShownMessage&)> whileMessageShown;
 
     std::vector<FileDialogRequest> fileRequests;
     std::vector<QColor> colourRequests;
+    std::vector<QStringList> itemRequests;
     std::vector<ShownMessage> messages;
     int unexpected = 0;
 };

@@ -196,23 +196,18 @@ QAction* CFrameWnd::MakeAction(const CommandInfo& info) {
     return action;
 }
 
-// The menu resource lists "POPUP text", "ITEM id" and "SEPARATOR" rows in menu order.
 void CFrameWnd::BuildMenu(UINT resourceId) {
-    QMenu* popup = nullptr;
-    for (const QStringList& row : Resources::LoadTable(QStringLiteral("menu%1").arg(resourceId))) {
-        const QString& kind = row.value(0);
-        if (kind == QLatin1String("POPUP")) {
-            popup = menuBar()->addMenu(row.value(1));
-            connect(popup, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
-        } else if (popup != nullptr && kind == QLatin1String("SEPARATOR")) {
-            popup->addSeparator();
-        } else if (popup != nullptr && kind == QLatin1String("ITEM")) {
-            const UINT id = row.value(1).toUInt();
-            if (QAction* action = GetCommandAction(id)) {
-                popup->addAction(action);
+    for (const Resources::MenuPopup& popup : Resources::LoadMenu(resourceId)) {
+        QMenu* menu = menuBar()->addMenu(popup.text);
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+        for (const UINT id : popup.items) {
+            if (id == 0) {
+                menu->addSeparator();
+            } else if (QAction* action = GetCommandAction(id)) {
+                menu->addAction(action);
             }
             if (id == ID_FILE_MRU_FILE1) {
-                AddRecentFileActions(*popup);
+                AddRecentFileActions(*menu);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 std::optional<QString> CQtDialogService::GetFileName(const FileDialogRequest& request) {
@@ -31,6 +32,17 @@ std::optional<QColor> CQtDialogService::ChooseColor(const QColor& initial, DWORD
         return std::nullopt;
     }
     return colour;
+}
+
+std::optional<int> CQtDialogService::ChooseItem(const QString& caption, const QString& label,
+                                                const QStringList& items) {
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(QApplication::activeWindow(), caption, label,
+                                               items, 0, false, &chosen);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return static_cast<int>(items.indexOf(item));
 }
 
 int CQtDialogService::MessageBox(const QString& text, const QString& caption, UINT type) {

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,6 +40,10 @@ public:
     // The chosen colour, or nothing when the dialog was cancelled. The custom colours that
     // the user mixed are kept for the next colour dialog.
     virtual std::optional<QColor> ChooseColor(const QColor& initial, DWORD flags) = 0;
+    // A list of items to choose one from, the first chosen to begin with: the index of
+    // the chosen item, or nothing when the dialog was cancelled.
+    virtual std::optional<int> ChooseItem(const QString& caption, const QString& label,
+                                          const QStringList& items) = 0;
     // A modal message box with the buttons and icon of `type` (MessageBoxType); returns the
     // button pressed (MessageBoxResult).
     virtual int MessageBox(const QString& text, const QString& caption, UINT type) = 0;

@@ -61,4 +61,19 @@ QString LoadString(UINT id) {
     return StringTable().value(id);
 }
 
+std::vector<MenuPopup> LoadMenu(UINT id) {
+    std::vector<MenuPopup> popups;
+    for (const QStringList& row : LoadTable(QStringLiteral("menu%1").arg(id))) {
+        const QString& kind = row.value(0);
+        if (kind == QLatin1String("POPUP")) {
+            popups.push_back({row.value(1), {}});
+        } else if (!popups.empty() && kind == QLatin1String("SEPARATOR")) {
+            popups.back().items.push_back(0);
+        } else if (!popups.empty() && kind == QLatin1String("ITEM")) {
+            popups.back().items.push_back(row.value(1).toUInt());
+        }
+    }
+    return popups;
+}
+
 } // namespace Resources

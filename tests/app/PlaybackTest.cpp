@@ -1,0 +1,314 @@
+// The movie played and recorded from the running main window: the playback timer's ticks,
+// the sounds they start and where they stop; the timeline's frame menu on every kind of
+// row; and the AVI recording, read back with ffprobe and compared frame by frame with the
+// scene.
+
+#include "app/CMainFrame.h"
+#include "app/CSorvendalDoc.h"
+#include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
+#include "graphics/CSorvendalView.h"
+#include "media/CDirectSound.h"
+#include "media/MediaProbe.h"
+#include "platform/CFrameBuffer.h"
+#include "platform/Mbcs.h"
+#include "platform/framework/CCommandTable.h"
+#include "scene/SceneGlobals.h"
+#include "support/AppSession.h"
+#include "timeline/CPropertyView.h"
+#include "timeline/CTimeLineView.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace AppSession;
+
+namespace {
+
+CDirectXGraphics& Scene() {
+    return *g_pDirectXGraphics;
+}
+
+CTimeLineCtrl& Rows() {
+    return Frame().m_pTimeLineView->m_ctrl;
+}
+
+// Every hint the document sends, in order.
+class HintProbe : public QWidget, public CView {
+public:
+    HintProbe() { AttachDocument(&Document()); }
+    QWidget& GetViewWindow() override { return *this; }
+    void OnUpdate(CView*, LPARAM hint, CObject*) override { hints.push_back(static_cast<int>(hint)); }
+    int Count(int hint) const { return static_cast<int>(std::count(hints.begin(), hints.end(), hint)); }
+
+    std::vector<int> hints;
+};
+
+QPoint Cell(int row, int frame) {
+    return QPoint(160 + 8 * (frame - Rows().m_nFirstFrame) + 4, 30 + 20 * (row - Rows().m_nFirstRow));
+}
+
+void ClickCell(int row, int frame) {
+    QTest::mouseClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(row, frame));
+}
+
+// A right click on the cell, then the menu item of the command, as a user picks it.
+void FrameCommand(int row, int frame, UINT id) {
+    const QString text = CCommandTable::Find(id).text;
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        QCOMPARE(menu->actions().size(), 9);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                                  menu->actionGeometry(action).center());
+                chosen = true;
+            }
+        }
+    });
+    QTest::mouseClick(&Rows(), Qt::RightButton, Qt::NoModifier, Cell(row, frame));
+    QVERIFY(chosen);
+    Settle();
+}
+
+std::vector<std::int32_t> RowStates(int row) {
+    return Rows().m_tracks[static_cast<std::size_t>(row)].m_states;
+}
+
+std::vector<std::int32_t> CharacterStates(int character) {
+    std::vector<std::int32_t> states;
+    for (const CAnimation& key : Scene().GetCharacter(character)->m_keys) {
+        states.push_back(key.m_nState);
+    }
+    return states;
+}
+
+void Import(const char* sample) {
+    Dialogs().fileAnswers.push_back(ProgramFolder() + QString::fromLatin1(sample));
+    Command(ID_FILE_IMPORT);
+}
+
+bool WaitUntilStopped(int timeoutMs) {
+    return QTest::qWaitFor([] { return Scene().m_nRunMode == RunEdit; }, timeoutMs);
+}
+
+std::string WaveName(const char* name) {
+    return Mbcs::FromUtf8(name).value();
+}
+
+bool IsPlaying(const std::string& wave) {
+    const auto found = std::find(g_pDirectSound->m_files.begin(), g_pDirectSound->m_files.end(), wave);
+    CSoundBuffer* buffer = g_pDirectSound->m_pBuffers[static_cast<std::size_t>(found - g_pDirectSound->m_files.begin())].get();
+    DWORD status = 0;
+    return buffer != nullptr && SUCCEEDED(buffer->GetStatus(&status)) && (status & DSBSTATUS_PLAYING) != 0;
+}
+
+} // namespace
+
+class PlaybackTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(Start());
+        QVERIFY(m_folder.isValid());
+    }
+    void init() { NewDocument(); }
+    void cleanupTestCase() { Stop(); }
+
+    void PlaysFromTheCurrentFrameToTheLastKey() {
+        Import("MQA/SharpHair.mqa");
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 59));
+        g_pDirectSound->SetWave(0, WaveName("chime.wav"));
+        Command(ID_GO_FIRST);
+        HintProbe probe;
+        Command(ID_PLAY);
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunPlay));
+        QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraTrack));
+        QVERIFY(QTest::qWaitFor([] { return Rows().m_nCurrentFrame == 1; }, 2000));
+        QVERIFY(IsPlaying(WaveName("chime.wav"))); // the start frame's sound, on the first tick
+        QVERIFY(WaitUntilStopped(10000));
+        // One tick a frame up to 59, each shown; the next tick stops.
+        QCOMPARE(probe.Count(HintSceneChanged), 59);
+        QCOMPARE(probe.hints.back(), static_cast<int>(HintStop));
+        QCOMPARE(Rows().m_nCurrentFrame, 59);
+        QCOMPARE(g_nCurrentFrame, 59);
+        QVERIFY(!IsPlaying(WaveName("chime.wav")));
+
+        // Stopped halfway, the movie resumes from the same frame.
+        Command(ID_GO_FIRST);
+        Command(ID_PLAY);
+        QVERIFY(QTest::qWaitFor([] { return Rows().m_nCurrentFrame >= 10; }, 5000));
+        Command(ID_STOP);
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+        const int stopped = Rows().m_nCurrentFrame;
+        QTest::qWait(100);
+        QCOMPARE(Rows().m_nCurrentFrame, stopped);
+        Command(ID_PLAY);
+        QVERIFY(QTest::qWaitFor([&] { return Rows().m_nCurrentFrame == stopped + 1; }, 2000));
+        Command(ID_STOP);
+
+        // Frames left behind the last key end the movie on the tick that trims them.
+        Rows().m_nCurrentFrame = 59;
+        Rows().m_tracks[0].m_states.resize(70, TimeLineInBetween);
+        probe.hints.clear();
+        Command(ID_PLAY);
+        QVERIFY(WaitUntilStopped(2000));
+        QCOMPARE(Rows().m_nCurrentFrame, 60);
+        QCOMPARE(probe.hints, (std::vector<int>{HintPlay, HintStop}));
+    }
+
+    void FrameMenuCommandsEditTheRowAndTheScene() {
+        Import("MQA/SharpHair.mqa");
+        // A character row: a key with fill at 60 keys frame 0 and fills 1 to 59.
+        FrameCommand(0, 60, ID_TIMELINE_ADD_KEY_FILL);
+        QCOMPARE(RowStates(0).size(), std::size_t{61});
+        QCOMPARE(RowStates(0)[30], static_cast<int>(TimeLineInBetween));
+        QCOMPARE(CharacterStates(0)[60], static_cast<int>(FrameKey));
+        QCOMPARE(CharacterStates(0)[30], static_cast<int>(FrameInBetween));
+        // Ten frames inserted at 30 move the key at 60 to 70, in the row and the scene.
+        FrameCommand(0, 30, ID_TIMELINE_ADD_10_FRAMES);
+        QCOMPARE(RowStates(0).size(), std::size_t{71});
+        QCOMPARE(RowStates(0)[70], static_cast<int>(TimeLineKey));
+        QCOMPARE(CharacterStates(0)[70], static_cast<int>(FrameKey));
+        FrameCommand(0, 70, ID_TIMELINE_DELETE_FRAME); // the last key: deleted and trimmed
+        QCOMPARE(RowStates(0), std::vector<std::int32_t>{TimeLineKey});
+        FrameCommand(0, 5, ID_TIMELINE_ADD_KEY);
+        QCOMPARE(RowStates(0)[5], static_cast<int>(TimeLineKey));
+        QCOMPARE(RowStates(0)[3], static_cast<int>(TimeLineEmpty));
+        FrameCommand(0, 5, ID_TIMELINE_DELETE_KEY);
+        QCOMPARE(RowStates(0), std::vector<std::int32_t>{TimeLineKey});
+
+        // The WAV row: the key's sound goes with its deletion.
+        g_pDirectSound->SetWave(0, WaveName("chime.wav"));
+        FrameCommand(1, 0, ID_TIMELINE_DELETE_KEY);
+        QCOMPARE(g_pDirectSound->GetWaveName(0), std::string());
+        QCOMPARE(g_pDirectSound->m_frameStates[0], static_cast<int>(FrameInBetween));
+        FrameCommand(1, 0, ID_TIMELINE_ADD_KEY);
+        FrameCommand(1, 0, ID_TIMELINE_ADD_FRAME);
+        QCOMPARE(g_pDirectSound->m_frameStates[1], static_cast<int>(FrameKey));
+
+        // The subtitle row is copied whole into the scene.
+        FrameCommand(2, 20, ID_TIMELINE_ADD_KEY);
+        FrameCommand(2, 10, ID_TIMELINE_CLEAR_BETWEEN_KEYS);
+        QCOMPARE(Scene().m_subtitleStates[0], static_cast<int>(FrameKey));
+        for (const int frame : {1, 10, 19}) {
+            QCOMPARE(Scene().m_subtitleStates[static_cast<std::size_t>(frame)],
+                     static_cast<int>(FrameEmpty));
+        }
+
+        // The camera row switches the view to the movie camera first.
+        Scene().m_nCameraMode = CameraPerspective;
+        FrameCommand(3, 30, ID_TIMELINE_ADD_KEY_FILL);
+        QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraTrack));
+        QCOMPARE(Scene().m_cameraKeys[30].m_nState, static_cast<int>(FrameKey));
+        FrameCommand(3, 30, ID_TIMELINE_DELETE_10_FRAMES);
+        QCOMPARE(RowStates(3), std::vector<std::int32_t>{TimeLineKey});
+
+        // The fixed rows cannot be deleted; the character's row can.
+        HintProbe probe;
+        Document().SetModifiedFlag(false);
+        for (int row = 1; row <= 3; ++row) {
+            FrameCommand(row, 0, ID_TIMELINE_DELETE_TRACK);
+        }
+        QCOMPARE(Dialogs().messages.size(), std::size_t{3});
+        QCOMPARE(Dialogs().messages[0].text, QStringLiteral(u"「WAVサウンド」のタイムラインは削除できません！"));
+        QCOMPARE(Dialogs().messages[1].text, QStringLiteral(u"「字幕」のタイムラインは削除できません！"));
+        QCOMPARE(Dialogs().messages[2].text, QStringLiteral(u"「カメラ」のタイムラインは削除できません！"));
+        QCOMPARE(probe.Count(HintSceneChanged), 3);
+        QVERIFY(Document().IsModified());
+        FrameCommand(0, 0, ID_TIMELINE_DELETE_TRACK);
+        QCOMPARE(Scene().GetCharacterCount(), 0);
+        QCOMPARE(Rows().GetTrackCount(), 3);
+        QCOMPARE(Rows().m_nSelectedRow, 0); // the WAV row moved up under the selection
+    }
+
+    void RecordingWritesEveryFrameOnceWithItsSound() {
+        Import("MQO/Shop.mqo");
+        Import("MQA/SharpHair.mqa");
+        FrameCommand(0, 60, ID_TIMELINE_ADD_KEY_FILL);
+        Scene().GetCharacter(0)->m_keys[60].m_position = D3DXVECTOR3(200.0f, 0.0f, 0.0f);
+        Scene().GetCharacter(0)->InterpolateKeys();
+        FrameCommand(2, 45, ID_TIMELINE_ADD_KEY); // the WAV row
+        g_pDirectSound->SetWave(45, WaveName("chime.wav"));
+        const int last = Rows().GetLastFrame();
+        QCOMPARE(last, 60);
+
+        const QString movie = m_folder.filePath(QStringLiteral("movie.avi"));
+        Dialogs().fileAnswers = {movie};
+        Dialogs().itemAnswers = {0}; // uncompressed
+        Dialogs().whileMessageShown = [](const ShownMessage&) { WaitUntilStopped(60000); };
+        const float width = Scene().m_fBackBufferWidth;
+        Command(ID_RECORD_AVI);
+        Dialogs().whileMessageShown = nullptr;
+        QCOMPARE(Dialogs().messages.back().text,
+                 QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください"));
+        QVERIFY(Dialogs().itemRequests.front().front().startsWith(QStringLiteral("Uncompressed")));
+        QCOMPARE(Scene().m_fBackBufferWidth, width); // restored
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+
+        const std::vector<MediaProbe::Stream> streams = MediaProbe::Streams(movie.toStdString());
+        QCOMPARE(streams.size(), std::size_t{2});
+        QCOMPARE(streams[0].at("nb_read_frames"), std::to_string(last + 1));
+        QCOMPARE(streams[0].at("r_frame_rate"), std::string("30/1"));
+        const std::string pictures = MediaProbe::DecodedPictures(movie.toStdString());
+        const std::size_t pictureBytes = 320 * 240 * 3;
+        QCOMPARE(pictures.size(), pictureBytes * static_cast<std::size_t>(last + 1));
+        for (const int frame : {0, 1, 30, 59, 60}) {
+            QVERIFY2(RenderedFrame(frame) == pictures.substr(pictureBytes * frame, pictureBytes),
+                     qPrintable(QStringLiteral("frame %1 differs").arg(frame)));
+        }
+        // The WAV keyed at frame 45 starts 1.5 s in: sample 33075 at 22050 Hz.
+        const std::vector<std::int16_t> sound = MediaProbe::DecodedSound(movie.toStdString());
+        const auto first = std::find_if(sound.begin(), sound.end(), [](std::int16_t s) { return s != 0; });
+        QVERIFY(first != sound.end());
+        QVERIFY(std::abs(static_cast<int>(first - sound.begin()) - 33075) <= 2);
+    }
+
+    void ACancelledCompressorChoiceRecordsNothing() {
+        Import("MQA/SharpHair.mqa");
+        const QString movie = m_folder.filePath(QStringLiteral("cancelled.avi"));
+        Dialogs().fileAnswers = {movie};
+        Dialogs().itemAnswers = {std::nullopt};
+        const float width = Scene().m_fBackBufferWidth;
+        Command(ID_RECORD_AVI);
+        QCOMPARE(Dialogs().messages.size(), std::size_t{0});
+        QVERIFY(!QFile::exists(movie));
+        QCOMPARE(Scene().m_fBackBufferWidth, width);
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+    }
+
+private:
+    // The frame as the recording renders it, top row first like the decoded pictures.
+    static std::string RenderedFrame(int frame) {
+        CDirectXGraphics& scene = Scene();
+        Rows().m_nCurrentFrame = frame;
+        Rows().UpdateCursor();
+        Frame().m_pTimeLineView->SyncToScene();
+        CFrameBuffer picture(320, 240);
+        const float width = scene.m_fBackBufferWidth;
+        const float height = scene.m_fBackBufferHeight;
+        Frame().m_pView->makeCurrent();
+        scene.Resize(320, 240);
+        scene.m_nRunMode = RunRecord;
+        scene.m_nCameraMode = CameraTrack;
+        scene.Render(&picture);
+        scene.m_nRunMode = RunEdit;
+        scene.Resize(static_cast<int>(width), static_cast<int>(height));
+        Frame().m_pView->doneCurrent();
+        std::string rows;
+        for (int y = 239; y >= 0; --y) {
+            const auto* row = picture.Bits().data() + static_cast<std::size_t>(y) * picture.Stride();
+            rows.append(reinterpret_cast<const char*>(row), 320 * 3);
+        }
+        return rows;
+    }
+
+    QTemporaryDir m_folder;
+};
+
+SORVENDAL_APP_TEST_MAIN(PlaybackTest)
+#include "PlaybackTest.moc"
