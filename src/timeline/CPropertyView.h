@@ -46,4 +46,13 @@ private:
     void SetCoordinateTexts(float x, float y, float z);
     void UpdateScreenFields();
     void DoDataExchange();
+    void FillWaveList();
+    void ToggleAxis(BOOL& flag, int button);
+    // The number in the field, or `fallback` (written back) when it is below `minimum`.
+    int ReadAtLeast(int id, int minimum, int fallback);
+    void MarkModified();
+    void Broadcast(LPARAM hint);
+
+    // Set while the form's own resize lays the splitter out again.
+    bool m_bKeepingWidth = false;
 };

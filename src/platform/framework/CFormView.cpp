@@ -61,7 +61,7 @@ void CFormView::CheckDlgButton(int id, bool checked) {
     }
 }
 
-void CFormView::AddComboString(QComboBox& combo, const QString& text) {
+int CFormView::AddComboString(QComboBox& combo, const QString& text) {
     int index = combo.count();
     if (combo.property("sorted").toBool()) {
         index = 0;
@@ -73,6 +73,7 @@ void CFormView::AddComboString(QComboBox& combo, const QString& text) {
     const QString shown = combo.currentText(); // inserting never changes the field
     combo.insertItem(index, text);
     combo.setEditText(shown);
+    return index;
 }
 
 void CFormView::OnClicked(int id, std::function<void()> handler) {

@@ -30,8 +30,9 @@ public:
     void SetDlgItemText(int id, const QString& text);
     bool IsDlgButtonChecked(int id) const;
     void CheckDlgButton(int id, bool checked);
-    // Adds an entry to a combo box's list, in alphabetical order when its list is sorted.
-    static void AddComboString(QComboBox& combo, const QString& text);
+    // Adds an entry to a combo box's list, in alphabetical order when its list is sorted;
+    // returns the entry's index.
+    static int AddComboString(QComboBox& combo, const QString& text);
 
 protected:
     void OnClicked(int id, std::function<void()> handler);
