@@ -666,7 +666,9 @@ void CTimeLineView::StartRecording() {
     m_ctrl.m_nCurrentFrame = 0;
     m_ctrl.UpdateCursor();
     SetFirstFrame(0);
-    g_nCurrentFrame = 0;
+    // Frame 0 is painted by this hint: the characters shown are frame 0's, not those of the
+    // frame the timeline stood on before.
+    SyncToScene();
     m_timers.SetTimer(PlaybackTimerId, RecordIntervalMs);
 }
 

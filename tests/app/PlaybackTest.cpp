@@ -49,10 +49,6 @@ QPoint Cell(int row, int frame) {
     return QPoint(160 + 8 * (frame - Rows().m_nFirstFrame) + 4, 30 + 20 * (row - Rows().m_nFirstRow));
 }
 
-void ClickCell(int row, int frame) {
-    QTest::mouseClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(row, frame));
-}
-
 // A right click on the cell, then the menu item of the command, as a user picks it.
 void FrameCommand(int row, int frame, UINT id) {
     const QString text = CCommandTable::Find(id).text;
