@@ -15,6 +15,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -23,6 +24,30 @@ namespace {
 
 constexpr float WheelDeltaPerScale = 500.0f;
 constexpr float QuarterTurnDegrees = 90.0f;
+constexpr int RecordingPreviewMs = 33;
+
+// While it lives, the window is brought up to date on the screen at the pace of playback
+// only: the ticks of a recording render and write their frames themselves, and putting
+// every one of them on the screen would hold them up.
+class PacedWindowUpdates {
+public:
+    explicit PacedWindowUpdates(QWidget& window) : m_window(window) {
+        m_window.setUpdatesEnabled(false);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_window.setUpdatesEnabled(true);
+            m_window.repaint();
+            m_window.setUpdatesEnabled(false);
+        });
+        m_timer.start(RecordingPreviewMs);
+    }
+    ~PacedWindowUpdates() { m_window.setUpdatesEnabled(true); }
+    PacedWindowUpdates(const PacedWindowUpdates&) = delete;
+    PacedWindowUpdates& operator=(const PacedWindowUpdates&) = delete;
+
+private:
+    QWidget& m_window;
+    QTimer m_timer;
+};
 
 float Sin(float radians) {
     return static_cast<float>(std::sin(static_cast<double>(radians)));
@@ -112,9 +137,16 @@ void CSorvendalView::OnUpdate(CView*, LPARAM, CObject*) {
 }
 
 void CSorvendalView::FlushPendingPaint() {
-    if (m_bPaintPending && isVisible()) {
-        repaint();
+    if (!m_bPaintPending || !isVisible()) {
+        return;
     }
+    if (g_pDirectXGraphics->m_nRunMode != RunRecord) {
+        repaint();
+        return;
+    }
+    makeCurrent();
+    OnDraw();
+    doneCurrent();
 }
 
 void CSorvendalView::OnDraw() {
@@ -127,13 +159,16 @@ void CSorvendalView::OnDraw() {
         graphics.Render(nullptr);
         return;
     }
-    graphics.Render(g_hAviFrameDC);
-    // A window system's paint of its own (an expose, say) shows the frame again but must
-    // not add it to the movie a second time.
-    if (g_pAviRecorder != nullptr && g_nCurrentFrame != m_nLastRecordedFrame) {
-        g_pAviRecorder->WriteFrame(g_hAviFrameDC);
-        m_nLastRecordedFrame = g_nCurrentFrame;
+    // Each frame is rendered and written once; a later paint of the same frame (the window
+    // composing, an expose) shows what the view holds already.
+    if (g_nCurrentFrame == m_nLastRecordedFrame) {
+        return;
     }
+    graphics.Render(g_hAviFrameDC);
+    if (g_pAviRecorder != nullptr) {
+        g_pAviRecorder->WriteFrame(g_hAviFrameDC);
+    }
+    m_nLastRecordedFrame = g_nCurrentFrame;
 }
 
 void CSorvendalView::RecordAvi(const std::string& path) {
@@ -152,7 +187,10 @@ void CSorvendalView::RecordAvi(const std::string& path) {
         graphics.m_nCameraMode = CameraTrack;
         m_nLastRecordedFrame = -1;
         GetDocument()->UpdateAllViews(nullptr, HintRecordStart);
-        AfxMessageBox(Resources::LoadString(IDS_RECORDING));
+        {
+            const PacedWindowUpdates paced(*window());
+            AfxMessageBox(Resources::LoadString(IDS_RECORDING));
+        }
         GetDocument()->UpdateAllViews(nullptr, HintRecordEnd);
     } else {
         // Nothing to record into: no movie plays behind a box that says it records.

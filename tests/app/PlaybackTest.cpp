@@ -88,7 +88,7 @@ void Import(const char* sample) {
 }
 
 bool WaitUntilStopped(int timeoutMs) {
-    return QTest::qWaitFor([] { return Scene().m_nRunMode == RunEdit; }, timeoutMs);
+    return RunEventLoopUntil([] { return Scene().m_nRunMode == RunEdit; }, timeoutMs);
 }
 
 std::string WaveName(const char* name) {

@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -83,6 +85,20 @@ void Settle() {
         QCoreApplication::processEvents();
         QTest::qWait(10);
     }
+}
+
+bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start(5);
+    loop.exec();
+    return done();
 }
 
 QImage Grab(QWidget& widget) {

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <functional>
+
 class CMainFrame;
 class CSorvendalDoc;
 class QWidget;
@@ -35,6 +37,8 @@ void NewDocument();
 void Command(unsigned int id);
 // Lets pending events, paints included, run.
 void Settle();
+// Runs an event loop, as a modal box does, until `done` holds; false after the timeout.
+bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs);
 // What the widget shows on the screen (GL panes included).
 QImage Grab(QWidget& widget);
 // Saves a picture of the whole main window under the build's screenshots/ folder.
