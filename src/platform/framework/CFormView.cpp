@@ -84,7 +84,13 @@ void CFormView::OnClicked(int id, std::function<void()> handler) {
 
 void CFormView::OnSelChange(int id, std::function<void()> handler) {
     if (auto* combo = GetControl<QComboBox>(id)) {
-        connect(combo, &QComboBox::activated, this, [handler] { handler(); });
+        // A native list puts the chosen entry into its field only after the notification:
+        // whatever the handler wrote there gives way to the choice.
+        connect(combo, &QComboBox::activated, this, [combo, handler](int index) {
+            const QString chosen = combo->itemText(index);
+            handler();
+            combo->setEditText(chosen);
+        });
     }
 }
 
