@@ -316,7 +316,11 @@ private slots:
         Type(IDC_COMBO_ANIMATION, QString());
         QCOMPARE(Scene().GetCharacter(0)->m_keys[0].m_strMotion, std::string());
 
-        // A WAV chosen on the character's row moves the selection to the WAV row.
+        // Typing a WAV's name chooses nothing; choosing it on the character's row moves the
+        // selection to the WAV row.
+        QTest::keyClick(&Enter(IDC_COMBO_WAVE, QString::fromStdString(g_pDirectSound->m_files[1])),
+                        Qt::Key_Return);
+        QCOMPARE(g_pDirectSound->GetWaveName(0), std::string());
         Choose(IDC_COMBO_WAVE, QString::fromStdString(g_pDirectSound->m_files[1]));
         QCOMPARE(Rows().m_nSelectedRow, 1);
         QCOMPARE(g_pDirectSound->GetWaveName(0), g_pDirectSound->m_files[1]);
