@@ -9,8 +9,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <qdrawutil.h>
 
 #include <cmath>
 
@@ -29,11 +31,31 @@ QRect UnitsOf(const QStringList& row) {
                  row.value(5).toInt());
 }
 
+// A group box drawn as the template's positions expect it: the frame runs through the
+// middle of the caption, which stands 7 pixels in, not above the frame as Qt's styles put it.
+class TemplateGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        static constexpr int CaptionIndent = 7;
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        // An etched line, as the window system draws a group box.
+        qDrawShadeRect(&painter, rect().adjusted(0, metrics.height() / 2 - 1, 0, 0), palette(),
+                       true);
+        const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()), metrics.height());
+        painter.fillRect(caption.adjusted(-1, 0, 1, 0), palette().window());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(caption, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title());
+    }
+};
+
 } // namespace
 
 CDialogTemplate::CDialogTemplate(UINT id) {
-    const std::vector<QStringList> rows =
-        Resources::LoadTable(QStringLiteral("dialog%1").arg(id));
+    const std::vector<QStringList> rows = Resources::LoadTable(QStringLiteral("dialog%1").arg(id));
     if (rows.empty() || rows.front().value(0) != QLatin1String("DIALOG")) {
         return;
     }
@@ -86,12 +108,14 @@ std::map<int, QWidget*> CDialogTemplate::CreateControls(QWidget& window) const {
 QWidget* CDialogTemplate::CreateControl(const Control& control, QWidget& window) const {
     const QString& kind = control.kind;
     if (kind == QLatin1String("GROUPBOX")) {
-        auto* box = new QGroupBox(control.text, &window);
+        auto* box = new TemplateGroupBox(control.text, &window);
         box->lower(); // the controls inside are drawn over it
         return box;
     }
     if (kind == QLatin1String("LTEXT")) {
-        return new QLabel(control.text, &window);
+        auto* label = new QLabel(control.text, &window);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // static text starts at the top
+        return label;
     }
     if (kind == QLatin1String("ICON")) {
         auto* icon = new QLabel(&window);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -84,7 +85,14 @@ void CFormView::OnClicked(int id, std::function<void()> handler) {
 
 void CFormView::OnSelChange(int id, std::function<void()> handler) {
     if (auto* combo = GetControl<QComboBox>(id)) {
-        connect(combo, &QComboBox::activated, this, [handler] { handler(); });
+        // A native list puts the chosen entry into its field only after the notification:
+        // whatever the handler wrote there gives way to the choice.
+        combo->installEventFilter(this);
+        connect(combo, &QComboBox::activated, this, [combo, handler](int index) {
+            const QString chosen = combo->itemText(index);
+            handler();
+            combo->setEditText(chosen);
+        });
     }
 }
 
@@ -96,6 +104,14 @@ void CFormView::OnKillFocus(int id, std::function<void()> handler) {
 }
 
 bool CFormView::eventFilter(QObject* watched, QEvent* event) {
+    // Return in a list's field would choose the entry of that name: only the list chooses,
+    // and typing into the field chooses nothing.
+    if (event->type() == QEvent::KeyPress && qobject_cast<QComboBox*>(watched) != nullptr) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            return true;
+        }
+    }
     // Opening a combo box's list moves the focus into the list for a while: the field has
     // not lost it.
     if (event->type() == QEvent::FocusOut &&

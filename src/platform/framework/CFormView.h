@@ -36,6 +36,8 @@ public:
 
 protected:
     void OnClicked(int id, std::function<void()> handler);
+    // A choice from the list, not text typed into the field. The handler runs before the
+    // field shows the chosen entry, which then replaces whatever the handler wrote there.
     void OnSelChange(int id, std::function<void()> handler);
     void OnKillFocus(int id, std::function<void()> handler);
     bool eventFilter(QObject* watched, QEvent* event) override;

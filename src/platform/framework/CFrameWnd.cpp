@@ -77,7 +77,13 @@ int CFrameWnd::OnCreate() {
 
 void CFrameWnd::InitialUpdateFrame(CDocument* document) {
     for (CView* view : document->GetViews()) {
-        view->GetViewWindow().installEventFilter(this);
+        QWidget& window = view->GetViewWindow();
+        window.installEventFilter(this);
+        // A click into a view gives it the focus, as activating a view does: the field that
+        // had the focus is left, and takes effect, before the view handles the click.
+        if (window.focusPolicy() == Qt::NoFocus) {
+            window.setFocusPolicy(Qt::ClickFocus);
+        }
         view->OnInitialUpdate();
     }
     OnUpdateFrameTitle();
