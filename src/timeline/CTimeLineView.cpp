@@ -1,6 +1,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include "app/CMainFrame.h"
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
@@ -464,8 +465,15 @@ void CTimeLineView::AddKeyframe(BOOL fill) {
 
 void CTimeLineView::OnLButtonDown(unsigned int, QPoint) {
     SyncToScene();
-    if (m_ctrl.m_nSelectedRow == TrackCount() - 1) {
+    const RowKind kind = KindOf(m_ctrl.m_nSelectedRow);
+    if (kind == RowKind::Camera) {
         Graphics().m_nCameraMode = CameraTrack;
+    }
+    CMainFrame* frame = GetMainFrame();
+    CTutorialDlg* tutorial = GetTutorial();
+    if ((kind == RowKind::Character || kind == RowKind::None) && tutorial != nullptr) {
+        tutorial->Advance(2, frame->GetToolBarButtonPoint(4)) ||
+            tutorial->Advance(9, GetOriginInFrame(*frame->m_pPropertyView) + QPoint(230, 150));
     }
     Broadcast(*this, HintSelectionChanged);
     MarkDocumentModified(*this);
@@ -529,6 +537,7 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
         break;
     case ID_TIMELINE_ADD_KEY_FILL:
         AddKeyframe(TRUE);
+        AdvanceTutorialAfterFilledKey();
         break;
     case ID_TIMELINE_DELETE_KEY:
         ClearFrame(TimeLineInBetween, FrameInBetween, frame, row, kind);
@@ -545,6 +554,22 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
     // Also after a refusal, as every command of the menu.
     Broadcast(*this, HintSceneChanged);
     MarkDocumentModified(*this);
+}
+
+// One filled key advances the tutorial by one step at most, from whichever of its three
+// steps it waits at.
+void CTimeLineView::AdvanceTutorialAfterFilledKey() {
+    CMainFrame* frame = GetMainFrame();
+    CTutorialDlg* tutorial = GetTutorial();
+    if (tutorial == nullptr) {
+        return;
+    }
+    const QWidget& view = *frame->m_pView;
+    const QPoint viewOrigin = GetOriginInFrame(view);
+    const QPoint timeLine = GetOriginInFrame(*this);
+    tutorial->Advance(4, viewOrigin + QPoint(view.width() / 2, view.height() / 2)) ||
+        tutorial->Advance(6, timeLine + QPoint(644, 110)) ||
+        tutorial->Advance(7, viewOrigin + QPoint(100, 100));
 }
 
 void CTimeLineView::InsertFrames(int count, int frame, int row, RowKind kind) {

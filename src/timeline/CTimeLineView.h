@@ -86,6 +86,7 @@ private:
     void ClearFrame(int timeLineState, std::int32_t sceneState, int frame, int row, RowKind kind);
     void AfterFrameEdit(int row, RowKind kind);
     void DeleteTrackCommand(int row, RowKind kind);
+    void AdvanceTutorialAfterFilledKey();
 
     CWndTimers m_timers{*this};
 };

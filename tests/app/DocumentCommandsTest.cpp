@@ -27,34 +27,17 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
-CTimeLineCtrl& Rows() {
-    return Frame().m_pTimeLineView->m_ctrl;
-}
-
 QStringList RowNames() {
     QStringList names;
     for (const CTimeLineTrack& track : Rows().m_tracks) {
-        names << QString::fromStdString(Mbcs::ToUtf8(track.m_strName).value());
+        names << FromCp932(track.m_strName);
     }
     return names;
-}
-
-QString Sample(const char* name) {
-    return ProgramFolder() + QString::fromLatin1(name);
 }
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void Import(const QString& path) {
-    Dialogs().fileAnswers.push_back(path);
-    Command(ID_FILE_IMPORT);
 }
 
 void OpenWithDialog(const QString& path) {
@@ -87,7 +70,7 @@ private slots:
     void cleanupTestCase() { Stop(); }
 
     void ImportPutsTheCharacterOnRowZeroKeyedAtFrameZero() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         QCOMPARE(Dialogs().fileRequests.back().defaultExtension, QStringLiteral("mqa"));
         QCOMPARE(Dialogs().fileRequests.back().folder, ProgramFolder());
         QVERIFY(Dialogs().fileRequests.back().filter.startsWith(QStringLiteral(u"全ての形式")));
@@ -102,7 +85,7 @@ private slots:
         QVERIFY(Document().IsModified());
 
         // The next import goes first; the rows below move down.
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         QCOMPARE(RowNames().mid(0, 2), (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
         QCOMPARE(Scene().GetCharacterCount(), 2);
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
@@ -120,8 +103,8 @@ private slots:
     }
 
     void SavedDocumentsReopenToTheSameBytes() {
-        Import(Sample("MQA/SharpHair.mqa"));
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         Scene().m_crBackground = RGB(10, 20, 30);
         const QString first = m_folder.filePath(QStringLiteral("scene.qka"));
         SaveAs(first);
@@ -161,11 +144,11 @@ private slots:
     }
 
     void UnreadableDocumentsLeaveEverythingAsItWas() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString good = m_folder.filePath(QStringLiteral("good.qka"));
         SaveAs(good);
         const QByteArray bytes = Bytes(good);
-        Import(Sample("MQO/Shop.mqo")); // unsaved work that a failed open must not lose
+        Import(QStringLiteral("MQO/Shop.mqo")); // unsaved work that a failed open must not lose
         Rows().m_nCurrentFrame = 7;
 
         struct Case {
@@ -205,7 +188,7 @@ private slots:
     }
 
     void OpenAsksBeforeDroppingChanges() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         Dialogs().messageAnswers = {IDCANCEL};
         Command(ID_FILE_OPEN);
         QCOMPARE(Dialogs().fileRequests.size(), std::size_t{1}); // the import's only
@@ -213,7 +196,7 @@ private slots:
     }
 
     void FailedSavesSayWhyAndKeepTheChanges() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString plainFile = m_folder.filePath(QStringLiteral("plain.txt"));
         WriteFile(plainFile, "text");
         QDir(m_folder.path()).mkdir(QStringLiteral("taken.qka"));
@@ -232,7 +215,7 @@ private slots:
     }
 
     void ExportWritesOnlyHeaderFiles() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         Document().SetModifiedFlag(false);
         const QString header = m_folder.filePath(QStringLiteral("MOVIE.H"));
         const QString other = m_folder.filePath(QStringLiteral("movie.txt"));
@@ -247,7 +230,7 @@ private slots:
     }
 
     void DroppedDocumentsOpen() {
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         const QString path = m_folder.filePath(QStringLiteral("dropped.qka"));
         SaveAs(path);
         NewDocument();
@@ -265,7 +248,7 @@ private slots:
 
     // Last: it starts the program again, with a document on its command line.
     void TheCommandLineOpensADocument() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString path = m_folder.filePath(QStringLiteral("started.qka"));
         SaveAs(path);
         Stop();
