@@ -519,16 +519,12 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
     const RowKind kind = KindOf(row);
     switch (id) {
     case ID_TIMELINE_ADD_FRAME:
-        InsertFrames(1, frame, row, kind);
-        break;
     case ID_TIMELINE_ADD_10_FRAMES:
-        InsertFrames(10, frame, row, kind);
-        break;
     case ID_TIMELINE_DELETE_FRAME:
-        DeleteFrames(1, frame, row, kind);
-        break;
     case ID_TIMELINE_DELETE_10_FRAMES:
-        DeleteFrames(10, frame, row, kind);
+        EditFrames(id == ID_TIMELINE_ADD_FRAME || id == ID_TIMELINE_ADD_10_FRAMES,
+                   id == ID_TIMELINE_ADD_10_FRAMES || id == ID_TIMELINE_DELETE_10_FRAMES ? 10 : 1,
+                   frame, row, kind);
         break;
     case ID_TIMELINE_ADD_KEY:
         AddKeyframe(FALSE);
@@ -572,44 +568,26 @@ void CTimeLineView::AdvanceTutorialAfterFilledKey() {
         tutorial->Advance(7, viewOrigin + QPoint(100, 100));
 }
 
-void CTimeLineView::InsertFrames(int count, int frame, int row, RowKind kind) {
+void CTimeLineView::EditFrames(bool insert, int count, int frame, int row, RowKind kind) {
     for (int i = 0; i < count; ++i) {
-        m_ctrl.InsertSelectedFrame();
-        switch (kind) {
-        case RowKind::Wave:
-            g_pDirectSound->InsertWaveFrame(frame);
-            break;
-        case RowKind::Subtitle:
-            Graphics().InsertSubtitleFrame(frame);
-            break;
-        case RowKind::Camera:
-            Graphics().InsertCameraFrame(frame);
-            break;
-        case RowKind::Character:
-            Graphics().InsertCharacterFrame(row, frame);
-            break;
-        case RowKind::None:
-            break;
+        if (insert) {
+            m_ctrl.InsertSelectedFrame();
+        } else {
+            m_ctrl.DeleteSelectedFrame();
         }
-    }
-    AfterFrameEdit(row, kind);
-}
-
-void CTimeLineView::DeleteFrames(int count, int frame, int row, RowKind kind) {
-    for (int i = 0; i < count; ++i) {
-        m_ctrl.DeleteSelectedFrame();
         switch (kind) {
         case RowKind::Wave:
-            g_pDirectSound->DeleteWaveFrame(frame);
+            insert ? g_pDirectSound->InsertWaveFrame(frame) : g_pDirectSound->DeleteWaveFrame(frame);
             break;
         case RowKind::Subtitle:
-            Graphics().DeleteSubtitleFrame(frame);
+            insert ? Graphics().InsertSubtitleFrame(frame) : Graphics().DeleteSubtitleFrame(frame);
             break;
         case RowKind::Camera:
-            Graphics().DeleteCameraFrame(frame);
+            insert ? Graphics().InsertCameraFrame(frame) : Graphics().DeleteCameraFrame(frame);
             break;
         case RowKind::Character:
-            Graphics().DeleteCharacterFrame(row, frame);
+            insert ? Graphics().InsertCharacterFrame(row, frame)
+                   : Graphics().DeleteCharacterFrame(row, frame);
             break;
         case RowKind::None:
             break;
