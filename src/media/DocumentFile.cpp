@@ -16,6 +16,10 @@
 float g_fDocumentVersion = CurrentDocumentVersion;
 
 namespace DocumentFile {
+namespace {
+// Larger documents are refused unread.
+constexpr std::uint64_t MaxDocumentBytes = std::uint64_t{1} << 30;
+} // namespace
 
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics) {
     if (archive.IsStoring()) {
@@ -53,7 +57,7 @@ std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics&
 }
 
 std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics) {
-    const std::optional<std::string> content = FilePath::ReadAll(path);
+    const std::optional<std::string> content = FilePath::ReadAll(path, MaxDocumentBytes);
     if (!content) {
         return "cannot read " + path;
     }

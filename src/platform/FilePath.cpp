@@ -1,10 +1,9 @@
 #include "platform/FilePath.h"
 
 #include "platform/Mbcs.h"
+#include "platform/RegularFile.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -78,23 +77,13 @@ std::optional<std::string> Resolve(const std::string& folder, std::string_view c
     return matched ? matched->string() : path.string();
 }
 
-std::optional<std::string> ReadAll(const std::string& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
+std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxBytes) {
+    const std::optional<RegularFile> file = RegularFile::Open(path, maxBytes);
     if (!file) {
         return std::nullopt;
     }
-    std::string content;
-    char buffer[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        content.append(buffer, count);
-    }
-    if (std::ferror(file.get()) != 0) {
+    std::string content(static_cast<std::size_t>(file->Size()), '\0');
+    if (!file->ReadAt(0, content.data(), content.size()) || !file->EndsAtItsSize()) {
         return std::nullopt;
     }
     return content;

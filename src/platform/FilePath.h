@@ -3,6 +3,7 @@
 // File names as documents and model files store them (code page 932, `\` between folders,
 // case as Windows ignores it) turned into paths that open on Linux.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,9 @@ std::string ToBackslashes(std::string_view cp932);
 // that opening it fails as usual; std::nullopt when the name does not convert.
 std::optional<std::string> Resolve(const std::string& folder, std::string_view cp932Name);
 
-// The whole content of a regular file at a UTF-8 path; std::nullopt when it is not a regular
-// file or cannot be read.
-std::optional<std::string> ReadAll(const std::string& path);
+// The whole content of a regular file of at most `maxBytes` bytes at a UTF-8 path, read at the
+// size the open file reports (RegularFile); std::nullopt when it is no such file, cannot be
+// read, or reads on past its size.
+std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxBytes);
 
 } // namespace FilePath

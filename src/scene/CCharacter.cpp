@@ -45,7 +45,7 @@ void CCharacter::Serialize(CArchive& archive) {
 bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
     const std::optional<std::string> nativePath = FilePath::Resolve(GetProgramFolder(), path);
     const std::optional<std::string> text =
-        nativePath ? FilePath::ReadAll(*nativePath) : std::nullopt;
+        nativePath ? FilePath::ReadAll(*nativePath, MaxModelFileBytes) : std::nullopt;
     if (!text) {
         return false;
     }

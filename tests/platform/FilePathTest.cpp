@@ -3,9 +3,11 @@
 #include "platform/Mbcs.h"
 
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -102,6 +104,42 @@ TEST_F(FilePathResolveTest, NamesThatMatchNothingGiveTheExactPath) {
 TEST_F(FilePathResolveTest, UnconvertibleNamesGiveNothing) {
     EXPECT_EQ(FilePath::Resolve(Folder(), "\x80.txt"), std::nullopt);
     EXPECT_EQ(FilePath::Resolve(Folder(), "mqo\\a\x95"), std::nullopt);
+}
+
+TEST(FilePathReadAllTest, ReadsARegularFileUpToTheLimit) {
+    const ScratchFolder folder;
+    const struct {
+        const char* content;
+        std::uint64_t limit;
+        std::optional<std::string> read;
+    } cases[] = {
+        {"abc", 3, "abc"},
+        {"abc", 1000, "abc"},
+        {"", 0, ""},
+        {"abcd", 3, std::nullopt},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.content) + " " + std::to_string(test.limit));
+        EXPECT_EQ(FilePath::ReadAll(folder.Write("file", test.content), test.limit), test.read);
+    }
+}
+
+TEST(FilePathReadAllTest, PipesDevicesFoldersAndEndlessFilesFailAsMissingOnes) {
+    const ScratchFolder folder;
+    const FilledFifo fifo(folder.PathOf("fifo"), "abc");
+    std::filesystem::create_symlink(folder.PathOf("fifo"), folder.PathOf("link"));
+    const std::string paths[] = {
+        folder.PathOf("missing"),
+        folder.Path().string(),
+        folder.PathOf("fifo"),
+        folder.PathOf("link"),
+        "/dev/zero",
+        "/proc/self/status", // reports 0 bytes, then reads on
+    };
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(FilePath::ReadAll(path, std::uint64_t{1} << 30), std::nullopt);
+    }
 }
 
 } // namespace
