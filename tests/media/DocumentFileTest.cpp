@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +129,16 @@ protected:
     ~DocumentFileTest() override { g_fDocumentVersion = CurrentDocumentVersion; }
 
     std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
+
+    // The names in the test's folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_folder.Path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     // Loads bytes written to a file into a new, empty scene; the error message.
     std::string LoadBytes(const Bytes& bytes) {
@@ -399,45 +410,41 @@ TEST_F(DocumentFileTest, SaveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
     ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
 
     EXPECT_EQ(ReadBytes(path), kNewScene);
-    EXPECT_FALSE(fs::exists(path + ".saving"));
+    EXPECT_EQ(Names(), std::vector<std::string>{"scene.qka"});
 }
 
-TEST_F(DocumentFileTest, SaveIntoAMissingFolderIsAnError) {
-    const std::string path = PathOf("missing/scene.qka");
-    CDirectSound sound;
-    CDirectXGraphics graphics;
-
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
-    EXPECT_FALSE(fs::exists(path));
-}
-
-TEST_F(DocumentFileTest, FailedSaveLeavesTheExistingFileUntouched) {
-    // The temporary file cannot be created where a folder of that name stands.
+TEST_F(DocumentFileTest, SaveNeverWritesThroughALinkPlantedBesideTheDocument) {
     const std::string path = PathOf("scene.qka");
-    const Bytes old(200, 0x5A);
-    WriteBytes(path, old);
-    fs::create_directories(path + ".saving/inside");
+    const Bytes victim(200, 0x5A);
+    WriteBytes(PathOf("victim"), victim);
+    fs::create_symlink(PathOf("victim"), path + ".saving");
     CDirectSound sound;
     CDirectXGraphics graphics;
     graphics.SetDefaults();
 
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+    ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
 
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_TRUE(fs::is_directory(path + ".saving/inside"));
+    EXPECT_EQ(ReadBytes(PathOf("victim")), victim);
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(ReadBytes(path), kNewScene);
+    EXPECT_TRUE(fs::is_symlink(path + ".saving"));
 }
 
-TEST_F(DocumentFileTest, SaveOverAFolderIsAnErrorAndCleansUp) {
-    const std::string path = PathOf("scene.qka");
-    fs::create_directories(path + "/inside");
+TEST_F(DocumentFileTest, FailedSavesLeaveWhatWasThereAndNoTemporaryFile) {
+    WriteBytes(PathOf("plain.txt"), Bytes(200, 0x5A));
+    fs::create_directories(PathOf("scene.qka/inside"));
+    const std::vector<std::string> before = Names();
     CDirectSound sound;
     CDirectXGraphics graphics;
     graphics.SetDefaults();
 
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+    for (const char* name : {"missing/scene.qka", "plain.txt/scene.qka", "scene.qka"}) {
+        EXPECT_NE(DocumentFile::Save(PathOf(name), sound, graphics), "") << name;
+    }
 
-    EXPECT_TRUE(fs::is_directory(path + "/inside"));
-    EXPECT_FALSE(fs::exists(path + ".saving"));
+    EXPECT_EQ(Names(), before);
+    EXPECT_EQ(ReadBytes(PathOf("plain.txt")), Bytes(200, 0x5A));
+    EXPECT_TRUE(fs::is_directory(PathOf("scene.qka/inside")));
 }
 
 } // namespace
