@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -130,15 +129,7 @@ protected:
 
     std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
 
-    // The names in the test's folder, sorted.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(m_folder.Path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Names() const { return m_folder.Names(); }
 
     // Loads bytes written to a file into the objects; the error message.
     std::string LoadBytes(const Bytes& bytes, CDirectSound& sound, CDirectXGraphics& graphics) {

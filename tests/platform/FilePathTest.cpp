@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -162,44 +161,33 @@ std::string Content(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 mode_t ModeOf(const std::string& path) {
     struct stat status {};
     EXPECT_EQ(::stat(path.c_str(), &status), 0);
     return status.st_mode & 07777;
 }
 
-TEST(FilePathWriteAtomicallyTest, NewFileGetsTheUsualModeAndNothingElseIsLeft) {
-    const ScratchFolder folder;
+TEST(FilePathWriteAtomicallyTest, SavedFileKeepsTheOldModeOrGetsTheUsualOne) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-
-    ASSERT_FALSE(FilePath::WriteAtomically(folder.PathOf("scene.qka"), BytesOf("new")));
-
-    EXPECT_EQ(Content(folder.PathOf("scene.qka")), "new");
-    EXPECT_EQ(ModeOf(folder.PathOf("scene.qka")), 0666 & ~mask);
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"scene.qka"});
-}
-
-TEST(FilePathWriteAtomicallyTest, ReplacedFileKeepsItsPermissions) {
-    for (const mode_t mode : {0640, 0600, 0755}) {
-        SCOPED_TRACE(mode);
+    const struct {
+        std::optional<mode_t> old;
+        mode_t saved;
+    } cases[] = {{0640, 0640}, {0600, 0600}, {0755, 0755}, {std::nullopt, 0666 & ~mask}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.saved);
         const ScratchFolder folder;
-        const std::string path = folder.Write("scene.qka", "old");
-        fs::permissions(path, static_cast<fs::perms>(mode));
+        const std::string path = folder.PathOf("scene.qka");
+        if (test.old) {
+            folder.Write("scene.qka", "old");
+            fs::permissions(path, static_cast<fs::perms>(*test.old));
+        }
 
         ASSERT_FALSE(FilePath::WriteAtomically(path, BytesOf("new")));
 
         EXPECT_EQ(Content(path), "new");
-        EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(ModeOf(path), test.saved);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
     }
 }
 
@@ -210,14 +198,14 @@ TEST(FilePathWriteAtomicallyTest, FilesPlantedBesideTheTargetAreNeverWritten) {
     fs::create_symlink(victim, folder.PathOf("scene.qka.saving"));
     fs::create_symlink(victim, folder.PathOf("scene.qka.tmp"));
     folder.Write("scene.qka.saving-0/inside", "inside");
-    const std::vector<std::string> planted = Names(folder.Path());
+    const std::vector<std::string> planted = folder.Names();
 
     ASSERT_FALSE(FilePath::WriteAtomically(path, BytesOf("new")));
 
     EXPECT_EQ(Content(path), "new");
     EXPECT_FALSE(fs::is_symlink(path));
     EXPECT_EQ(Content(victim), "victim");
-    EXPECT_EQ(Names(folder.Path()), planted);
+    EXPECT_EQ(folder.Names(), planted);
 }
 
 TEST(FilePathWriteAtomicallyTest, SavesThroughLinksWriteTheirTargetAndKeepTheLinks) {
@@ -235,7 +223,7 @@ TEST(FilePathWriteAtomicallyTest, SavesThroughLinksWriteTheirTargetAndKeepTheLin
         EXPECT_EQ(Content(target), link);
         EXPECT_EQ(ModeOf(target), 0640u);
     }
-    EXPECT_EQ(Names(folder.Path() / "models"), std::vector<std::string>{"scene.qka"});
+    EXPECT_EQ(folder.Names("models"), std::vector<std::string>{"scene.qka"});
 }
 
 TEST(FilePathWriteAtomicallyTest, SavesToOnePathInARowAndAtOnceAllSucceed) {
@@ -254,7 +242,7 @@ TEST(FilePathWriteAtomicallyTest, SavesToOnePathInARowAndAtOnceAllSucceed) {
     EXPECT_EQ(failures[0] + failures[1], 0);
     const std::string content = Content(path);
     EXPECT_TRUE(content == std::string(50000, 'a') || content == std::string(50000, 'b'));
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"scene.qka"});
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
 }
 
 TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
@@ -263,7 +251,7 @@ TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
     const std::string plain = folder.Write("plain.txt", "plain");
     folder.Write("taken.qka/inside", "inside");
     fs::create_symlink(folder.PathOf("gone/scene.qka"), folder.PathOf("dangling.qka"));
-    const std::vector<std::string> before = Names(folder.Path());
+    const std::vector<std::string> before = folder.Names();
     const struct {
         std::string path;
         std::errc error;
@@ -278,7 +266,7 @@ TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
         EXPECT_EQ(FilePath::WriteAtomically(test.path, BytesOf("new")),
                   std::make_error_code(test.error));
     }
-    EXPECT_EQ(Names(folder.Path()), before);
+    EXPECT_EQ(folder.Names(), before);
     EXPECT_EQ(Content(plain), "plain");
     EXPECT_EQ(Content(folder.PathOf("taken.qka/inside")), "inside");
 }
@@ -299,7 +287,7 @@ TEST(FilePathWriteAtomicallyTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(error, std::make_error_code(std::errc::file_too_large));
     EXPECT_EQ(Content(path), "old");
-    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"scene.qka"});
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
 }
 
 } // namespace
