@@ -74,8 +74,9 @@ private slots:
         QCOMPARE(Dialogs().fileRequests.back().defaultExtension, QStringLiteral("mqa"));
         QCOMPARE(Dialogs().fileRequests.back().folder, ProgramFolder());
         QVERIFY(Dialogs().fileRequests.back().filter.startsWith(QStringLiteral(u"全ての形式")));
-        QCOMPARE(RowNames(), (QStringList{QStringLiteral("SharpHair"), QStringLiteral(u"WAVサウンド"),
-                                          QStringLiteral(u"字幕"), QStringLiteral(u"カメラ")}));
+        QCOMPARE(RowNames(),
+                 (QStringList{QStringLiteral("SharpHair"), QStringLiteral(u"WAVサウンド"),
+                              QStringLiteral(u"字幕"), QStringLiteral(u"カメラ")}));
         QCOMPARE(Rows().m_tracks[0].m_states, std::vector<std::int32_t>{TimeLineKey});
         QCOMPARE(Rows().m_nSelectedRow, 0);
         QCOMPARE(Rows().m_nCurrentFrame, 0);
@@ -159,7 +160,8 @@ private slots:
         const Case cases[] = {
             {"truncated.qka", bytes.left(bytes.size() / 2), "ファイルが途中で切れています。"},
             {"empty.qka", QByteArray(), "ファイルが途中で切れています。"},
-            {"hostile.qka", QByteArray::fromHex("9a99a93fffffffff"), "予期しないファイル形式です。"},
+            {"hostile.qka", QByteArray::fromHex("9a99a93fffffffff"),
+             "予期しないファイル形式です。"},
             {"missing.qka", QByteArray(), "ファイルが見つかりません。"},
             {"folder.qka", QByteArray(), "通常のファイルではありません。"},
         };
@@ -179,7 +181,8 @@ private slots:
                      qPrintable(shown.text));
             QCOMPARE(shown.caption, QStringLiteral("Sorvendal"));
             QCOMPARE(Scene().GetCharacterCount(), 2);
-            QCOMPARE(RowNames().mid(0, 2), (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
+            QCOMPARE(RowNames().mid(0, 2),
+                     (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
             QCOMPARE(Rows().m_nCurrentFrame, 7);
             QCOMPARE(Document().GetPathName(), good);
             QCOMPARE(Frame().windowTitle(), QStringLiteral("good.qka - Morlu Sorvendal 1.3"));
@@ -200,13 +203,21 @@ private slots:
         const QString plainFile = m_folder.filePath(QStringLiteral("plain.txt"));
         WriteFile(plainFile, "text");
         QDir(m_folder.path()).mkdir(QStringLiteral("taken.qka"));
-        for (const QString& target : {plainFile + QStringLiteral("/inside.qka"),
-                                      m_folder.filePath(QStringLiteral("taken.qka"))}) {
+        const struct {
+            QString target;
+            const char* reason;
+        } cases[] = {
+            {plainFile + QStringLiteral("/inside.qka"), "保存先のフォルダーが見つかりません。"},
+            {m_folder.filePath(QStringLiteral("taken.qka")),
+             "保存先のファイルを置き換えられません。"},
+        };
+        for (const auto& [target, reason] : cases) {
             Dialogs().messages.clear();
             SaveAs(target);
             QCOMPARE(Dialogs().messages.size(), std::size_t{1});
-            QVERIFY2(Dialogs().messages.back().text.contains(target),
-                     qPrintable(Dialogs().messages.back().text));
+            const QString& text = Dialogs().messages.back().text;
+            QVERIFY2(text.contains(target) && text.contains(QString::fromUtf8(reason)),
+                     qPrintable(text));
             QVERIFY(Document().IsModified());
             QVERIFY(Document().GetPathName().isEmpty());
         }
