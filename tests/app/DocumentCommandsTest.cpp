@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 using namespace AppSession;
 
 namespace {
@@ -164,11 +166,14 @@ private slots:
              "予期しないファイル形式です。"},
             {"missing.qka", QByteArray(), "ファイルが見つかりません。"},
             {"folder.qka", QByteArray(), "通常のファイルではありません。"},
+            {"pipe.qka", QByteArray(), "通常のファイルではありません。"}, // never waits
         };
         for (const Case& c : cases) {
             const QString path = m_folder.filePath(QString::fromLatin1(c.name));
             if (QByteArray(c.name) == "folder.qka") {
                 QDir(m_folder.path()).mkdir(QStringLiteral("folder.qka"));
+            } else if (QByteArray(c.name) == "pipe.qka") {
+                QCOMPARE(mkfifo(path.toUtf8().constData(), 0600), 0);
             } else if (QByteArray(c.name) != "missing.qka") {
                 WriteFile(path, c.content);
             }

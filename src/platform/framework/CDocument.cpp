@@ -11,10 +11,11 @@
 #include "platform/framework/Resources.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -22,7 +23,7 @@
 namespace {
 
 // Larger documents are refused before anything is read.
-constexpr qint64 MaximumDocumentBytes = qint64{1} << 30;
+constexpr std::uint64_t MaximumDocumentBytes = std::uint64_t{1} << 30;
 
 void ReportFailure(UINT message, const QString& path, UINT reason, const QString& detail = {}) {
     QString text = Resources::LoadString(message).arg(QDir::toNativeSeparators(path)) +
@@ -44,7 +45,7 @@ UINT ReasonNotReadable(const QFileInfo& file) {
     if (!file.isReadable()) {
         return AFX_IDS_FILE_ACCESS_DENIED;
     }
-    if (file.size() > MaximumDocumentBytes) {
+    if (static_cast<std::uint64_t>(file.size()) > MaximumDocumentBytes) {
         return AFX_IDS_FILE_TOO_LARGE;
     }
     return 0;
@@ -129,23 +130,19 @@ BOOL CDocument::OnNewDocument() {
 }
 
 BOOL CDocument::OnOpenDocument(const QString& path) {
-    QFile file(path);
+    // The name tells the reason for the message; the read itself takes only a regular file
+    // of bounded size, whatever the name has become meanwhile.
     if (const UINT reason = ReasonNotReadable(QFileInfo(path))) {
         ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, reason);
         return FALSE;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR,
-                      file.errorString());
+    const std::optional<std::string> content =
+        FilePath::ReadAll(path.toStdString(), MaximumDocumentBytes);
+    if (!content) {
+        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR);
         return FALSE;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR,
-                      file.errorString());
-        return FALSE;
-    }
-    std::vector<std::uint8_t> bytes(content.begin(), content.end());
+    std::vector<std::uint8_t> bytes(content->begin(), content->end());
     DeleteContents();
     try {
         CArchive archive(bytes, CArchive::load);
