@@ -4,6 +4,7 @@
 #include "media/CDirectSound.h"
 #include "media/CVideoEncoder.h"
 #include "media/CWaveFile.h"
+#include "media/FFmpegLimits.h"
 #include "media/IVideoCompressorChooser.h"
 #include "platform/FilePath.h"
 #include "platform/Mbcs.h"
@@ -49,6 +50,7 @@ CAviRecorder::~CAviRecorder() {
 
 CFrameBuffer* CAviRecorder::Open(int width, int height, const std::string& path) {
     Close();
+    FFmpeg::LimitAllocations();
     m_nWidth = width;
     m_nHeight = height;
     const std::vector<VideoCompressor> choices = VideoCompressor::Available();

@@ -1,9 +1,70 @@
 #include "media/CWaveFile.h"
 
+#include "media/FFmpegLimits.h"
+#include "media/WaveChunks.h"
+
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
+namespace {
+
+constexpr DWORD LowestRate = 1000;
+constexpr DWORD HighestRate = 192000;
+constexpr WORD MostChannels = 8;
+constexpr std::uint64_t RiffHeaderBytes = 8;
+constexpr std::uint64_t FormTypeBytes = 4;
+
+bool IsRecordablePcm(const WAVEFORMATEX& format) {
+    const WORD bits = format.wBitsPerSample;
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.nChannels >= 1 &&
+           format.nChannels <= MostChannels &&
+           (bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
+           format.nSamplesPerSec >= LowestRate && format.nSamplesPerSec <= HighestRate;
+}
+
+// FFmpeg's WAV reader walks every chunk up to the end of the file, whatever the RIFF size
+// says, and allocates what some of them claim: each must lie inside the file. Fewer bytes
+// than a chunk header may follow the last one.
+bool ChunksLieInsideTheFile(CRiffReader& reader, std::uint64_t fileSize) {
+    RiffChunk wholeFile;
+    if (!reader.DescendRiff(wholeFile)) {
+        return false;
+    }
+    wholeFile.end = fileSize;
+    std::uint64_t next = wholeFile.start + FormTypeBytes;
+    RiffChunk chunk;
+    while (reader.Descend(chunk, wholeFile)) {
+        next = chunk.end + (chunk.size & 1u);
+        if (!reader.Ascend(chunk)) {
+            break;
+        }
+    }
+    return next >= fileSize || fileSize - next < RiffHeaderBytes;
+}
+
+// The RIFF check of playback's reader, and the formats that the conversion handles: FFmpeg
+// opens nothing else.
+bool IsRecordableWave(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    CRiffReader reader;
+    if (error || fileSize > FFmpeg::MaxWaveFileBytes || !reader.Open(path)) {
+        return false;
+    }
+    const std::optional<WaveChunks> chunks = ReadWaveChunks(reader);
+    return chunks && chunks->riff.start == RiffHeaderBytes && IsRecordablePcm(chunks->format) &&
+           ChunksLieInsideTheFile(reader, fileSize);
+}
+
+} // namespace
+
 std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
+    FFmpeg::LimitAllocations();
+    if (!IsRecordableWave(path)) {
+        return nullptr;
+    }
     // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
     const AVInputFormat* wav = av_find_input_format("wav");
     AVFormatContext* opened = nullptr;

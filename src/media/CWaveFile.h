@@ -1,7 +1,8 @@
 #pragma once
 
-// A WAV file read for the recorder: any sound format that FFmpeg decodes inside a RIFF
-// "WAVE" file, converted to 16-bit mono PCM at the rate the recorder asks for.
+// A WAV file read for the recorder: PCM of 1 to 8 channels, 8, 16, 24 or 32 bits and 1,000 to
+// 192,000 Hz in a RIFF "WAVE" file that playback reads too, decoded by FFmpeg and converted
+// to 16-bit mono PCM at the rate the recorder asks for.
 
 #include "media/FFmpegPointers.h"
 
@@ -12,8 +13,9 @@
 
 class CWaveFile {
 public:
-    // Null when the file (a UTF-8 path) is not a WAV file with a sound stream that FFmpeg
-    // can decode.
+    // Null when the file (a UTF-8 path) is not such a WAV file: not a regular file, larger
+    // than 1 GiB, a chunk running past the file's end, another format. The file is checked
+    // before FFmpeg opens it.
     static std::unique_ptr<CWaveFile> Open(const std::string& path);
 
     // The whole sound. The file is read once: a second call finds nothing more. A part that

@@ -200,6 +200,16 @@ TEST_F(CAviRecorderTest, MissingWaveIsReportedAtOpenAndAtItsFrame) {
     EXPECT_EQ(Streams().size(), 1u);
 }
 
+TEST_F(CAviRecorderTest, WaveOutsideTheRecordableFormatsIsReportedAsOneThatDoesNotOpen) {
+    WriteWave("ultrasonic.wav", Wave16(285000000, 1, Ramp(64)));
+    sound.SetWave(2, "ultrasonic.wav");
+
+    Record("", 32, 24, 5);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
+    EXPECT_EQ(Streams().size(), 1u);
+}
+
 TEST_F(CAviRecorderTest, SoundStreamComesFromTheFirstWaveThatOpens) {
     const Samples wave = Ramp(1000);
     WriteWave("good.wav", Wave16(22050, 1, wave));
