@@ -8,7 +8,8 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
         return nullptr;
     }
-    if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+    // Frames go straight to the file, not copied through the small write buffer first.
+    if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE | AVIO_FLAG_DIRECT) < 0) {
         avformat_free_context(format);
         return nullptr;
     }

@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -12,6 +13,10 @@ extern "C" {
 namespace {
 
 constexpr int RecordedBitsPerPixel = 24;
+// Rows of the encoder's pictures start on this alignment, as av_frame_get_buffer lays them.
+constexpr int PictureAlign = 64;
+
+void KeepRows(void*, std::uint8_t*) {} // the recorder's frame owns them
 
 AVPixelFormat PictureFormat(const AVCodec& codec, const std::string& wanted) {
     if (!wanted.empty()) {
@@ -33,7 +38,8 @@ unsigned int CodecTag(const std::string& fourCharacters) {
 } // namespace
 
 CVideoEncoder::CVideoEncoder(int width, int height)
-    : m_width(width), m_height(height), m_packet(av_packet_alloc()) {}
+    : m_width(width), m_height(height), m_packet(av_packet_alloc()), m_picture(av_frame_alloc()),
+      m_source(av_frame_alloc()) {}
 
 std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compressor, int width,
                                                    int height) {
@@ -42,10 +48,12 @@ std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compre
         return nullptr;
     }
     std::unique_ptr<CVideoEncoder> encoder(new CVideoEncoder(width, height));
-    if (!encoder->m_packet || (!compressor.IsUncompressed() && !encoder->OpenCodec(compressor))) {
+    if (!encoder->m_packet || !encoder->m_picture || !encoder->m_source) {
         return nullptr;
     }
-    return encoder;
+    const bool opened = compressor.IsUncompressed() ? encoder->CreatePool(encoder->FrameBytes())
+                                                    : encoder->OpenCodec(compressor);
+    return opened ? std::move(encoder) : nullptr;
 }
 
 bool CVideoEncoder::OpenCodec(const VideoCompressor& compressor) {
@@ -70,12 +78,38 @@ bool CVideoEncoder::OpenCodec(const VideoCompressor& compressor) {
         context.flags |= AV_CODEC_FLAG_QSCALE;
         context.global_quality = FF_QP2LAMBDA * compressor.quantiser;
     }
-    if (avcodec_open2(&context, codec, nullptr) < 0) {
-        return false;
-    }
-    m_scaler.reset(sws_getContext(m_width, m_height, AV_PIX_FMT_BGR24, m_width, m_height,
-                                  context.pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    return m_scaler != nullptr;
+    const int pictureBytes =
+        av_image_get_buffer_size(context.pix_fmt, m_width, m_height, PictureAlign);
+    return avcodec_open2(&context, codec, nullptr) >= 0 && pictureBytes > 0 &&
+           CreatePool(pictureBytes) && OpenScaler();
+}
+
+// The colour conversion runs in slices of rows on as many threads as the machine has: on
+// one thread it bounds the frame rate of every compressor.
+bool CVideoEncoder::OpenScaler() {
+    m_scaler.reset(sws_alloc_context());
+    SwsContext* scaler = m_scaler.get();
+    return scaler != nullptr && av_opt_set_int(scaler, "srcw", m_width, 0) >= 0 &&
+           av_opt_set_int(scaler, "srch", m_height, 0) >= 0 &&
+           av_opt_set_pixel_fmt(scaler, "src_format", AV_PIX_FMT_BGR24, 0) >= 0 &&
+           av_opt_set_int(scaler, "dstw", m_width, 0) >= 0 &&
+           av_opt_set_int(scaler, "dsth", m_height, 0) >= 0 &&
+           av_opt_set_pixel_fmt(scaler, "dst_format", m_codec->pix_fmt, 0) >= 0 &&
+           av_opt_set_int(scaler, "sws_flags", SWS_BICUBIC, 0) >= 0 &&
+           av_opt_set_int(scaler, "threads", 0, 0) >= 0 &&
+           sws_init_context(scaler, nullptr, nullptr) >= 0;
+}
+
+// Buffers of one size that come back when the last reference to them goes (the muxer and
+// a threaded encoder hold on to some): each frame reuses memory that is already mapped.
+bool CVideoEncoder::CreatePool(int bytes) {
+    m_pool.reset(av_buffer_pool_init(static_cast<std::size_t>(bytes) + AV_INPUT_BUFFER_PADDING_SIZE,
+                                     av_buffer_allocz));
+    return m_pool != nullptr;
+}
+
+int CVideoEncoder::FrameBytes() const {
+    return static_cast<int>(CFrameBuffer::Stride(static_cast<UINT>(m_width))) * m_height;
 }
 
 bool CVideoEncoder::SetStreamParameters(AVStream& stream) const {
@@ -113,9 +147,13 @@ bool CVideoEncoder::Flush(const PacketSink& sink) {
 bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t index,
                                       const PacketSink& sink) {
     const std::vector<std::uint8_t>& bits = frame.Bits();
-    if (av_new_packet(m_packet.get(), static_cast<int>(bits.size())) < 0) {
+    m_packet->buf = av_buffer_pool_get(m_pool.get());
+    if (m_packet->buf == nullptr) {
         return false;
     }
+    // The padding after the data stays zero: nothing writes there.
+    m_packet->data = m_packet->buf->data;
+    m_packet->size = static_cast<int>(bits.size());
     std::memcpy(m_packet->data, bits.data(), bits.size());
     m_packet->pts = index;
     m_packet->dts = index;
@@ -128,28 +166,49 @@ bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t in
 
 bool CVideoEncoder::EncodePicture(const CFrameBuffer& frame, std::int64_t index,
                                   const PacketSink& sink) {
-    FFmpeg::Pointer<AVFrame> picture(av_frame_alloc());
-    if (!picture) {
+    if (!WrapSource(frame) || !NewPicture()) {
+        av_frame_unref(m_source.get());
         return false;
     }
-    picture->format = m_codec->pix_fmt;
-    picture->width = m_width;
-    picture->height = m_height;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) {
+    const bool converted = sws_scale_frame(m_scaler.get(), m_picture.get(), m_source.get()) >= 0;
+    av_frame_unref(m_source.get());
+    m_picture->pts = index;
+    m_picture->pict_type = AV_PICTURE_TYPE_I;
+    // Never encode a picture that was not converted.
+    const bool sent = converted && avcodec_send_frame(m_codec.get(), m_picture.get()) >= 0;
+    av_frame_unref(m_picture.get());
+    return sent && Drain(sink);
+}
+
+// The frame's rows as the scaler's source, top row first: its rows are stored bottom first,
+// so the source starts at the top row and steps backwards.
+bool CVideoEncoder::WrapSource(const CFrameBuffer& frame) {
+    const std::vector<std::uint8_t>& bits = frame.Bits();
+    m_source->buf[0] = av_buffer_create(const_cast<std::uint8_t*>(bits.data()), bits.size(),
+                                        KeepRows, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (m_source->buf[0] == nullptr) {
         return false;
     }
-    // The rows are stored bottom first: start at the top row and step backwards.
     const int stride = static_cast<int>(frame.Stride());
-    const std::uint8_t* topRow =
-        frame.Bits().data() + static_cast<std::size_t>(stride) * (m_height - 1);
-    const int upwards = -stride;
-    if (sws_scale(m_scaler.get(), &topRow, &upwards, 0, m_height, picture->data,
-                  picture->linesize) != m_height) {
-        return false; // never encode a picture that was not converted
+    m_source->format = AV_PIX_FMT_BGR24;
+    m_source->width = m_width;
+    m_source->height = m_height;
+    m_source->data[0] = m_source->buf[0]->data + static_cast<std::size_t>(stride) * (m_height - 1);
+    m_source->linesize[0] = -stride;
+    return true;
+}
+
+// A picture of the encoder's format in a pooled buffer.
+bool CVideoEncoder::NewPicture() {
+    m_picture->buf[0] = av_buffer_pool_get(m_pool.get());
+    if (m_picture->buf[0] == nullptr) {
+        return false;
     }
-    picture->pts = index;
-    picture->pict_type = AV_PICTURE_TYPE_I;
-    return avcodec_send_frame(m_codec.get(), picture.get()) >= 0 && Drain(sink);
+    m_picture->format = m_codec->pix_fmt;
+    m_picture->width = m_width;
+    m_picture->height = m_height;
+    return av_image_fill_arrays(m_picture->data, m_picture->linesize, m_picture->buf[0]->data,
+                                m_codec->pix_fmt, m_width, m_height, PictureAlign) >= 0;
 }
 
 bool CVideoEncoder::Drain(const PacketSink& sink) {

@@ -40,8 +40,13 @@ private:
     CVideoEncoder(int width, int height);
 
     bool OpenCodec(const VideoCompressor& compressor);
+    bool OpenScaler();
+    bool CreatePool(int bytes);
+    int FrameBytes() const;
     bool WriteUncompressed(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
     bool EncodePicture(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
+    bool WrapSource(const CFrameBuffer& frame);
+    bool NewPicture();
     bool Drain(const PacketSink& sink);
 
     int m_width;
@@ -49,5 +54,10 @@ private:
     // Null for uncompressed frames.
     FFmpeg::Pointer<AVCodecContext> m_codec;
     FFmpeg::Pointer<SwsContext> m_scaler;
+    // The buffers of uncompressed packets, or of the encoder's pictures.
+    FFmpeg::Pointer<AVBufferPool> m_pool;
     FFmpeg::Pointer<AVPacket> m_packet;
+    FFmpeg::Pointer<AVFrame> m_picture;
+    // The frame being converted, as the scaler takes it.
+    FFmpeg::Pointer<AVFrame> m_source;
 };

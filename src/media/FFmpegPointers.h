@@ -14,6 +14,8 @@ extern "C" {
 namespace FFmpeg {
 
 struct Deleter {
+    // A pool is freed once the last of its buffers comes back.
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
     void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
