@@ -32,11 +32,35 @@ constexpr const char* CannotCreateBitmap = "HBITMAPが作れませんでした�
 constexpr const char* CannotMakeSound = "サウンドが作れませんでした。";
 constexpr const char* CannotWrite = "AVIファイルへの書き込みに失敗しました。";
 constexpr const char* ErrorCaption = "エラー";
+constexpr const char* VideoStreamName = "VIDEO";
+constexpr const char* AudioStreamName = "オーディオ";
+// One second of the sound stream.
+constexpr DWORD AudioBufferBytes = CAviRecorder::AudioSampleRate * sizeof(std::int16_t);
 
 // The system's messages are code-page-932 text.
 void ShowError(const char* utf8) {
     MessageBoxService::Show(Mbcs::FromUtf8(utf8).value_or(utf8),
                             Mbcs::FromUtf8(ErrorCaption).value_or(ErrorCaption), MB_OK);
+}
+
+// The video stream's handler is the compressor's code: the encoder's tag, written by the
+// muxer, or "DIB " for uncompressed frames. The bitmap holds the padded frame size.
+AviStreamFields VideoStreamFields(const VideoCompressor& compressor, int width, int height) {
+    AviStreamFields fields;
+    if (compressor.IsUncompressed()) {
+        fields.handler = MakeFourCC("DIB ");
+    }
+    fields.imageSize = CFrameBuffer::Stride(static_cast<UINT>(width)) * static_cast<UINT>(height);
+    return fields;
+}
+
+AviStreamFields AudioStreamFields() {
+    AviStreamFields fields;
+    fields.handler = 0;
+    fields.priority = 1;
+    fields.suggestedBufferSize = AudioBufferBytes;
+    fields.extendedWaveFormat = true;
+    return fields;
 }
 
 } // namespace
@@ -63,7 +87,7 @@ CFrameBuffer* CAviRecorder::Open(int width, int height, const std::string& path)
     if (!m_pFile) {
         return Fail(CannotOpenFile);
     }
-    m_psVideo = m_pFile->AddStream();
+    m_psVideo = m_pFile->AddStream(VideoStreamName, VideoStreamFields(*choice, width, height));
     if (m_psVideo == nullptr) {
         return Fail(CannotCreateStream);
     }
@@ -100,7 +124,8 @@ bool CAviRecorder::CreateAudioStream() {
     if (!m_pFile || m_psAudio != nullptr) {
         return false;
     }
-    m_psAudio = m_pFile->AddStream();
+    m_psAudio = m_pFile->AddStream(Mbcs::FromUtf8(AudioStreamName).value_or(AudioStreamName),
+                                   AudioStreamFields());
     if (m_psAudio == nullptr) {
         return false;
     }
