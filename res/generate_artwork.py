@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the toolbar image strip (toolbar128.xpm: 18 images of 16 x 15, left to right in
-toolbar order) and the application icon (icon128.xpm, 32 x 32) from the pixel art below.
+toolbar order) and the application icon (icon128.xpm, 32 x 32, and the desktop's icons
+desktop/morlu-sorvendal-32.png and -64.png) from the pixel art below.
 
 Run it from this folder after changing the art; both outputs are committed."""
 
@@ -366,6 +367,33 @@ def write_xpm(path, name, rows):
         out.write("\n".join(lines) + "\n")
 
 
+def write_png(path, rows, scale):
+    """An RGBA PNG of the art, each pixel `scale` x `scale`."""
+    import struct
+    import zlib
+
+    def rgba(c):
+        colour = PALETTE[c]
+        if colour == "None":
+            return b"\0\0\0\0"
+        return bytes.fromhex(colour[1:]) + b"\xff"
+
+    lines = b""
+    for row in rows:
+        line = b"".join(rgba(c) * scale for c in row)
+        lines += (b"\0" + line) * scale
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    width, height = len(rows[0]) * scale, len(rows) * scale
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                  chunk(b"IDAT", zlib.compress(lines, 9)) + chunk(b"IEND", b""))
+
+
 def main():
     for name, art in IMAGES.items():
         assert len(art) == 15 and all(len(row) == 16 for row in art), name
@@ -373,6 +401,8 @@ def main():
     strip = ["".join(IMAGES[name][y] for name in TOOLBAR_ORDER) for y in range(15)]
     write_xpm("toolbar128.xpm", "toolbar128", strip)
     write_xpm("icon128.xpm", "icon128", icon_art())
+    write_png("desktop/morlu-sorvendal-32.png", icon_art(), 1)
+    write_png("desktop/morlu-sorvendal-64.png", icon_art(), 2)
 
 
 if __name__ == "__main__":

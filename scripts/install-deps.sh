@@ -10,7 +10,7 @@ packages=(
   libswscale-dev libavutil-dev libsdl2-dev libstb-dev libx11-dev fonts-ipafont-gothic
   # tests, benchmarks, fuzzers and sanitizers
   xvfb xauth ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  clang-format
+  clang-format desktop-file-utils libxml2-utils shared-mime-info
 )
 
 missing=()

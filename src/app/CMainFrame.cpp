@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
@@ -10,6 +11,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 
 namespace {
@@ -18,6 +20,11 @@ constexpr QSize DefaultFrameSize(1024, 768);
 
 CMainFrame* GetMainFrame() {
     return dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+}
+
+CTutorialDlg* GetTutorial() {
+    CMainFrame* frame = GetMainFrame();
+    return frame != nullptr ? frame->m_pTutorial : nullptr;
 }
 
 CMainFrame::CMainFrame() {
@@ -32,7 +39,10 @@ CMainFrame::CMainFrame() {
                              : DefaultFrameSize);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    delete m_pTutorial;
+    m_pTutorial = nullptr;
+}
 
 bool CMainFrame::OnCreateClient(CDocument* document) {
     const int clientWidth = width();
@@ -78,7 +88,24 @@ int CMainFrame::OnCreate() {
         return -1;
     }
     SetToolBarLabels();
+    m_pTutorial = new CTutorialDlg(this);
+    // The balloon points at a button: the toolbar takes its place before the window shows.
+    layout()->activate();
+    m_wndToolBar.layout()->activate();
+    m_pTutorial->Advance(0, GetToolBarButtonPoint(4));
     return 0;
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    CFrameWnd::moveEvent(event);
+    OnMove();
+}
+
+void CMainFrame::OnMove() {
+    // The balloon is a window of its own on the screen: it follows the frame.
+    if (m_pTutorial != nullptr && g_nTutorialStep >= 1) {
+        m_pTutorial->Reposition();
+    }
 }
 
 void CMainFrame::SetToolBarLabels() {

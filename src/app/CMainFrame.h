@@ -13,6 +13,7 @@
 #include <QPoint>
 
 class CPropertyView;
+class CTutorialDlg;
 class CSorvendalView;
 class CTimeLineView;
 
@@ -36,6 +37,7 @@ public:
     void OnCameraBottom();
     void OnCameraFront();
     void OnCameraBack();
+    void OnMove();
 
     CToolBar& GetToolBar() { return m_wndToolBar; }
     CStatusBar& GetStatusBar() { return m_wndStatusBar; }
@@ -44,6 +46,10 @@ public:
     CTimeLineView* m_pTimeLineView = nullptr;
     CSorvendalView* m_pView = nullptr;
     CPropertyView* m_pPropertyView = nullptr;
+    CTutorialDlg* m_pTutorial = nullptr;
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // Turns the perspective camera: its position keeps the viewing distance, and its
@@ -59,3 +65,5 @@ private:
 
 // The main window, which holds the panes; null before it is made and after it is gone.
 CMainFrame* GetMainFrame();
+// The main window's tutorial balloon, or null.
+CTutorialDlg* GetTutorial();

@@ -1,6 +1,7 @@
 #include "app/CSorvendalDoc.h"
 
 #include "app/CMainFrame.h"
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CSorvendalView.h"
 #include "graphics/CDirectXGraphics.h"
@@ -168,7 +169,13 @@ void CSorvendalDoc::OnFileImport() {
     if (cp932 && Graphics().ImportCharacter(*cp932)) {
         std::string title;
         GetFileTitleFromPath(title, *cp932);
-        GetMainFrame()->m_pTimeLineView->InsertCharacterTrack(title);
+        CMainFrame& frame = *GetMainFrame();
+        frame.m_pTimeLineView->InsertCharacterTrack(title);
+        const QPoint timeLine = GetOriginInFrame(*frame.m_pTimeLineView);
+        if (CTutorialDlg* tutorial = GetTutorial()) {
+            tutorial->Advance(1, timeLine + QPoint(140, 30)) ||
+                tutorial->Advance(3, timeLine + QPoint(644, 30));
+        }
     } else {
         AfxMessageBox(Resources::LoadString(IDS_RELOAD_FAILED));
     }
@@ -222,6 +229,9 @@ void CSorvendalDoc::OnPlay() {
     Graphics().m_nRunMode = RunPlay;
     Graphics().m_nCameraMode = CameraTrack;
     UpdateAllViews(nullptr, HintPlay);
+    if (CTutorialDlg* tutorial = GetTutorial()) {
+        tutorial->Finish(11);
+    }
 }
 
 void CSorvendalDoc::OnStop() {

@@ -31,6 +31,9 @@ constexpr UINT IDS_CANNOT_DELETE_CAMERA_TRACK = 222;
 constexpr UINT IDS_RECORDING = 230;
 constexpr UINT IDS_COMPRESSOR_CAPTION = 240;
 constexpr UINT IDS_COMPRESSOR_LABEL = 241;
+// The text of tutorial step n is string IDS_TUTORIAL_STEP_FIRST + n - 1.
+constexpr UINT IDS_TUTORIAL_STEP_FIRST = 301;
+constexpr UINT IDS_TUTORIAL_TITLE = 312;
 
 // Commands of the main menu.
 constexpr UINT ID_FILE_IMPORT = 32772;

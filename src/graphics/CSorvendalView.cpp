@@ -2,6 +2,7 @@
 
 #include "app/CCompressorChooser.h"
 #include "app/CMainFrame.h"
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "media/CAviRecorder.h"
@@ -277,6 +278,11 @@ void CSorvendalView::OnLButtonUp(unsigned int, QPoint) {
     }
     GetDocument()->UpdateAllViews(nullptr, HintSceneChanged);
     GetDocument()->SetModifiedFlag(true);
+    if (CTutorialDlg* tutorial = GetTutorial()) {
+        const QPoint timeLine = GetOriginInFrame(*GetMainFrame()->m_pTimeLineView);
+        tutorial->Advance(5, timeLine + QPoint(644, 50)) ||
+            tutorial->Advance(8, timeLine + QPoint(164, 30));
+    }
 }
 
 void CSorvendalView::OnMouseMove(unsigned int flags, QPoint point) {

@@ -5,17 +5,18 @@
 #include "platform/CArchive.h"
 #include "platform/FilePath.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 float g_fDocumentVersion = CurrentDocumentVersion;
 
 namespace DocumentFile {
+namespace {
+// Larger documents are refused unread.
+constexpr std::uint64_t MaxDocumentBytes = std::uint64_t{1} << 30;
+} // namespace
 
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics) {
     if (archive.IsStoring()) {
@@ -31,29 +32,14 @@ std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics&
     std::vector<std::uint8_t> bytes;
     CArchive archive(bytes, CArchive::store);
     Serialize(archive, sound, graphics);
-    // Written beside the target first, so that a failed write never destroys the old file.
-    const std::string temporary = path + ".saving";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file) {
-            const std::string reason = std::strerror(errno);
-            std::remove(temporary.c_str());
-            return "cannot write " + path + ": " + reason;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temporary.c_str());
-        return "cannot write " + path + ": " + reason;
+    if (const std::error_code error = FilePath::WriteAtomically(path, bytes)) {
+        return "cannot write " + path + ": " + error.message();
     }
     return std::string();
 }
 
 std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics) {
-    const std::optional<std::string> content = FilePath::ReadAll(path);
+    const std::optional<std::string> content = FilePath::ReadAll(path, MaxDocumentBytes);
     if (!content) {
         return "cannot read " + path;
     }

@@ -17,9 +17,9 @@ namespace DocumentFile {
 
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics);
 
-// Both return an empty string on success, else a description of the failure (UTF-8). A file
-// that ends early or holds an impossible count fails without harm: what was read before the
-// failure stays read.
+// Both return an empty string on success, else a description of the failure (UTF-8). Save
+// replaces the file as FilePath::WriteAtomically does. A file that ends early or holds an
+// impossible count fails without harm: what was read before the failure stays read.
 std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
 std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
 

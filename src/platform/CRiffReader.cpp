@@ -1,8 +1,8 @@
 #include "platform/CRiffReader.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <optional>
+#include <utility>
 
 namespace {
 constexpr std::uint64_t HeaderBytes = 8;
@@ -17,14 +17,10 @@ DWORD LittleEndian(const unsigned char* bytes) {
 } // namespace
 
 bool CRiffReader::Open(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return false;
-    }
-    m_fileSize = std::filesystem::file_size(path, error);
-    m_file.open(path, std::ios::binary);
+    std::optional<RegularFile> file = RegularFile::Open(path, MaxFileBytes);
+    m_file = file ? std::move(*file) : RegularFile();
     m_position = 0;
-    return !error && m_file.is_open();
+    return file.has_value();
 }
 
 bool CRiffReader::DescendRiff(RiffChunk& chunk) {
@@ -33,7 +29,7 @@ bool CRiffReader::DescendRiff(RiffChunk& chunk) {
     }
     while (ReadHeader(chunk, Unlimited)) {
         // Writers often get the RIFF size wrong; the file's end bounds it instead.
-        chunk.end = std::min(chunk.end, m_fileSize);
+        chunk.end = std::min(chunk.end, m_file.Size());
         if (chunk.id == RiffId) {
             unsigned char formType[FormTypeBytes];
             if (chunk.size < FormTypeBytes || !Read(formType, sizeof formType)) {
@@ -70,8 +66,8 @@ bool CRiffReader::Ascend(const RiffChunk& chunk) {
 }
 
 bool CRiffReader::Read(void* data, std::size_t bytes) {
-    if (bytes > m_fileSize - std::min(m_position, m_fileSize) ||
-        !m_file.read(static_cast<char*>(data), static_cast<std::streamsize>(bytes))) {
+    const std::uint64_t size = m_file.Size();
+    if (bytes > size - std::min(m_position, size) || !m_file.ReadAt(m_position, data, bytes)) {
         return false;
     }
     m_position += bytes;
@@ -92,11 +88,9 @@ bool CRiffReader::ReadHeader(RiffChunk& chunk, std::uint64_t limit) {
 }
 
 bool CRiffReader::Seek(std::uint64_t position) {
-    if (position > m_fileSize) {
+    if (position > m_file.Size()) {
         return false;
     }
-    m_file.clear();
-    m_file.seekg(static_cast<std::streamoff>(position));
     m_position = position;
-    return static_cast<bool>(m_file);
+    return true;
 }

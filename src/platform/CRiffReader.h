@@ -5,11 +5,11 @@
 // that runs past the parent's end (or the file's) is not descended into. The RIFF chunk
 // itself ends at the end of the file when its size claims more.
 
+#include "platform/RegularFile.h"
 #include "platform/WinTypes.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 using FOURCC = DWORD;
@@ -33,7 +33,10 @@ struct RiffChunk {
 
 class CRiffReader {
 public:
-    // `path` is a UTF-8 file path.
+    // Larger files are refused unread.
+    static constexpr std::uint64_t MaxFileBytes = std::uint64_t{1} << 30;
+
+    // `path` is a UTF-8 file path; only a regular file of at most MaxFileBytes opens.
     bool Open(const std::string& path);
 
     // Finds the first RIFF chunk at the top level of the file and stops after its form type.
@@ -52,7 +55,6 @@ private:
     bool ReadHeader(RiffChunk& chunk, std::uint64_t limit);
     bool Seek(std::uint64_t position);
 
-    std::ifstream m_file;
-    std::uint64_t m_fileSize = 0;
+    RegularFile m_file;
     std::uint64_t m_position = 0;
 };

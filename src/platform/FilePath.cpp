@@ -1,11 +1,19 @@
 #include "platform/FilePath.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/Mbcs.h"
+#include "platform/RegularFile.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <system_error>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -53,6 +61,117 @@ std::optional<fs::path> MatchIgnoringCase(const fs::path& path) {
     return matched;
 }
 
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// A save through a symbolic link writes the file the link leads to and keeps the link.
+std::error_code FollowLink(std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+        return std::error_code(); // no link: the path is the target, present or not
+    }
+    const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr),
+                                                          &std::free);
+    if (!resolved) {
+        return LastError();
+    }
+    path = resolved.get();
+    return std::error_code();
+}
+
+// Creates a new file of an unguessable name beside `name` in the folder, with O_EXCL and
+// O_NOFOLLOW so that nothing planted there (a file, a link) is ever opened. The mode 0666
+// gets the umask and the folder's default ACL, as any new file does.
+FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, std::string& temporary) {
+    constexpr int Attempts = 16;
+    constexpr std::size_t SuffixLength = 24; // ".saving-" and 16 hex digits
+    std::random_device random;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        char suffix[SuffixLength + 1];
+        std::snprintf(suffix, sizeof suffix, ".saving-%08x%08x", random(), random());
+        temporary = name.substr(0, NAME_MAX - SuffixLength) + suffix;
+        FileDescriptor file(::openat(folder, temporary.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (file.IsOpen() || errno != EEXIST) {
+            return file;
+        }
+    }
+    return FileDescriptor();
+}
+
+bool WriteFully(int file, const std::vector<std::uint8_t>& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(file, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            errno = count == 0 ? EIO : errno;
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// The permissions of the regular file that a save replaces; none for a new file. A file that
+// may not be written is not replaced, as an editor's save refuses it.
+std::error_code GetReplacedMode(int folder, const std::string& name, std::optional<mode_t>& mode) {
+    struct stat old {};
+    if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? std::error_code() : LastError();
+    }
+    if (!S_ISREG(old.st_mode)) {
+        return std::error_code(); // the rename reports a folder in the way
+    }
+    if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) {
+        return LastError();
+    }
+    mode = old.st_mode & 07777;
+    return std::error_code();
+}
+
+// A file system that cannot flush (EINVAL) has nothing to flush.
+bool Sync(int descriptor) {
+    return ::fsync(descriptor) == 0 || errno == EINVAL;
+}
+
+std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
+                             const std::vector<std::uint8_t>& bytes) {
+    if (!WriteFully(file.Get(), bytes) || (mode && ::fchmod(file.Get(), *mode) != 0) ||
+        !Sync(file.Get()) || !file.Close()) {
+        return LastError();
+    }
+    return std::error_code();
+}
+
+// Writes the bytes to a new file beside `name` and renames it over `name`; removes the new
+// file on any failure.
+std::error_code ReplaceInFolder(int folder, const std::string& name,
+                                const std::vector<std::uint8_t>& bytes) {
+    std::optional<mode_t> mode;
+    if (const std::error_code error = GetReplacedMode(folder, name, mode)) {
+        return error;
+    }
+    std::string temporary;
+    FileDescriptor file = CreateTemporaryBeside(folder, name, temporary);
+    if (!file.IsOpen()) {
+        return LastError();
+    }
+    std::error_code error = FillAndClose(file, mode, bytes);
+    if (!error && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+        error = LastError();
+    }
+    if (error) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        return error;
+    }
+    // The rename is durable only once the folder is.
+    return Sync(folder) ? std::error_code() : LastError();
+}
+
 } // namespace
 
 std::string ToSlashes(std::string_view cp932) {
@@ -78,26 +197,35 @@ std::optional<std::string> Resolve(const std::string& folder, std::string_view c
     return matched ? matched->string() : path.string();
 }
 
-std::optional<std::string> ReadAll(const std::string& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
+std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxBytes) {
+    const std::optional<RegularFile> file = RegularFile::Open(path, maxBytes);
     if (!file) {
         return std::nullopt;
     }
-    std::string content;
-    char buffer[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        content.append(buffer, count);
-    }
-    if (std::ferror(file.get()) != 0) {
+    std::string content(static_cast<std::size_t>(file->Size()), '\0');
+    if (!file->ReadAt(0, content.data(), content.size()) || !file->EndsAtItsSize()) {
         return std::nullopt;
     }
     return content;
+}
+
+std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::string target = path;
+    if (const std::error_code error = FollowLink(target)) {
+        return error;
+    }
+    const fs::path targetPath(target);
+    const std::string name = targetPath.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    const fs::path parent = targetPath.parent_path();
+    const FileDescriptor folder(
+        ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen()) {
+        return LastError();
+    }
+    return ReplaceInFolder(folder.Get(), name, bytes);
 }
 
 } // namespace FilePath

@@ -3,9 +3,12 @@
 // File names as documents and model files store them (code page 932, `\` between folders,
 // case as Windows ignores it) turned into paths that open on Linux.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace FilePath {
 
@@ -21,8 +24,17 @@ std::string ToBackslashes(std::string_view cp932);
 // that opening it fails as usual; std::nullopt when the name does not convert.
 std::optional<std::string> Resolve(const std::string& folder, std::string_view cp932Name);
 
-// The whole content of a regular file at a UTF-8 path; std::nullopt when it is not a regular
-// file or cannot be read.
-std::optional<std::string> ReadAll(const std::string& path);
+// The whole content of a regular file of at most `maxBytes` bytes at a UTF-8 path, read at the
+// size the open file reports (RegularFile); std::nullopt when it is no such file, cannot be
+// read, or reads on past its size.
+std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxBytes);
+
+// Replaces the file at a UTF-8 path by `bytes` so that it holds either its old content or all
+// of the new: the bytes go to a new file of a unique name beside the target, made exclusively
+// and never through a link, flushed to disk and renamed over the target. The saved file keeps
+// the old file's permissions (a new one gets 0666 less the umask); a symbolic link keeps
+// pointing at its target, which takes the bytes. On failure nothing is left behind and the
+// old file is untouched; the error is errno's.
+std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace FilePath

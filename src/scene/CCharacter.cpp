@@ -45,7 +45,7 @@ void CCharacter::Serialize(CArchive& archive) {
 bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
     const std::optional<std::string> nativePath = FilePath::Resolve(GetProgramFolder(), path);
     const std::optional<std::string> text =
-        nativePath ? FilePath::ReadAll(*nativePath) : std::nullopt;
+        nativePath ? FilePath::ReadAll(*nativePath, MaxModelFileBytes) : std::nullopt;
     if (!text) {
         return false;
     }
@@ -167,8 +167,9 @@ void CCharacter::SetFrameState(int frame, std::int32_t state) {
         m_keys.resize(static_cast<std::size_t>(frame) + 1); // new records are in-between
     }
     CAnimation& record = m_keys[static_cast<std::size_t>(frame)];
-    if (record.m_nState == FrameEmpty) {
-        // An object that reappears after empty frames starts from its last key.
+    if (record.m_nState < FrameInBetween) {
+        // An object that reappears after empty frames starts from its last key. Any state
+        // below 0 (a document may hold one) is empty here.
         const int key = CAnimation::FindKeyAtOrBefore(m_keys, frame - 1);
         if (key >= 0) {
             record = m_keys[static_cast<std::size_t>(key)];

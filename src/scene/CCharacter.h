@@ -35,8 +35,9 @@ public:
     void Serialize(CArchive& archive) override;
 
     // Reads a model file (a code-page-932 path) into the character and prepares it for
-    // drawing; true when the whole file was read. The stored file name is lower-case, and
-    // relative to the program folder, with `\` separators, when the file lies inside it.
+    // drawing; true when the whole file was read. A file that is not a regular file of at
+    // most MaxModelFileBytes fails as a missing one does. The stored file name is lower-case,
+    // and relative to the program folder, with `\` separators, when the file lies inside it.
     bool LoadModel(const std::string& path, IDirect3DDevice9* device);
     // The name under which a model file is stored in documents.
     static std::string MakeStoredFileName(const std::string& path, const std::string& folder);
@@ -114,6 +115,9 @@ private:
 };
 
 void RegisterCharacterClass();
+
+// Larger model files are refused unread.
+constexpr std::uint64_t MaxModelFileBytes = std::uint64_t{1} << 30;
 
 // The key-record size in a document before its motion name's text: guards record counts.
 constexpr std::size_t MinimumStoredKeyBytes = 43;

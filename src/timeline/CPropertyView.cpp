@@ -1,6 +1,7 @@
 #include "timeline/CPropertyView.h"
 
 #include "app/CMainFrame.h"
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
@@ -336,6 +337,9 @@ void CPropertyView::OnSelchangeAnimation() {
     if (SetMotionOfMarkedKey(ChosenSceneName(*GetControl<QComboBox>(IDC_COMBO_ANIMATION)))) {
         Broadcast(HintSceneChanged);
         MarkModified();
+        if (CTutorialDlg* tutorial = GetTutorial()) {
+            tutorial->Advance(10, GetMainFrame()->GetToolBarButtonPoint(19));
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include "app/CMainFrame.h"
+#include "app/CTutorialDlg.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
@@ -464,8 +465,15 @@ void CTimeLineView::AddKeyframe(BOOL fill) {
 
 void CTimeLineView::OnLButtonDown(unsigned int, QPoint) {
     SyncToScene();
-    if (m_ctrl.m_nSelectedRow == TrackCount() - 1) {
+    const RowKind kind = KindOf(m_ctrl.m_nSelectedRow);
+    if (kind == RowKind::Camera) {
         Graphics().m_nCameraMode = CameraTrack;
+    }
+    CMainFrame* frame = GetMainFrame();
+    CTutorialDlg* tutorial = GetTutorial();
+    if ((kind == RowKind::Character || kind == RowKind::None) && tutorial != nullptr) {
+        tutorial->Advance(2, frame->GetToolBarButtonPoint(4)) ||
+            tutorial->Advance(9, GetOriginInFrame(*frame->m_pPropertyView) + QPoint(230, 150));
     }
     Broadcast(*this, HintSelectionChanged);
     MarkDocumentModified(*this);
@@ -511,16 +519,12 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
     const RowKind kind = KindOf(row);
     switch (id) {
     case ID_TIMELINE_ADD_FRAME:
-        InsertFrames(1, frame, row, kind);
-        break;
     case ID_TIMELINE_ADD_10_FRAMES:
-        InsertFrames(10, frame, row, kind);
-        break;
     case ID_TIMELINE_DELETE_FRAME:
-        DeleteFrames(1, frame, row, kind);
-        break;
     case ID_TIMELINE_DELETE_10_FRAMES:
-        DeleteFrames(10, frame, row, kind);
+        EditFrames(id == ID_TIMELINE_ADD_FRAME || id == ID_TIMELINE_ADD_10_FRAMES,
+                   id == ID_TIMELINE_ADD_10_FRAMES || id == ID_TIMELINE_DELETE_10_FRAMES ? 10 : 1,
+                   frame, row, kind);
         break;
     case ID_TIMELINE_ADD_KEY:
         AddKeyframe(FALSE);
@@ -529,6 +533,7 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
         break;
     case ID_TIMELINE_ADD_KEY_FILL:
         AddKeyframe(TRUE);
+        AdvanceTutorialAfterFilledKey();
         break;
     case ID_TIMELINE_DELETE_KEY:
         ClearFrame(TimeLineInBetween, FrameInBetween, frame, row, kind);
@@ -547,44 +552,42 @@ void CTimeLineView::OnTimeLineCommand(UINT id) {
     MarkDocumentModified(*this);
 }
 
-void CTimeLineView::InsertFrames(int count, int frame, int row, RowKind kind) {
-    for (int i = 0; i < count; ++i) {
-        m_ctrl.InsertSelectedFrame();
-        switch (kind) {
-        case RowKind::Wave:
-            g_pDirectSound->InsertWaveFrame(frame);
-            break;
-        case RowKind::Subtitle:
-            Graphics().InsertSubtitleFrame(frame);
-            break;
-        case RowKind::Camera:
-            Graphics().InsertCameraFrame(frame);
-            break;
-        case RowKind::Character:
-            Graphics().InsertCharacterFrame(row, frame);
-            break;
-        case RowKind::None:
-            break;
-        }
+// One filled key advances the tutorial by one step at most, from whichever of its three
+// steps it waits at.
+void CTimeLineView::AdvanceTutorialAfterFilledKey() {
+    CMainFrame* frame = GetMainFrame();
+    CTutorialDlg* tutorial = GetTutorial();
+    if (tutorial == nullptr) {
+        return;
     }
-    AfterFrameEdit(row, kind);
+    const QWidget& view = *frame->m_pView;
+    const QPoint viewOrigin = GetOriginInFrame(view);
+    const QPoint timeLine = GetOriginInFrame(*this);
+    tutorial->Advance(4, viewOrigin + QPoint(view.width() / 2, view.height() / 2)) ||
+        tutorial->Advance(6, timeLine + QPoint(644, 110)) ||
+        tutorial->Advance(7, viewOrigin + QPoint(100, 100));
 }
 
-void CTimeLineView::DeleteFrames(int count, int frame, int row, RowKind kind) {
+void CTimeLineView::EditFrames(bool insert, int count, int frame, int row, RowKind kind) {
     for (int i = 0; i < count; ++i) {
-        m_ctrl.DeleteSelectedFrame();
+        if (insert) {
+            m_ctrl.InsertSelectedFrame();
+        } else {
+            m_ctrl.DeleteSelectedFrame();
+        }
         switch (kind) {
         case RowKind::Wave:
-            g_pDirectSound->DeleteWaveFrame(frame);
+            insert ? g_pDirectSound->InsertWaveFrame(frame) : g_pDirectSound->DeleteWaveFrame(frame);
             break;
         case RowKind::Subtitle:
-            Graphics().DeleteSubtitleFrame(frame);
+            insert ? Graphics().InsertSubtitleFrame(frame) : Graphics().DeleteSubtitleFrame(frame);
             break;
         case RowKind::Camera:
-            Graphics().DeleteCameraFrame(frame);
+            insert ? Graphics().InsertCameraFrame(frame) : Graphics().DeleteCameraFrame(frame);
             break;
         case RowKind::Character:
-            Graphics().DeleteCharacterFrame(row, frame);
+            insert ? Graphics().InsertCharacterFrame(row, frame)
+                   : Graphics().DeleteCharacterFrame(row, frame);
             break;
         case RowKind::None:
             break;

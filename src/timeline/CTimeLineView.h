@@ -80,12 +80,13 @@ private:
     void StartRecording();
     // The hint that ends the movie: the end of a recording, or else of playback.
     LPARAM EndHint() const;
-    // The frame commands of the context menu, on the selected row and its scene track.
-    void InsertFrames(int count, int frame, int row, RowKind kind);
-    void DeleteFrames(int count, int frame, int row, RowKind kind);
+    // The frame commands of the context menu, on the selected row and its scene track:
+    // `count` frames inserted before the frame, or deleted from it.
+    void EditFrames(bool insert, int count, int frame, int row, RowKind kind);
     void ClearFrame(int timeLineState, std::int32_t sceneState, int frame, int row, RowKind kind);
     void AfterFrameEdit(int row, RowKind kind);
     void DeleteTrackCommand(int row, RowKind kind);
+    void AdvanceTutorialAfterFilledKey();
 
     CWndTimers m_timers{*this};
 };

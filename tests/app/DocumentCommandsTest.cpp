@@ -27,34 +27,17 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
-CTimeLineCtrl& Rows() {
-    return Frame().m_pTimeLineView->m_ctrl;
-}
-
 QStringList RowNames() {
     QStringList names;
     for (const CTimeLineTrack& track : Rows().m_tracks) {
-        names << QString::fromStdString(Mbcs::ToUtf8(track.m_strName).value());
+        names << FromCp932(track.m_strName);
     }
     return names;
-}
-
-QString Sample(const char* name) {
-    return ProgramFolder() + QString::fromLatin1(name);
 }
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void Import(const QString& path) {
-    Dialogs().fileAnswers.push_back(path);
-    Command(ID_FILE_IMPORT);
 }
 
 void OpenWithDialog(const QString& path) {
@@ -87,12 +70,13 @@ private slots:
     void cleanupTestCase() { Stop(); }
 
     void ImportPutsTheCharacterOnRowZeroKeyedAtFrameZero() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         QCOMPARE(Dialogs().fileRequests.back().defaultExtension, QStringLiteral("mqa"));
         QCOMPARE(Dialogs().fileRequests.back().folder, ProgramFolder());
         QVERIFY(Dialogs().fileRequests.back().filter.startsWith(QStringLiteral(u"全ての形式")));
-        QCOMPARE(RowNames(), (QStringList{QStringLiteral("SharpHair"), QStringLiteral(u"WAVサウンド"),
-                                          QStringLiteral(u"字幕"), QStringLiteral(u"カメラ")}));
+        QCOMPARE(RowNames(),
+                 (QStringList{QStringLiteral("SharpHair"), QStringLiteral(u"WAVサウンド"),
+                              QStringLiteral(u"字幕"), QStringLiteral(u"カメラ")}));
         QCOMPARE(Rows().m_tracks[0].m_states, std::vector<std::int32_t>{TimeLineKey});
         QCOMPARE(Rows().m_nSelectedRow, 0);
         QCOMPARE(Rows().m_nCurrentFrame, 0);
@@ -102,7 +86,7 @@ private slots:
         QVERIFY(Document().IsModified());
 
         // The next import goes first; the rows below move down.
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         QCOMPARE(RowNames().mid(0, 2), (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
         QCOMPARE(Scene().GetCharacterCount(), 2);
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
@@ -120,8 +104,8 @@ private slots:
     }
 
     void SavedDocumentsReopenToTheSameBytes() {
-        Import(Sample("MQA/SharpHair.mqa"));
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         Scene().m_crBackground = RGB(10, 20, 30);
         const QString first = m_folder.filePath(QStringLiteral("scene.qka"));
         SaveAs(first);
@@ -161,11 +145,11 @@ private slots:
     }
 
     void UnreadableDocumentsLeaveEverythingAsItWas() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString good = m_folder.filePath(QStringLiteral("good.qka"));
         SaveAs(good);
         const QByteArray bytes = Bytes(good);
-        Import(Sample("MQO/Shop.mqo")); // unsaved work that a failed open must not lose
+        Import(QStringLiteral("MQO/Shop.mqo")); // unsaved work that a failed open must not lose
         Rows().m_nCurrentFrame = 7;
 
         struct Case {
@@ -176,7 +160,8 @@ private slots:
         const Case cases[] = {
             {"truncated.qka", bytes.left(bytes.size() / 2), "ファイルが途中で切れています。"},
             {"empty.qka", QByteArray(), "ファイルが途中で切れています。"},
-            {"hostile.qka", QByteArray::fromHex("9a99a93fffffffff"), "予期しないファイル形式です。"},
+            {"hostile.qka", QByteArray::fromHex("9a99a93fffffffff"),
+             "予期しないファイル形式です。"},
             {"missing.qka", QByteArray(), "ファイルが見つかりません。"},
             {"folder.qka", QByteArray(), "通常のファイルではありません。"},
         };
@@ -196,7 +181,8 @@ private slots:
                      qPrintable(shown.text));
             QCOMPARE(shown.caption, QStringLiteral("Sorvendal"));
             QCOMPARE(Scene().GetCharacterCount(), 2);
-            QCOMPARE(RowNames().mid(0, 2), (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
+            QCOMPARE(RowNames().mid(0, 2),
+                     (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
             QCOMPARE(Rows().m_nCurrentFrame, 7);
             QCOMPARE(Document().GetPathName(), good);
             QCOMPARE(Frame().windowTitle(), QStringLiteral("good.qka - Morlu Sorvendal 1.3"));
@@ -205,7 +191,7 @@ private slots:
     }
 
     void OpenAsksBeforeDroppingChanges() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         Dialogs().messageAnswers = {IDCANCEL};
         Command(ID_FILE_OPEN);
         QCOMPARE(Dialogs().fileRequests.size(), std::size_t{1}); // the import's only
@@ -213,17 +199,25 @@ private slots:
     }
 
     void FailedSavesSayWhyAndKeepTheChanges() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString plainFile = m_folder.filePath(QStringLiteral("plain.txt"));
         WriteFile(plainFile, "text");
         QDir(m_folder.path()).mkdir(QStringLiteral("taken.qka"));
-        for (const QString& target : {plainFile + QStringLiteral("/inside.qka"),
-                                      m_folder.filePath(QStringLiteral("taken.qka"))}) {
+        const struct {
+            QString target;
+            const char* reason;
+        } cases[] = {
+            {plainFile + QStringLiteral("/inside.qka"), "保存先のフォルダーが見つかりません。"},
+            {m_folder.filePath(QStringLiteral("taken.qka")),
+             "保存先のファイルを置き換えられません。"},
+        };
+        for (const auto& [target, reason] : cases) {
             Dialogs().messages.clear();
             SaveAs(target);
             QCOMPARE(Dialogs().messages.size(), std::size_t{1});
-            QVERIFY2(Dialogs().messages.back().text.contains(target),
-                     qPrintable(Dialogs().messages.back().text));
+            const QString& text = Dialogs().messages.back().text;
+            QVERIFY2(text.contains(target) && text.contains(QString::fromUtf8(reason)),
+                     qPrintable(text));
             QVERIFY(Document().IsModified());
             QVERIFY(Document().GetPathName().isEmpty());
         }
@@ -232,7 +226,7 @@ private slots:
     }
 
     void ExportWritesOnlyHeaderFiles() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         Document().SetModifiedFlag(false);
         const QString header = m_folder.filePath(QStringLiteral("MOVIE.H"));
         const QString other = m_folder.filePath(QStringLiteral("movie.txt"));
@@ -247,7 +241,7 @@ private slots:
     }
 
     void DroppedDocumentsOpen() {
-        Import(Sample("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQO/Shop.mqo"));
         const QString path = m_folder.filePath(QStringLiteral("dropped.qka"));
         SaveAs(path);
         NewDocument();
@@ -265,7 +259,7 @@ private slots:
 
     // Last: it starts the program again, with a document on its command line.
     void TheCommandLineOpensADocument() {
-        Import(Sample("MQA/SharpHair.mqa"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString path = m_folder.filePath(QStringLiteral("started.qka"));
         SaveAs(path);
         Stop();

@@ -18,6 +18,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -30,10 +31,6 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
 QAction& ActionOf(UINT id) {
     return *Frame().GetCommandAction(id);
 }
@@ -44,7 +41,16 @@ QAction& Updated(UINT id) {
     return ActionOf(id);
 }
 
-QString Cp932ToQString(const std::string& text);
+// Takes the place of the desktop's browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+
+public:
+    QList<QUrl> urls;
+};
 
 } // namespace
 
@@ -87,9 +93,9 @@ private slots:
         for (const CTimeLineTrack& track : rows.m_tracks) {
             QCOMPARE(track.m_states, std::vector<std::int32_t>{TimeLineKey});
         }
-        QCOMPARE(Cp932ToQString(rows.m_tracks[0].m_strName), QStringLiteral(u"WAVサウンド"));
-        QCOMPARE(Cp932ToQString(rows.m_tracks[1].m_strName), QStringLiteral(u"字幕"));
-        QCOMPARE(Cp932ToQString(rows.m_tracks[2].m_strName), QStringLiteral(u"カメラ"));
+        QCOMPARE(FromCp932(rows.m_tracks[0].m_strName), QStringLiteral(u"WAVサウンド"));
+        QCOMPARE(FromCp932(rows.m_tracks[1].m_strName), QStringLiteral(u"字幕"));
+        QCOMPARE(FromCp932(rows.m_tracks[2].m_strName), QStringLiteral(u"カメラ"));
         QCOMPARE(Scene().GetCharacterCount(), 0);
         QCOMPARE(Scene().m_nSelected, -1);
         QCOMPARE(Scene().m_nFrameCount, 900);
@@ -269,14 +275,17 @@ private slots:
         QVERIFY(texts.startsWith(QStringLiteral(u"バージョン情報")));
     }
 
-    void HelpWithoutItsFileShowsNothing() {
+    void HelpOpensTheProgramFoldersHelpFile() {
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
         Command(ID_HELP_CONTENTS);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.urls, (QList<QUrl>{QUrl::fromLocalFile(ProgramFolder() + "Sorvendal.html")}));
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
     }
 
     void NewAndExitAskBeforeDroppingChanges() {
-        Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-        Command(ID_FILE_IMPORT);
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         QCOMPARE(Scene().GetCharacterCount(), 1);
         QVERIFY(Document().IsModified());
 
@@ -298,12 +307,6 @@ private slots:
         QVERIFY(!Document().IsModified());
     }
 };
-
-namespace {
-QString Cp932ToQString(const std::string& text) {
-    return QString::fromStdString(Mbcs::ToUtf8(text).value_or(text));
-}
-} // namespace
 
 SORVENDAL_APP_TEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"

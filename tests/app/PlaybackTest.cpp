@@ -26,14 +26,6 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
-CTimeLineCtrl& Rows() {
-    return Frame().m_pTimeLineView->m_ctrl;
-}
-
 // Every hint the document sends, in order.
 class HintProbe : public QWidget, public CView {
 public:
@@ -45,31 +37,6 @@ public:
     std::vector<int> hints;
 };
 
-QPoint Cell(int row, int frame) {
-    return QPoint(160 + 8 * (frame - Rows().m_nFirstFrame) + 4, 30 + 20 * (row - Rows().m_nFirstRow));
-}
-
-// A right click on the cell, then the menu item of the command, as a user picks it.
-void FrameCommand(int row, int frame, UINT id) {
-    const QString text = CCommandTable::Find(id).text;
-    bool chosen = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        QCOMPARE(menu->actions().size(), 9);
-        for (QAction* action : menu->actions()) {
-            if (action->text() == text) {
-                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                  menu->actionGeometry(action).center());
-                chosen = true;
-            }
-        }
-    });
-    QTest::mouseClick(&Rows(), Qt::RightButton, Qt::NoModifier, Cell(row, frame));
-    QVERIFY(chosen);
-    Settle();
-}
-
 std::vector<std::int32_t> RowStates(int row) {
     return Rows().m_tracks[static_cast<std::size_t>(row)].m_states;
 }
@@ -80,11 +47,6 @@ std::vector<std::int32_t> CharacterStates(int character) {
         states.push_back(key.m_nState);
     }
     return states;
-}
-
-void Import(const char* sample) {
-    Dialogs().fileAnswers.push_back(ProgramFolder() + QString::fromLatin1(sample));
-    Command(ID_FILE_IMPORT);
 }
 
 bool WaitUntilStopped(int timeoutMs) {
@@ -116,7 +78,7 @@ private slots:
     void cleanupTestCase() { Stop(); }
 
     void PlaysFromTheCurrentFrameToTheLastKey() {
-        Import("MQA/SharpHair.mqa");
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 59));
         g_pDirectSound->SetWave(0, WaveName("chime.wav"));
         Command(ID_GO_FIRST);
@@ -158,7 +120,7 @@ private slots:
     }
 
     void FrameMenuCommandsEditTheRowAndTheScene() {
-        Import("MQA/SharpHair.mqa");
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         // A character row: a key with fill at 60 keys frame 0 and fills 1 to 59.
         FrameCommand(0, 60, ID_TIMELINE_ADD_KEY_FILL);
         QCOMPARE(RowStates(0).size(), std::size_t{61});
@@ -223,8 +185,8 @@ private slots:
     }
 
     void RecordingWritesEveryFrameOnceWithItsSound() {
-        Import("MQO/Shop.mqo");
-        Import("MQA/SharpHair.mqa");
+        Import(QStringLiteral("MQO/Shop.mqo"));
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         FrameCommand(0, 60, ID_TIMELINE_ADD_KEY_FILL);
         Scene().GetCharacter(0)->m_keys[60].m_position = D3DXVECTOR3(200.0f, 0.0f, 0.0f);
         Scene().GetCharacter(0)->InterpolateKeys();
@@ -265,7 +227,7 @@ private slots:
     }
 
     void ACancelledCompressorChoiceRecordsNothing() {
-        Import("MQA/SharpHair.mqa");
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         const QString movie = m_folder.filePath(QStringLiteral("cancelled.avi"));
         Dialogs().fileAnswers = {movie};
         Dialogs().itemAnswers = {std::nullopt};

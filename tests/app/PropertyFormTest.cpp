@@ -22,14 +22,8 @@ using namespace AppSession;
 
 namespace {
 
-QString FromCp932(const std::string& text) {
-    return QString::fromStdString(Mbcs::ToUtf8(text).value());
-}
-
 struct Ui {
-    static CDirectXGraphics& Scene() { return *g_pDirectXGraphics; }
     static CPropertyView& Form() { return *Frame().m_pPropertyView; }
-    static CTimeLineCtrl& Rows() { return Frame().m_pTimeLineView->m_ctrl; }
     static QString Text(int id) { return Form().GetDlgItemText(id); }
     static QString Coordinates() {
         return Text(IDC_EDIT_X) + u' ' + Text(IDC_EDIT_Y) + u' ' + Text(IDC_EDIT_Z);
@@ -39,10 +33,6 @@ struct Ui {
     }
     static QString KeyMotion() { return FromCp932(Scene().GetCharacter(0)->m_keys[0].m_strMotion); }
     static QString WaveFile(int i) { return FromCp932(g_pDirectSound->m_files.at(i)); }
-    static QPoint Cell(int row, int frame) {
-        return {CTimeLineCtrl::NameColumnWidth + frame * CTimeLineCtrl::FrameColumnWidth + 4,
-                CTimeLineCtrl::HeaderHeight + row * CTimeLineCtrl::RowHeight + 10};
-    }
 };
 
 QWidget& Shown(int id) {
@@ -78,31 +68,8 @@ void Type(int id, const QString& text) {
     Settle();
 }
 
-// Opens the list with its arrow and clicks the entry.
 void Choose(int id, const QString& entry) {
-    auto& combo = static_cast<QComboBox&>(Shown(id));
-    QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(combo.width() - 6, combo.height() / 2));
-    QAbstractItemView& list = *combo.view();
-    QVERIFY(QTest::qWaitForWindowExposed(list.window()));
-    // The list ignores releases for a double-click interval after the click that opened it.
-    QTest::qWait(QApplication::doubleClickInterval() + 100);
-    const QModelIndex item = list.model()->index(combo.findText(entry), 0);
-    QVERIFY2(item.isValid(), qPrintable(entry));
-    const QPoint centre = list.visualRect(item).center();
-    QTest::mouseMove(list.viewport(), centre);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre);
-    Settle();
-}
-
-void ClickTimeLine(int row, int frame) {
-    QTest::mouseClick(&Ui::Rows(), Qt::LeftButton, {}, Ui::Cell(row, frame));
-    Settle();
-}
-
-void ImportSharpHair() {
-    Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-    Command(ID_FILE_IMPORT);
-    Settle();
+    ChooseInList(static_cast<QComboBox&>(Shown(id)), entry);
 }
 
 QStringList Entries(int id) {
@@ -154,7 +121,7 @@ private slots:
         QCOMPARE(Form().width(), CMainFrame::PropertyFormWidth);
 
         // The file lists 歩く before ジャンプ: the list is sorted, "なし" included.
-        ImportSharpHair();
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         QCOMPARE(Entries(IDC_COMBO_ANIMATION),
                  (QStringList{QStringLiteral(u"なし"), QStringLiteral(u"ジャンプ"),
                               QStringLiteral(u"歩く")}));
@@ -211,8 +178,8 @@ private slots:
     }
 
     void CoordinateFieldsEditTheSelectedOrTheCameraKey() {
-        ImportSharpHair();
-        ClickTimeLine(0, 0);
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        ClickCell(0, 0);
         Document().SetModifiedFlag(false);
         // The leading number of each text, 0 where there is none.
         Type(IDC_EDIT_X, QStringLiteral("12.5cm"));
@@ -235,12 +202,12 @@ private slots:
 
         // A click on the timeline leaves the field before it moves to another frame.
         Enter(IDC_EDIT_Z, QStringLiteral("8"));
-        ClickTimeLine(0, 3);
+        ClickCell(0, 3);
         QCOMPARE(Scene().GetCharacter(0)->GetKeyPosition(0).z, 8.0f);
 
         // The WAV row selects no character: the perspective camera shows defaults, and edits
         // change nothing but the modified flag.
-        ClickTimeLine(1, 0);
+        ClickCell(1, 0);
         QCOMPARE(Coordinates(), QStringLiteral("0.000000 0.000000 0.000000"));
         const QString camera = Vector(Scene().m_perspectiveCamera.m_position);
         Document().SetModifiedFlag(false);
@@ -254,7 +221,7 @@ private slots:
         Command(ID_EDIT_MOVE);
 
         // The camera row switches to the camera track, whose key the fields then edit.
-        ClickTimeLine(3, 0);
+        ClickCell(3, 0);
         QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraTrack));
         D3DXVECTOR3 key = Scene().GetCameraPosition(0);
         QCOMPARE(Text(IDC_EDIT_Z), QString::asprintf("%f", double{key.z}));
@@ -264,11 +231,11 @@ private slots:
     }
 
     void ChoicesKeyTheMotionTheWavAndTheSubtitle() {
-        ImportSharpHair();
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         // A WAV key at frame 10 puts frame 5 inside the movie, where the character's empty
         // row shows no motion; the key at frame 0 takes the choice.
         QTest::mouseDClick(&Rows(), Qt::LeftButton, {}, Cell(1, 10));
-        ClickTimeLine(0, 5);
+        ClickCell(0, 5);
         QCOMPARE(Text(IDC_COMBO_ANIMATION), QString());
         Document().SetModifiedFlag(false);
         Choose(IDC_COMBO_ANIMATION, QStringLiteral(u"ジャンプ"));
@@ -296,12 +263,12 @@ private slots:
         // The subtitle is typed on its own row only.
         Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"ようこそ"));
         QCOMPARE(Scene().GetSubtitle(0), std::string());
-        ClickTimeLine(2, 0);
+        ClickCell(2, 0);
         Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"ようこそ"));
         QCOMPARE(FromCp932(Scene().GetSubtitle(0)), QStringLiteral(u"ようこそ"));
 
         // Before every key (a click in the header's name column) a choice changes nothing.
-        ClickTimeLine(0, 0);
+        ClickCell(0, 0);
         QTest::mouseClick(&Rows(), Qt::LeftButton, {}, QPoint(40, 10));
         QVERIFY(g_nCurrentFrame < 0);
         Document().SetModifiedFlag(false);

@@ -16,10 +16,6 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
 QWidget& View() {
     return *Frame().m_pView;
 }
@@ -45,20 +41,7 @@ std::optional<QPoint> CentreHandle() {
 }
 
 void Drag(QPoint from, const std::vector<QPoint>& steps) {
-    QTest::mousePress(&View(), Qt::LeftButton, Qt::NoModifier, from);
-    QPoint at = from;
-    for (const QPoint& step : steps) {
-        at += step;
-        QTest::mouseMove(&View(), at);
-    }
-    QTest::mouseRelease(&View(), Qt::LeftButton, Qt::NoModifier, at);
-    Settle();
-}
-
-void ClickRow(int row) {
-    CTimeLineCtrl& rows = Frame().m_pTimeLineView->m_ctrl;
-    QTest::mouseClick(&rows, Qt::LeftButton, Qt::NoModifier, QPoint(163, 30 + 20 * row));
-    Settle();
+    AppSession::Drag(View(), from, steps);
 }
 
 D3DXVECTOR3 Difference(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
@@ -74,8 +57,7 @@ private slots:
     void initTestCase() { QVERIFY(Start()); }
     void init() {
         NewDocument();
-        Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-        Command(ID_FILE_IMPORT);
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
     }
     void cleanupTestCase() { Stop(); }
 
@@ -120,8 +102,8 @@ private slots:
     }
 
     void TheMovieCameraMovesOnlyWithoutASelectedCharacter() {
-        ClickRow(3); // the camera row at frame 0: the movie camera, no character
-        ClickRow(0); // the character's row
+        ClickCell(3, 0); // the camera row at frame 0: the movie camera, no character
+        ClickCell(0, 0); // the character's row
         QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraTrack));
         const D3DXVECTOR3 camera = Scene().GetCameraPosition(0);
         // Empty space: the pick misses, and the character stays selected all the same.
@@ -130,7 +112,7 @@ private slots:
         QCOMPARE(Scene().GetCameraPosition(0).x, camera.x);
         QCOMPARE(Scene().GetCameraPosition(0).z, camera.z);
 
-        ClickRow(3);
+        ClickCell(3, 0);
         Drag(QPoint(8, 8), {QPoint(20, 0)});
         const D3DXVECTOR3 moved = Scene().GetCameraPosition(0);
         QCOMPARE(moved.y, camera.y); // in its x-z plane

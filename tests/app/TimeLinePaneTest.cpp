@@ -18,20 +18,10 @@ using namespace AppSession;
 
 namespace {
 
-CDirectXGraphics& Scene() {
-    return *g_pDirectXGraphics;
-}
-
-CTimeLineCtrl& Rows() {
-    return Frame().m_pTimeLineView->m_ctrl;
-}
-
-// The centre of a frame cell of a row (row -1: the header), in the control's coordinates.
-QPoint Cell(int row, int frame) {
-    return QPoint(CTimeLineCtrl::NameColumnWidth +
-                      CTimeLineCtrl::FrameColumnWidth * (frame - Rows().m_nFirstFrame) + 4,
-                  CTimeLineCtrl::HeaderHeight + CTimeLineCtrl::RowHeight * (row - Rows().m_nFirstRow) +
-                      10);
+// What the control paints (the tutorial's balloon may lie over it on the screen).
+QImage Shown() {
+    Settle();
+    return Rows().grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 void Click(QPoint point) {
@@ -68,9 +58,8 @@ private slots:
     void cleanupTestCase() { Stop(); }
 
     void ShowsTheRowsToThePixel() {
-        Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-        Command(ID_FILE_IMPORT);
-        const QImage shown = Grab(Rows());
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        const QImage shown = Shown();
         const QColor highlight = Rows().palette().color(QPalette::Active, QPalette::Highlight);
         // Row 0 is selected: its name cell and its current cell (frame 0) in the highlight.
         QCOMPARE(shown.pixelColor(20, 30), highlight);
@@ -97,8 +86,7 @@ private slots:
     }
 
     void ClicksSelectAndSyncIntoTheScene() {
-        Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-        Command(ID_FILE_IMPORT);
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         Document().SetModifiedFlag(false);
 
         // A double click on the camera row at frame 10 keys it there: the last frame is 10.
@@ -111,21 +99,21 @@ private slots:
 
         // The character's row is empty after frame 0: inside the timeline it is absent,
         // past the last frame of every row it shows.
-        Click(Cell(0, 5));
+        ClickCell(0, 5);
         QCOMPARE(g_nCurrentFrame, 5);
         QCOMPARE(Scene().m_nSelected, 0);
         QVERIFY(!Scene().GetCharacter(0)->m_bShown);
-        Click(Cell(0, 20));
+        ClickCell(0, 20);
         QVERIFY(Scene().GetCharacter(0)->m_bShown);
         QCOMPARE(Rows().m_nCursorFrame, 10);
 
         // The WAV row selects no character and leaves the camera alone.
         Scene().m_nCameraMode = CameraPerspective;
-        Click(Cell(1, 3));
+        ClickCell(1, 3);
         QCOMPARE(Scene().m_nSelected, 1); // an index past the characters: no selection
         QVERIFY(Scene().GetCharacter(Scene().m_nSelected) == nullptr);
         QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraPerspective));
-        Click(Cell(3, 3));
+        ClickCell(3, 3);
         QCOMPARE(Scene().m_nCameraMode, static_cast<int>(CameraTrack));
 
         // The lock box locks the character in the scene; beside it, a click only selects.
@@ -151,13 +139,12 @@ private slots:
     }
 
     void ScrollsAndMovesToTheFirstAndLastFrame() {
-        Dialogs().fileAnswers = {ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa")};
-        Command(ID_FILE_IMPORT);
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
         ClickLineRight(Rows().HorizontalBar());
         QCOMPARE(Rows().m_nFirstFrame, 5);
         QCOMPARE(Rows().HorizontalBar().value(), 5);
         // Scrolled past frame 0, the cursor line is out of sight.
-        QVERIFY(Grab(Rows()).pixelColor(164, 5) != QColor(Qt::red));
+        QVERIFY(Shown().pixelColor(164, 5) != QColor(Qt::red));
 
         // The key at frame 100 is the last frame: it ends up in the middle of the view.
         QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 40));

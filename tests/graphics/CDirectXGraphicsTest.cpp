@@ -504,6 +504,39 @@ TEST_F(CDirectXGraphicsTest, CharacterKeyedPastTheEndStartsAtTheOrigin) {
     ExpectVector(character.GetKeyScale(10), D3DXVECTOR3(1, 1, 1));
 }
 
+// A document may hold any state. A character takes a record below 0 as an empty one and
+// copies its last key into it; the camera does so for FrameEmpty alone.
+TEST_F(CDirectXGraphicsTest, KeyingARecordStoredBelowZeroCopiesTheLastKeyOnCharacters) {
+    struct Case {
+        bool camera;
+        std::int32_t stored;
+        bool copied;
+    };
+    const Case cases[] = {
+        {false, FrameEmpty, true}, {false, -5, true},      {false, INT_MIN, true},
+        {false, I, false},         {false, K, false},      {true, FrameEmpty, true},
+        {true, -5, false},         {true, INT_MIN, false}, {true, I, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.camera ? "camera " : "character ") + std::to_string(c.stored));
+        const std::vector<CAnimation> track = {MakeRecord(K, 100), MakeRecord(c.stored, 101)};
+        scene.m_cameraKeys = track;
+        scene.m_characters = {CCharacter()};
+        scene.m_characters[0].m_keys = track;
+
+        if (c.camera) {
+            scene.SetCameraFrameState(1, FrameKey);
+        } else {
+            scene.SetCharacterFrameState(FrameKey, 0, 1);
+        }
+
+        const CAnimation& record =
+            c.camera ? scene.m_cameraKeys[1] : scene.m_characters[0].m_keys[1];
+        EXPECT_EQ(record.m_nState, FrameKey);
+        EXPECT_EQ(record.m_position.x, c.copied ? 100 : 101);
+    }
+}
+
 TEST_F(CDirectXGraphicsTest, CharacterFrameEditsNeedAnExistingCharacterAndFrame) {
     scene.m_characters.push_back(MakeCharacter("a.mqo", {K, E, C}));
     const std::vector<std::int32_t> unchanged = {K, E, C};

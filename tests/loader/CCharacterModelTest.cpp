@@ -7,6 +7,7 @@
 
 #include "support/FakeDevice.h"
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -114,16 +115,23 @@ TEST(CCharacterLoadModelTest, LoadsTheSampleModel) {
     EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path)); // outside the program folder
 }
 
-TEST(CCharacterLoadModelTest, MissingFileLeavesTheCharacterUnchanged) {
+TEST(CCharacterLoadModelTest, AnythingButARegularFileUpToTheLimitLeavesTheCharacterUnchanged) {
     const ScratchFolder folder(fs::temp_directory_path());
-    FakeDevice device;
-    CCharacter character = Populated();
+    const std::string model = kHeader + ObjectChunk("p", kTriangle);
+    fs::create_directory(folder.Path() / "folder.mqo");
+    const FilledFifo fifo(folder.PathOf("fifo.mqo"), model);
+    WriteSparse(folder.PathOf("huge.mqo"), model, MaxModelFileBytes + 1);
+    for (const char* name : {"missing.mqo", "folder.mqo", "fifo.mqo", "huge.mqo"}) {
+        SCOPED_TRACE(name);
+        FakeDevice device;
+        CCharacter character = Populated();
 
-    EXPECT_FALSE(character.LoadModel((folder.Path() / "missing.mqo").string(), &device));
+        EXPECT_FALSE(character.LoadModel(folder.PathOf(name), &device));
 
-    ExpectUnchanged(character);
-    EXPECT_TRUE(device.buffers.empty());
-    EXPECT_TRUE(device.textureRequests.empty());
+        ExpectUnchanged(character);
+        EXPECT_TRUE(device.buffers.empty());
+        EXPECT_TRUE(device.textureRequests.empty());
+    }
 }
 
 TEST(CCharacterLoadModelTest, UnconvertiblePathLeavesTheCharacterUnchanged) {
@@ -131,17 +139,6 @@ TEST(CCharacterLoadModelTest, UnconvertiblePathLeavesTheCharacterUnchanged) {
     CCharacter character = Populated();
 
     EXPECT_FALSE(character.LoadModel("/tmp/\x80.mqo", &device));
-
-    ExpectUnchanged(character);
-}
-
-TEST(CCharacterLoadModelTest, FolderInsteadOfAFileLeavesTheCharacterUnchanged) {
-    const ScratchFolder folder(fs::temp_directory_path());
-    fs::create_directory(folder.Path() / "model.mqo");
-    FakeDevice device;
-    CCharacter character = Populated();
-
-    EXPECT_FALSE(character.LoadModel((folder.Path() / "model.mqo").string(), &device));
 
     ExpectUnchanged(character);
 }

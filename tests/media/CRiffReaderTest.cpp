@@ -2,6 +2,7 @@
 
 #include "WaveBytes.h"
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -148,9 +149,16 @@ TEST_F(CRiffReaderTest, ReadPastTheEndOfTheFileFails) {
     EXPECT_FALSE(reader.Read(&byte, 1));
 }
 
-TEST_F(CRiffReaderTest, MissingFileAndFolderDoNotOpen) {
-    EXPECT_FALSE(reader.Open(folder.PathOf("missing.wav")));
-    EXPECT_FALSE(reader.Open(folder.Path().string()));
+TEST_F(CRiffReaderTest, OnlyRegularFilesUpToTheLimitOpen) {
+    const std::string bytes = Riff("WAVE", Chunk("abcd", "12"));
+    const FilledFifo fifo(folder.PathOf("fifo.wav"), bytes);
+    WriteSparse(folder.PathOf("huge.wav"), bytes, CRiffReader::MaxFileBytes + 1);
+    for (const std::string& path :
+         {folder.PathOf("missing.wav"), folder.Path().string(), folder.PathOf("fifo.wav"),
+          std::string("/dev/zero"), folder.PathOf("huge.wav")}) {
+        EXPECT_FALSE(reader.Open(path)) << path;
+        EXPECT_FALSE(reader.DescendRiff(riff));
+    }
 }
 
 } // namespace

@@ -129,13 +129,20 @@ protected:
 
     std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
 
-    // Loads bytes written to a file into a new, empty scene; the error message.
-    std::string LoadBytes(const Bytes& bytes) {
+    std::vector<std::string> Names() const { return m_folder.Names(); }
+
+    // Loads bytes written to a file into the objects; the error message.
+    std::string LoadBytes(const Bytes& bytes, CDirectSound& sound, CDirectXGraphics& graphics) {
         const std::string path = PathOf("input.qka");
         WriteBytes(path, bytes);
+        return DocumentFile::Load(path, sound, graphics);
+    }
+
+    // Loads bytes into a new, empty scene.
+    std::string LoadBytes(const Bytes& bytes) {
         CDirectSound sound;
         CDirectXGraphics graphics;
-        return DocumentFile::Load(path, sound, graphics);
+        return LoadBytes(bytes, sound, graphics);
     }
 
     Bytes SavedBytes(CDirectSound& sound, CDirectXGraphics& graphics) {
@@ -195,6 +202,49 @@ TEST_F(DocumentFileTest, SavedSceneLoadsBackAndSavesTheSameBytes) {
     EXPECT_EQ(graphics.m_nMovieWidth, 640);
     EXPECT_EQ(graphics.m_nMovieHeight, 480);
     EXPECT_TRUE(graphics.m_bAntiAlias);
+}
+
+// Each track holds far more frames than the new scene's document has bytes besides: the
+// reader's guards against impossible counts must still take them.
+TEST_F(DocumentFileTest, LongTracksSaveAndLoad) {
+    constexpr int Last = 999;
+    const struct {
+        const char* track;
+        void (*fill)(CDirectSound& sound, CDirectXGraphics& graphics);
+    } cases[] = {
+        {"WAV",
+         [](CDirectSound& sound, CDirectXGraphics&) {
+             sound.SetWaveFrameState(Last, FrameKey);
+             sound.SetWave(199, "a.wav");
+         }},
+        {"subtitles",
+         [](CDirectSound&, CDirectXGraphics& graphics) {
+             graphics.SetSubtitleFrameState(Last, FrameKey);
+             graphics.SetSubtitle("end", Last);
+         }},
+        {"character keys",
+         [](CDirectSound&, CDirectXGraphics& graphics) {
+             graphics.m_characters.resize(1);
+             graphics.m_characters[0].SetFrameState(Last, FrameKey);
+         }},
+        {"camera",
+         [](CDirectSound&, CDirectXGraphics& graphics) {
+             graphics.SetCameraFrameState(Last, FrameKey);
+         }},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.track);
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        graphics.SetDefaults();
+        test.fill(sound, graphics);
+        const Bytes saved = SavedBytes(sound, graphics);
+
+        CDirectSound loadedSound;
+        CDirectXGraphics loaded;
+        EXPECT_EQ(LoadBytes(saved, loadedSound, loaded), "");
+        EXPECT_EQ(SavedBytes(loadedSound, loaded), saved);
+    }
 }
 
 TEST_F(DocumentFileTest, LongStringsCarryWiderLengthPrefixes) {
@@ -399,45 +449,41 @@ TEST_F(DocumentFileTest, SaveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
     ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
 
     EXPECT_EQ(ReadBytes(path), kNewScene);
-    EXPECT_FALSE(fs::exists(path + ".saving"));
+    EXPECT_EQ(Names(), std::vector<std::string>{"scene.qka"});
 }
 
-TEST_F(DocumentFileTest, SaveIntoAMissingFolderIsAnError) {
-    const std::string path = PathOf("missing/scene.qka");
-    CDirectSound sound;
-    CDirectXGraphics graphics;
-
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
-    EXPECT_FALSE(fs::exists(path));
-}
-
-TEST_F(DocumentFileTest, FailedSaveLeavesTheExistingFileUntouched) {
-    // The temporary file cannot be created where a folder of that name stands.
+TEST_F(DocumentFileTest, SaveNeverWritesThroughALinkPlantedBesideTheDocument) {
     const std::string path = PathOf("scene.qka");
-    const Bytes old(200, 0x5A);
-    WriteBytes(path, old);
-    fs::create_directories(path + ".saving/inside");
+    const Bytes victim(200, 0x5A);
+    WriteBytes(PathOf("victim"), victim);
+    fs::create_symlink(PathOf("victim"), path + ".saving");
     CDirectSound sound;
     CDirectXGraphics graphics;
     graphics.SetDefaults();
 
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+    ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
 
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_TRUE(fs::is_directory(path + ".saving/inside"));
+    EXPECT_EQ(ReadBytes(PathOf("victim")), victim);
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(ReadBytes(path), kNewScene);
+    EXPECT_TRUE(fs::is_symlink(path + ".saving"));
 }
 
-TEST_F(DocumentFileTest, SaveOverAFolderIsAnErrorAndCleansUp) {
-    const std::string path = PathOf("scene.qka");
-    fs::create_directories(path + "/inside");
+TEST_F(DocumentFileTest, FailedSavesLeaveWhatWasThereAndNoTemporaryFile) {
+    WriteBytes(PathOf("plain.txt"), Bytes(200, 0x5A));
+    fs::create_directories(PathOf("scene.qka/inside"));
+    const std::vector<std::string> before = Names();
     CDirectSound sound;
     CDirectXGraphics graphics;
     graphics.SetDefaults();
 
-    EXPECT_NE(DocumentFile::Save(path, sound, graphics), "");
+    for (const char* name : {"missing/scene.qka", "plain.txt/scene.qka", "scene.qka"}) {
+        EXPECT_NE(DocumentFile::Save(PathOf(name), sound, graphics), "") << name;
+    }
 
-    EXPECT_TRUE(fs::is_directory(path + "/inside"));
-    EXPECT_FALSE(fs::exists(path + ".saving"));
+    EXPECT_EQ(Names(), before);
+    EXPECT_EQ(ReadBytes(PathOf("plain.txt")), Bytes(200, 0x5A));
+    EXPECT_TRUE(fs::is_directory(PathOf("scene.qka/inside")));
 }
 
 } // namespace

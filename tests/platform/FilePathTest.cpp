@@ -3,15 +3,23 @@
 #include "platform/Mbcs.h"
 
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -102,6 +110,184 @@ TEST_F(FilePathResolveTest, NamesThatMatchNothingGiveTheExactPath) {
 TEST_F(FilePathResolveTest, UnconvertibleNamesGiveNothing) {
     EXPECT_EQ(FilePath::Resolve(Folder(), "\x80.txt"), std::nullopt);
     EXPECT_EQ(FilePath::Resolve(Folder(), "mqo\\a\x95"), std::nullopt);
+}
+
+TEST(FilePathReadAllTest, ReadsARegularFileUpToTheLimit) {
+    const ScratchFolder folder;
+    const struct {
+        const char* content;
+        std::uint64_t limit;
+        std::optional<std::string> read;
+    } cases[] = {
+        {"abc", 3, "abc"},
+        {"abc", 1000, "abc"},
+        {"", 0, ""},
+        {"abcd", 3, std::nullopt},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.content) + " " + std::to_string(test.limit));
+        EXPECT_EQ(FilePath::ReadAll(folder.Write("file", test.content), test.limit), test.read);
+    }
+}
+
+TEST(FilePathReadAllTest, PipesDevicesFoldersAndEndlessFilesFailAsMissingOnes) {
+    const ScratchFolder folder;
+    const FilledFifo fifo(folder.PathOf("fifo"), "abc");
+    std::filesystem::create_symlink(folder.PathOf("fifo"), folder.PathOf("link"));
+    const std::string paths[] = {
+        folder.PathOf("missing"),
+        folder.Path().string(),
+        folder.PathOf("fifo"),
+        folder.PathOf("link"),
+        "/dev/zero",
+        "/proc/self/status", // reports 0 bytes, then reads on
+    };
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(FilePath::ReadAll(path, std::uint64_t{1} << 30), std::nullopt);
+    }
+}
+
+// --- Atomic saves ---
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes BytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+std::string Content(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+TEST(FilePathWriteAtomicallyTest, SavedFileKeepsTheOldModeOrGetsTheUsualOne) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const struct {
+        std::optional<mode_t> old;
+        mode_t saved;
+    } cases[] = {{0640, 0640}, {0600, 0600}, {0755, 0755}, {std::nullopt, 0666 & ~mask}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.saved);
+        const ScratchFolder folder;
+        const std::string path = folder.PathOf("scene.qka");
+        if (test.old) {
+            folder.Write("scene.qka", "old");
+            fs::permissions(path, static_cast<fs::perms>(*test.old));
+        }
+
+        ASSERT_FALSE(FilePath::WriteAtomically(path, BytesOf("new")));
+
+        EXPECT_EQ(Content(path), "new");
+        EXPECT_EQ(ModeOf(path), test.saved);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
+    }
+}
+
+TEST(FilePathWriteAtomicallyTest, FilesPlantedBesideTheTargetAreNeverWritten) {
+    const ScratchFolder folder;
+    const std::string path = folder.Write("scene.qka", "old");
+    const std::string victim = folder.Write("victim", "victim");
+    fs::create_symlink(victim, folder.PathOf("scene.qka.saving"));
+    fs::create_symlink(victim, folder.PathOf("scene.qka.tmp"));
+    folder.Write("scene.qka.saving-0/inside", "inside");
+    const std::vector<std::string> planted = folder.Names();
+
+    ASSERT_FALSE(FilePath::WriteAtomically(path, BytesOf("new")));
+
+    EXPECT_EQ(Content(path), "new");
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(Content(victim), "victim");
+    EXPECT_EQ(folder.Names(), planted);
+}
+
+TEST(FilePathWriteAtomicallyTest, SavesThroughLinksWriteTheirTargetAndKeepTheLinks) {
+    const ScratchFolder folder;
+    const std::string target = folder.Write("models/scene.qka", "old");
+    fs::permissions(target, fs::perms(0640));
+    fs::create_symlink("models/scene.qka", folder.PathOf("relative.qka"));
+    fs::create_symlink(folder.PathOf("relative.qka"), folder.PathOf("chained.qka"));
+
+    for (const char* link : {"relative.qka", "chained.qka"}) {
+        SCOPED_TRACE(link);
+        ASSERT_FALSE(FilePath::WriteAtomically(folder.PathOf(link), BytesOf(link)));
+
+        EXPECT_TRUE(fs::is_symlink(folder.PathOf(link)));
+        EXPECT_EQ(Content(target), link);
+        EXPECT_EQ(ModeOf(target), 0640u);
+    }
+    EXPECT_EQ(folder.Names("models"), std::vector<std::string>{"scene.qka"});
+}
+
+TEST(FilePathWriteAtomicallyTest, SavesToOnePathInARowAndAtOnceAllSucceed) {
+    const ScratchFolder folder;
+    const std::string path = folder.PathOf("scene.qka");
+    const auto saveMany = [&path](char fill, int* failures) {
+        for (int i = 0; i < 20; ++i) {
+            *failures += FilePath::WriteAtomically(path, Bytes(50000, fill)) ? 1 : 0;
+        }
+    };
+    int failures[2] = {};
+    std::thread other(saveMany, 'a', &failures[0]);
+    saveMany('b', &failures[1]);
+    other.join();
+
+    EXPECT_EQ(failures[0] + failures[1], 0);
+    const std::string content = Content(path);
+    EXPECT_TRUE(content == std::string(50000, 'a') || content == std::string(50000, 'b'));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
+}
+
+TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
+    // Root writes where permissions forbid it, so these failures do not depend on them.
+    const ScratchFolder folder;
+    const std::string plain = folder.Write("plain.txt", "plain");
+    folder.Write("taken.qka/inside", "inside");
+    fs::create_symlink(folder.PathOf("gone/scene.qka"), folder.PathOf("dangling.qka"));
+    const std::vector<std::string> before = folder.Names();
+    const struct {
+        std::string path;
+        std::errc error;
+    } cases[] = {
+        {plain + "/inside.qka", std::errc::not_a_directory},
+        {folder.PathOf("missing/scene.qka"), std::errc::no_such_file_or_directory},
+        {folder.PathOf("taken.qka"), std::errc::is_a_directory},
+        {folder.PathOf("dangling.qka"), std::errc::no_such_file_or_directory},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.path);
+        EXPECT_EQ(FilePath::WriteAtomically(test.path, BytesOf("new")),
+                  std::make_error_code(test.error));
+    }
+    EXPECT_EQ(folder.Names(), before);
+    EXPECT_EQ(Content(plain), "plain");
+    EXPECT_EQ(Content(folder.PathOf("taken.qka/inside")), "inside");
+}
+
+TEST(FilePathWriteAtomicallyTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    const ScratchFolder folder;
+    const std::string path = folder.Write("scene.qka", "old");
+    // Files may not grow past 100 bytes: the write of the new content fails half-way.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small = {100, old.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    const std::error_code error = FilePath::WriteAtomically(path, Bytes(1000, 'x'));
+
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(error, std::make_error_code(std::errc::file_too_large));
+    EXPECT_EQ(Content(path), "old");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
 }
 
 } // namespace

@@ -568,6 +568,19 @@ TEST(CCharacterTest, FindMotionSelectsOnlyAMotionItFinds) {
     EXPECT_EQ(character.m_nMotion, 1);
 }
 
+TEST(CCharacterTest, MotionNamesThatDifferOnlyInCaseAreDifferentMotions) {
+    CCharacter character = WithObjectMotions({{"walk", 5}, {"Walk", 7}}, States(7, I));
+
+    EXPECT_EQ(character.FindMotion("Walk"), 1);
+    EXPECT_EQ(character.FindMotion("WALK"), -1);
+    character.SetKeyMotionName(0, "Walk");
+    EXPECT_EQ(character.m_nMotion, 1);
+    character.SetCurrentMotion(0);
+    EXPECT_EQ(character.m_nMotion, 1);
+    character.InterpolateKeys(); // counts through the 7 frames of "Walk", not the 5 of "walk"
+    EXPECT_EQ(Key(character, 6).m_nMotionFrame, 6);
+}
+
 // --- Interpolation ---
 
 TEST(CCharacterTest, InterpolateKeysFillsPositionsLinearlyBetweenKeys) {
@@ -803,6 +816,10 @@ TEST(CCharacterTest, UpdatePoseBringsTheMotionFrameIntoTheMotionsRange) {
         {"stop at end", 65, false, true, 29},
         {"neither", 65, false, false, 0},
         {"in range", 12, false, false, 12},
+        {"last frame", 29, false, false, 29},
+        {"loop at the length", 30, true, false, 0},
+        {"stop at end at the length", 30, false, true, 29},
+        {"neither at the length", 30, false, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

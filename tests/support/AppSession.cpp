@@ -3,11 +3,18 @@
 #include "app/CMainFrame.h"
 #include "app/CSorvendalApp.h"
 #include "app/CSorvendalDoc.h"
+#include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
+#include "platform/Mbcs.h"
+#include "timeline/CTimeLineView.h"
 #include "platform/ProgramFolder.h"
 #include "platform/framework/CCommandTable.h"
 #include "platform/framework/CWinApp.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
+#include <QMenu>
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
@@ -121,6 +128,81 @@ QString SaveScreenshot(const QString& name) {
 
 QString ProgramFolder() {
     return QString::fromStdString(GetProgramFolder());
+}
+
+CDirectXGraphics& Scene() {
+    return *g_pDirectXGraphics;
+}
+
+CTimeLineCtrl& Rows() {
+    return Frame().m_pTimeLineView->m_ctrl;
+}
+
+QString FromCp932(const std::string& text) {
+    return QString::fromStdString(Mbcs::ToUtf8(text).value_or(text));
+}
+
+void Import(const QString& path) {
+    Dialogs().fileAnswers.push_back(QDir(ProgramFolder()).filePath(path));
+    Command(ID_FILE_IMPORT);
+    Settle();
+}
+
+QPoint Cell(int row, int frame) {
+    const CTimeLineCtrl& rows = Rows();
+    return QPoint(CTimeLineCtrl::NameColumnWidth +
+                      CTimeLineCtrl::FrameColumnWidth * (frame - rows.m_nFirstFrame) + 4,
+                  CTimeLineCtrl::HeaderHeight +
+                      CTimeLineCtrl::RowHeight * (row - rows.m_nFirstRow) + 10);
+}
+
+void ClickCell(int row, int frame) {
+    QTest::mouseClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(row, frame));
+    Settle();
+}
+
+void FrameCommand(int row, int frame, unsigned int id) {
+    const QString text = CCommandTable::Find(id).text;
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                                  menu->actionGeometry(action).center());
+                chosen = true;
+            }
+        }
+    });
+    QTest::mouseClick(&Rows(), Qt::RightButton, Qt::NoModifier, Cell(row, frame));
+    QVERIFY2(chosen, qPrintable(text));
+    Settle();
+}
+
+void ChooseInList(QComboBox& combo, const QString& entry) {
+    QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(combo.width() - 6, combo.height() / 2));
+    QAbstractItemView& list = *combo.view();
+    QVERIFY(QTest::qWaitForWindowExposed(list.window()));
+    // The list ignores releases for a double-click interval after the click that opened it.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    const QModelIndex item = list.model()->index(combo.findText(entry), 0);
+    QVERIFY2(item.isValid(), qPrintable(entry));
+    const QPoint centre = list.visualRect(item).center();
+    QTest::mouseMove(list.viewport(), centre);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre);
+    Settle();
+}
+
+void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps) {
+    QTest::mousePress(&widget, Qt::LeftButton, Qt::NoModifier, from);
+    QPoint at = from;
+    for (const QPoint& step : steps) {
+        at += step;
+        QTest::mouseMove(&widget, at);
+    }
+    QTest::mouseRelease(&widget, Qt::LeftButton, Qt::NoModifier, at);
+    Settle();
 }
 
 } // namespace AppSession

@@ -14,9 +14,14 @@
 #include <QTest>
 
 #include <functional>
+#include <string>
+#include <vector>
 
+class CDirectXGraphics;
 class CMainFrame;
 class CSorvendalDoc;
+class CTimeLineCtrl;
+class QComboBox;
 class QWidget;
 
 namespace AppSession {
@@ -45,6 +50,23 @@ QImage Grab(QWidget& widget);
 QString SaveScreenshot(const QString& name);
 // The sample folder of the program, with the trailing '/'.
 QString ProgramFolder();
+
+// What a user does in the window, with real mouse and key events.
+CDirectXGraphics& Scene();
+CTimeLineCtrl& Rows();
+QString FromCp932(const std::string& text);
+// The import command, its file dialog answered with the path (relative to the program
+// folder, where the samples are, or absolute).
+void Import(const QString& path);
+// The middle of a timeline cell (row -1: the header), in the control's coordinates.
+QPoint Cell(int row, int frame);
+void ClickCell(int row, int frame);
+// A right click on the cell, then the frame menu's item of the command, clicked.
+void FrameCommand(int row, int frame, unsigned int id);
+// Opens the combo box's list with its arrow and clicks the entry.
+void ChooseInList(QComboBox& combo, const QString& entry);
+// A left-button drag: press at `from`, one move per step, release where it ends.
+void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps);
 
 } // namespace AppSession
 

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 class ScratchFolder {
 public:
@@ -35,6 +37,15 @@ public:
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << text;
         return path.string();
+    }
+    // The names of the entries of a folder below this one, sorted.
+    std::vector<std::string> Names(const std::string& folder = ".") const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path / folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
 private:

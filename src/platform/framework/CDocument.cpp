@@ -1,6 +1,7 @@
 #include "platform/framework/CDocument.h"
 
 #include "platform/CArchive.h"
+#include "platform/FilePath.h"
 #include "platform/MessageBoxService.h"
 #include "platform/framework/CFrameWnd.h"
 #include "platform/framework/CSingleDocTemplate.h"
@@ -12,10 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <system_error>
 
 namespace {
 
@@ -48,17 +50,24 @@ UINT ReasonNotReadable(const QFileInfo& file) {
     return 0;
 }
 
-UINT ReasonNotSaved(QFileDevice::FileError error) {
-    switch (error) {
-    case QFileDevice::PermissionsError:
-        return AFX_IDS_FILE_ACCESS_DENIED;
-    case QFileDevice::OpenError:
-        return AFX_IDS_FILE_CREATE_ERROR;
-    case QFileDevice::RenameError:
-        return AFX_IDS_FILE_REPLACE_ERROR;
-    default:
-        return AFX_IDS_FILE_WRITE_ERROR;
+UINT ReasonNotSaved(const std::error_code& error) {
+    static const struct {
+        int error;
+        UINT reason;
+    } reasons[] = {
+        {EACCES, AFX_IDS_FILE_ACCESS_DENIED},      {EPERM, AFX_IDS_FILE_ACCESS_DENIED},
+        {ENOSPC, AFX_IDS_FILE_DISK_FULL},          {EDQUOT, AFX_IDS_FILE_DISK_FULL},
+        {EROFS, AFX_IDS_FILE_READ_ONLY_VOLUME},    {ENOENT, AFX_IDS_FILE_FOLDER_NOT_FOUND},
+        {ENOTDIR, AFX_IDS_FILE_FOLDER_NOT_FOUND},  {EISDIR, AFX_IDS_FILE_REPLACE_ERROR},
+        {EBUSY, AFX_IDS_FILE_REPLACE_ERROR},       {EEXIST, AFX_IDS_FILE_CREATE_ERROR},
+        {ENAMETOOLONG, AFX_IDS_FILE_CREATE_ERROR}, {EMFILE, AFX_IDS_FILE_CREATE_ERROR},
+    };
+    for (const auto& entry : reasons) {
+        if (error == std::error_code(entry.error, std::generic_category())) {
+            return entry.reason;
+        }
     }
+    return AFX_IDS_FILE_WRITE_ERROR;
 }
 
 } // namespace
@@ -144,9 +153,8 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
     } catch (const CArchiveException& error) {
         DeleteContents();
         ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path,
-                      error.GetCause() == CArchiveException::EndOfFile
-                          ? AFX_IDS_FILE_END_OF_FILE
-                          : AFX_IDS_FILE_BAD_FORMAT);
+                      error.GetCause() == CArchiveException::EndOfFile ? AFX_IDS_FILE_END_OF_FILE
+                                                                       : AFX_IDS_FILE_BAD_FORMAT);
         return FALSE;
     }
     SetModifiedFlag(false);
@@ -157,15 +165,10 @@ BOOL CDocument::OnSaveDocument(const QString& path) {
     std::vector<std::uint8_t> bytes;
     CArchive archive(bytes, CArchive::store);
     Serialize(archive);
-    // QSaveFile writes a temporary file beside the target and renames it over the target
-    // only once everything was written, so a failure leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(file.error()),
-                      file.errorString());
+    if (const std::error_code error =
+            FilePath::WriteAtomically(QFile::encodeName(path).toStdString(), bytes)) {
+        ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(error),
+                      QString::fromLocal8Bit(error.message().c_str()));
         return FALSE;
     }
     SetModifiedFlag(false);

@@ -5,11 +5,10 @@
 #include <X11/XKBlib.h>
 
 namespace {
-bool IndicatorOn(Display* display, const char* name) {
-    const Atom atom = XInternAtom(display, name, True);
+bool IndicatorOn(Display* display, Atom indicator) {
     Bool on = False;
-    return atom != None && XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr) &&
-           on;
+    return indicator != None &&
+           XkbGetNamedIndicator(display, indicator, nullptr, &on, nullptr, nullptr) && on;
 }
 } // namespace
 
@@ -21,9 +20,13 @@ std::optional<KeyboardLockStates> ReadKeyboardLocks() {
     if (display == nullptr) {
         return std::nullopt;
     }
+    // The indicators' names are looked up once: the status bar asks several times a second.
+    static const Atom caps = XInternAtom(display, "Caps Lock", True);
+    static const Atom num = XInternAtom(display, "Num Lock", True);
+    static const Atom scroll = XInternAtom(display, "Scroll Lock", True);
     KeyboardLockStates states;
-    states.capsLock = IndicatorOn(display, "Caps Lock");
-    states.numLock = IndicatorOn(display, "Num Lock");
-    states.scrollLock = IndicatorOn(display, "Scroll Lock");
+    states.capsLock = IndicatorOn(display, caps);
+    states.numLock = IndicatorOn(display, num);
+    states.scrollLock = IndicatorOn(display, scroll);
     return states;
 }

@@ -1,19 +1,35 @@
 #include "platform/opengl/COpenGLTexture.h"
 
+#include "platform/FilePath.h"
 #include "platform/opengl/OpenGLApi.h"
 
 #include <stb_image.h>
 
+#include <climits>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <utility>
 
+static_assert(COpenGLTexture::MaxFileBytes <= INT_MAX, "stb_image takes an int length");
+
 COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, IRenderWindow& window) {
+    const std::optional<std::string> file = FilePath::ReadAll(path, MaxFileBytes);
+    if (!file) {
+        return nullptr;
+    }
+    const auto* bytes = reinterpret_cast<const stbi_uc*>(file->data());
+    const int length = static_cast<int>(file->size());
     int width = 0;
     int height = 0;
     int channels = 0;
+    // The header gives the size, so a small file claiming a huge picture is never decoded.
+    if (stbi_info_from_memory(bytes, length, &width, &height, &channels) == 0 || width > MaxSide ||
+        height > MaxSide) {
+        return nullptr;
+    }
     const std::unique_ptr<stbi_uc, void (*)(void*)> decoded(
-        stbi_load(path.c_str(), &width, &height, &channels, 4), stbi_image_free);
+        stbi_load_from_memory(bytes, length, &width, &height, &channels, 4), stbi_image_free);
     if (!decoded) {
         return nullptr;
     }

@@ -13,7 +13,14 @@
 
 class COpenGLTexture final : public IDirect3DTexture9 {
 public:
-    // Decodes a BMP, PNG, JPEG or TGA file; null when it is missing or cannot be decoded.
+    // Larger pictures are refused before they are decoded (8192 x 8192 RGBA8 is 256 MiB).
+    static constexpr int MaxSide = 8192;
+    // Room for the largest picture accepted, uncompressed, and its headers.
+    static constexpr std::uint64_t MaxFileBytes =
+        std::uint64_t{MaxSide} * MaxSide * 4 + (std::uint64_t{1} << 20);
+
+    // Decodes a BMP, PNG, JPEG or TGA file; null when it is missing, not a regular file of at
+    // most MaxFileBytes, wider or higher than MaxSide, or cannot be decoded.
     static COpenGLTexture* FromFile(const std::string& path, IRenderWindow& window);
 
     // `pixels` holds width x height RGBA8 pixels, top row first.

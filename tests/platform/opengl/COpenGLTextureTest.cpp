@@ -3,9 +3,13 @@
 #include "platform/IDirect3DTexture9.h"
 #include "platform/opengl/COpenGLTexture.h"
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +180,50 @@ TEST_F(COpenGLTextureTest, UnreadableFileFailsWithoutATexture) {
     const std::string path = m_folder.Write("broken.png", "not an image at all");
     EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(path, &texture)));
     EXPECT_EQ(texture, nullptr);
+}
+
+// A PNG signature and header chunk claiming a picture of that size, and no pixels.
+std::string PngHeader(std::uint32_t width, std::uint32_t height) {
+    std::string header("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (const std::uint32_t side : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            header += static_cast<char>((side >> shift) & 0xFF);
+        }
+    }
+    return header + std::string("\x08\x06\0\0\0", 5) + std::string(4, '\0'); // RGBA8; CRC
+}
+
+std::string PngOf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "PNG"));
+    return bytes.toStdString();
+}
+
+TEST_F(COpenGLTextureTest, PicturesUpToTheLargestSideLoad) {
+    QImage wide(COpenGLTexture::MaxSide, 1, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    COpenGLTexture* texture =
+        COpenGLTexture::FromFile(m_folder.Write("wide.png", PngOf(wide)), *m_window);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->Width(), COpenGLTexture::MaxSide);
+    texture->Release();
+}
+
+TEST_F(COpenGLTextureTest, PicturesTooLargeAndFilesThatAreNotRegularGiveNoTexture) {
+    const std::string small = PngOf(::Quarters());
+    QImage image(COpenGLTexture::MaxSide + 1, 1, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    m_folder.Write("wide.png", PngOf(image));
+    m_folder.Write("high.png", PngOf(image.transformed(QTransform().rotate(90))));
+    m_folder.Write("huge.png", PngHeader(16000, 16000));
+    WriteSparse(m_folder.PathOf("long.png"), small, COpenGLTexture::MaxFileBytes + 1);
+    const FilledFifo fifo(m_folder.PathOf("fifo.png"), small + std::string(4096, '\0'));
+    for (const char* name : {"wide.png", "high.png", "huge.png", "long.png", "fifo.png"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(COpenGLTexture::FromFile(m_folder.PathOf(name), *m_window), nullptr);
+    }
 }
 
 TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSize) {

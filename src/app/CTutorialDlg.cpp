@@ -1,0 +1,146 @@
+#include "app/CTutorialDlg.h"
+
+#include "app/Resource.h"
+#include "platform/Mbcs.h"
+#include "platform/framework/Resources.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+int g_nTutorialStep = 0;
+
+namespace {
+
+constexpr int ScreenDpi = 96;
+constexpr int PointsPerInch = 72;
+
+std::string Cp932(const QString& text) {
+    const std::string utf8 = text.toStdString();
+    return Mbcs::FromUtf8(utf8).value_or(utf8);
+}
+
+QColor ColorOf(COLORREF colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+// The pixels of the region within `width` of its edge, as a frame drawn around a region.
+QRegion Border(const QRegion& region, int width) {
+    QRegion inside = region;
+    for (const QPoint& step : {QPoint(width, 0), QPoint(-width, 0), QPoint(0, width), QPoint(0, -width)}) {
+        inside &= region.translated(step);
+    }
+    return region - inside;
+}
+
+} // namespace
+
+QPoint GetOriginInFrame(const QWidget& pane) {
+    return pane.mapTo(pane.window(), QPoint(0, 0));
+}
+
+CTutorialDlg::CTutorialDlg(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      m_lines{Cp932(Resources::LoadString(IDS_TUTORIAL_TITLE))},
+      m_strFace(Cp932(QStringLiteral(u"ＭＳ ゴシック"))) {
+    // The balloon never takes the keyboard from the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void CTutorialDlg::SetText(const std::string& text) {
+    m_lines.clear();
+    std::size_t start = 0;
+    for (std::size_t end = Mbcs::Find(text, "\n", start); end != std::string::npos;
+         end = Mbcs::Find(text, "\n", start)) {
+        m_lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    m_lines.push_back(text.substr(start));
+}
+
+QSize CTutorialDlg::BalloonSize() const {
+    const int height = (m_nFontSize + 7) * static_cast<int>(m_lines.size()) + 40;
+    int width = 0;
+    for (const std::string& line : m_lines) {
+        const float bytes = static_cast<float>(line.size());
+        width = std::max(width, static_cast<int>(bytes * static_cast<float>(m_nFontSize) * 0.8f));
+    }
+    return QSize(width, height);
+}
+
+void CTutorialDlg::ShowStep(int x, int y, const std::string& text) {
+    m_x = x;
+    m_y = y;
+    SetText(text);
+    const QSize size = BalloonSize();
+    const int w = size.width();
+    const int h = size.height();
+    m_ptBalloon = QPolygon({QPoint(0, 0), QPoint(40, 30), QPoint(w, 30), QPoint(w, h),
+                            QPoint(0, h), QPoint(0, 30), QPoint(20, 30), QPoint(0, 0)});
+    show();
+    setMask(QRegion(m_ptBalloon, Qt::OddEvenFill));
+    setGeometry(QRect(ScreenPosition(), size));
+    m_nTextX = 5;
+    m_nTextY = 35;
+    update();
+}
+
+void CTutorialDlg::Reposition() {
+    setGeometry(QRect(ScreenPosition(), BalloonSize()));
+}
+
+bool CTutorialDlg::Advance(int expected, QPoint tip) {
+    if (g_nTutorialStep != expected) {
+        return false;
+    }
+    g_nTutorialStep = expected + 1;
+    ShowStep(tip.x(), tip.y(),
+             Cp932(Resources::LoadString(IDS_TUTORIAL_STEP_FIRST + static_cast<UINT>(expected))));
+    return true;
+}
+
+bool CTutorialDlg::Finish(int expected) {
+    if (g_nTutorialStep != expected) {
+        return false;
+    }
+    g_nTutorialStep = expected + 1;
+    hide();
+    return true;
+}
+
+QPoint CTutorialDlg::ScreenPosition() const {
+    const QWidget* frame = parentWidget();
+    return frame != nullptr ? frame->mapToGlobal(QPoint(m_x, m_y)) : QPoint(m_x, m_y);
+}
+
+void CTutorialDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRegion balloon(m_ptBalloon, Qt::OddEvenFill);
+    painter.setClipRegion(balloon);
+    painter.fillRect(rect(), ColorOf(m_crFill));
+    painter.setClipRegion(Border(balloon, m_nFrameWidth));
+    painter.fillRect(rect(), Qt::black);
+    painter.setClipping(false);
+    QFont font(QString::fromStdString(Mbcs::ToUtf8(m_strFace).value_or(m_strFace)));
+    font.setPixelSize(m_nFontSize * ScreenDpi / PointsPerInch);
+    painter.setFont(font);
+    painter.setPen(ColorOf(m_crText));
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const int top = m_nTextY + static_cast<int>(i) * (m_nFontSize + 7);
+        painter.drawText(QRect(m_nTextX, top, width(), height()), Qt::AlignLeft | Qt::AlignTop,
+                         QString::fromStdString(Mbcs::ToUtf8(m_lines[i]).value_or(m_lines[i])));
+    }
+}
+
+// Any point of the balloon takes hold of it, as a caption does.
+void CTutorialDlg::mousePressEvent(QMouseEvent* event) {
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void CTutorialDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+// A regular file opened for reading by a name that a document or a model file gave. Only a
+// regular file of bounded size is ever read: a pipe, a device or a folder of that name fails
+// as a missing file does, and opening never waits for a pipe's writer.
+
+#include "platform/FileDescriptor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class RegularFile {
+public:
+    // A file that is not open: its size is 0 and every read fails.
+    RegularFile() = default;
+
+    // Opens a UTF-8 path (links followed) when the open file is a regular file of at most
+    // `maxBytes` bytes; the type and size are those of the opened file, never of a name looked
+    // up before, so a name swapped in between cannot slip through.
+    static std::optional<RegularFile> Open(const std::string& path, std::uint64_t maxBytes);
+
+    // The size the file system reported when the file was opened.
+    std::uint64_t Size() const { return m_size; }
+    // Reads exactly `bytes` bytes from `offset`; false when the file ends first or fails.
+    bool ReadAt(std::uint64_t offset, void* data, std::size_t bytes) const;
+    // True when nothing follows the reported size. Files in /proc and /sys report 0 bytes and
+    // then read on; a file that grew since it was opened reads on too.
+    bool EndsAtItsSize() const;
+
+private:
+    RegularFile(FileDescriptor descriptor, std::uint64_t size);
+
+    FileDescriptor m_descriptor;
+    std::uint64_t m_size = 0;
+};
