@@ -4,8 +4,7 @@
 #include "media/WaveChunks.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -15,6 +14,7 @@ constexpr DWORD HighestRate = 192000;
 constexpr WORD MostChannels = 8;
 constexpr std::uint64_t RiffHeaderBytes = 8;
 constexpr std::uint64_t FormTypeBytes = 4;
+constexpr int InputBufferBytes = 1 << 16;
 
 bool IsRecordablePcm(const WAVEFORMATEX& format) {
     const WORD bits = format.wBitsPerSample;
@@ -45,52 +45,104 @@ bool ChunksLieInsideTheFile(CRiffReader& reader, std::uint64_t fileSize) {
 }
 
 // The RIFF check of playback's reader, and the formats that the conversion handles: FFmpeg
-// opens nothing else.
-bool IsRecordableWave(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-    CRiffReader reader;
-    if (error || fileSize > FFmpeg::MaxWaveFileBytes || !reader.Open(path)) {
-        return false;
-    }
+// reads nothing else.
+bool IsRecordableWave(CRiffReader& reader) {
     const std::optional<WaveChunks> chunks = ReadWaveChunks(reader);
     return chunks && chunks->riff.start == RiffHeaderBytes && IsRecordablePcm(chunks->format) &&
-           ChunksLieInsideTheFile(reader, fileSize);
+           ChunksLieInsideTheFile(reader, reader.File().Size());
 }
 
 } // namespace
 
 std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
     FFmpeg::LimitAllocations();
-    if (!IsRecordableWave(path)) {
+    CRiffReader reader;
+    if (!reader.Open(path) || !IsRecordableWave(reader)) {
         return nullptr;
     }
-    // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
-    const AVInputFormat* wav = av_find_input_format("wav");
-    AVFormatContext* opened = nullptr;
-    if (wav == nullptr || avformat_open_input(&opened, path.c_str(), wav, nullptr) < 0) {
-        return nullptr;
-    }
-    FFmpeg::Input format(opened);
-    const AVCodec* codec = nullptr;
-    if (avformat_find_stream_info(format.get(), nullptr) < 0) {
-        return nullptr;
-    }
-    const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (stream < 0 || codec == nullptr) {
-        return nullptr;
-    }
-    FFmpeg::Pointer<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-    if (!decoder ||
-        avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
-        avcodec_open2(decoder.get(), codec, nullptr) < 0) {
-        return nullptr;
-    }
-    return std::unique_ptr<CWaveFile>(new CWaveFile(std::move(format), std::move(decoder), stream));
+    std::unique_ptr<CWaveFile> wave(new CWaveFile(std::move(reader)));
+    return wave->OpenDecoder() ? std::move(wave) : nullptr;
 }
 
-CWaveFile::CWaveFile(FFmpeg::Input format, FFmpeg::Pointer<AVCodecContext> decoder, int stream)
-    : m_format(std::move(format)), m_decoder(std::move(decoder)), m_stream(stream) {}
+CWaveFile::CWaveFile(CRiffReader reader) : m_reader(std::move(reader)) {}
+
+// FFmpeg reads the file that was checked, through its open descriptor: the name is never
+// looked up again.
+bool CWaveFile::OpenDecoder() {
+    auto* buffer = static_cast<unsigned char*>(av_malloc(InputBufferBytes));
+    if (buffer == nullptr) {
+        return false;
+    }
+    m_input.reset(avio_alloc_context(buffer, InputBufferBytes, 0, this, &CWaveFile::ReadInput,
+                                     nullptr, &CWaveFile::SeekInput));
+    if (!m_input) {
+        av_free(buffer);
+        return false;
+    }
+    AVFormatContext* opened = avformat_alloc_context();
+    if (opened == nullptr) {
+        return false;
+    }
+    opened->pb = m_input.get();
+    // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
+    const AVInputFormat* wav = av_find_input_format("wav");
+    if (wav == nullptr || avformat_open_input(&opened, nullptr, wav, nullptr) < 0) {
+        return false; // the context is freed
+    }
+    m_format.reset(opened);
+    const AVCodec* codec = nullptr;
+    if (avformat_find_stream_info(m_format.get(), nullptr) < 0) {
+        return false;
+    }
+    m_stream = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (m_stream < 0 || codec == nullptr) {
+        return false;
+    }
+    m_decoder.reset(avcodec_alloc_context3(codec));
+    return m_decoder &&
+           avcodec_parameters_to_context(m_decoder.get(), m_format->streams[m_stream]->codecpar) >=
+               0 &&
+           avcodec_open2(m_decoder.get(), codec, nullptr) >= 0;
+}
+
+int CWaveFile::ReadInput(void* opaque, std::uint8_t* buffer, int size) {
+    CWaveFile& wave = *static_cast<CWaveFile*>(opaque);
+    const RegularFile& file = wave.m_reader.File();
+    if (size <= 0 || wave.m_inputPosition >= file.Size()) {
+        return AVERROR_EOF;
+    }
+    const auto count = static_cast<int>(
+        std::min<std::uint64_t>(file.Size() - wave.m_inputPosition, static_cast<unsigned>(size)));
+    if (!file.ReadAt(wave.m_inputPosition, buffer, static_cast<std::size_t>(count))) {
+        return AVERROR(EIO);
+    }
+    wave.m_inputPosition += static_cast<std::uint64_t>(count);
+    return count;
+}
+
+std::int64_t CWaveFile::SeekInput(void* opaque, std::int64_t offset, int whence) {
+    CWaveFile& wave = *static_cast<CWaveFile*>(opaque);
+    const auto size = static_cast<std::int64_t>(wave.m_reader.File().Size());
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return size;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += static_cast<std::int64_t>(wave.m_inputPosition);
+        break;
+    case SEEK_END:
+        offset += size;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0) {
+        return AVERROR(EINVAL);
+    }
+    wave.m_inputPosition = static_cast<std::uint64_t>(offset);
+    return offset;
+}
 
 std::vector<std::int16_t> CWaveFile::ReadMono16(int sampleRate) {
     std::vector<std::int16_t> samples;

@@ -5,6 +5,7 @@
 // to 16-bit mono PCM at the rate the recorder asks for.
 
 #include "media/FFmpegPointers.h"
+#include "platform/CRiffReader.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,13 +24,22 @@ public:
     std::vector<std::int16_t> ReadMono16(int sampleRate);
 
 private:
-    CWaveFile(FFmpeg::Input format, FFmpeg::Pointer<AVCodecContext> decoder, int stream);
+    explicit CWaveFile(CRiffReader reader);
+
+    bool OpenDecoder();
+    // FFmpeg's reading and seeking in the file.
+    static int ReadInput(void* wave, std::uint8_t* buffer, int size);
+    static std::int64_t SeekInput(void* wave, std::int64_t offset, int whence);
 
     bool Decode(const AVPacket* packet, SwrContext& resampler, std::vector<std::int16_t>& samples);
     static bool Convert(SwrContext& resampler, const AVFrame* frame,
                         std::vector<std::int16_t>& samples);
 
+    // The checked file, which FFmpeg reads through m_input.
+    CRiffReader m_reader;
+    std::uint64_t m_inputPosition = 0;
+    FFmpeg::Pointer<AVIOContext> m_input;
     FFmpeg::Input m_format;
     FFmpeg::Pointer<AVCodecContext> m_decoder;
-    int m_stream;
+    int m_stream = -1;
 };

@@ -1,5 +1,7 @@
 #include "media/FFmpegLimits.h"
 
+#include "platform/CRiffReader.h"
+
 extern "C" {
 #include <libavutil/mem.h>
 }
@@ -12,7 +14,7 @@ constexpr std::size_t AllocationSlack = std::size_t{1} << 20;
 
 void LimitAllocations() {
     static const bool limited = [] {
-        av_max_alloc(static_cast<std::size_t>(MaxWaveFileBytes) + AllocationSlack);
+        av_max_alloc(static_cast<std::size_t>(CRiffReader::MaxFileBytes) + AllocationSlack);
         return true;
     }();
     (void)limited;

@@ -48,6 +48,8 @@ public:
     bool FindChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id);
     // Moves past the chunk and its padding byte (chunks start on even offsets).
     bool Ascend(const RiffChunk& chunk);
+    // The open file, for reading it elsewhere as well.
+    const RegularFile& File() const { return m_file; }
     // Reads `bytes` bytes from the current position; false when the file ends first.
     bool Read(void* data, std::size_t bytes);
 
