@@ -1,22 +1,26 @@
 #include "media/CVideoEncoder.h"
 
+#include "media/PictureConverter.h"
 #include "platform/CFrameBuffer.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
 constexpr int RecordedBitsPerPixel = 24;
-// Rows of the encoder's pictures start on this alignment, as av_frame_get_buffer lays them.
-constexpr int PictureAlign = 64;
 
-void KeepRows(void*, std::uint8_t*) {} // the recorder's frame owns them
+// Half the machine converts frames, whole frames at once; the encoder's threads take the
+// rest. Slices of one frame on every core left the recorder waiting for the slowest slice.
+unsigned ConverterCount() {
+    return std::max(1u, std::thread::hardware_concurrency() / 2);
+}
 
 AVPixelFormat PictureFormat(const AVCodec& codec, const std::string& wanted) {
     if (!wanted.empty()) {
@@ -38,8 +42,9 @@ unsigned int CodecTag(const std::string& fourCharacters) {
 } // namespace
 
 CVideoEncoder::CVideoEncoder(int width, int height)
-    : m_width(width), m_height(height), m_packet(av_packet_alloc()), m_picture(av_frame_alloc()),
-      m_source(av_frame_alloc()) {}
+    : m_width(width), m_height(height), m_packet(av_packet_alloc()) {}
+
+CVideoEncoder::~CVideoEncoder() = default;
 
 std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compressor, int width,
                                                    int height) {
@@ -48,7 +53,7 @@ std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compre
         return nullptr;
     }
     std::unique_ptr<CVideoEncoder> encoder(new CVideoEncoder(width, height));
-    if (!encoder->m_packet || !encoder->m_picture || !encoder->m_source) {
+    if (!encoder->m_packet) {
         return nullptr;
     }
     const bool opened = compressor.IsUncompressed() ? encoder->CreatePool(encoder->FrameBytes())
@@ -78,26 +83,21 @@ bool CVideoEncoder::OpenCodec(const VideoCompressor& compressor) {
         context.flags |= AV_CODEC_FLAG_QSCALE;
         context.global_quality = FF_QP2LAMBDA * compressor.quantiser;
     }
-    const int pictureBytes =
-        av_image_get_buffer_size(context.pix_fmt, m_width, m_height, PictureAlign);
+    const int pictureBytes = av_image_get_buffer_size(context.pix_fmt, m_width, m_height,
+                                                      PictureConverter::PictureAlign);
     return avcodec_open2(&context, codec, nullptr) >= 0 && pictureBytes > 0 &&
-           CreatePool(pictureBytes) && OpenScaler();
+           CreatePool(pictureBytes) && CreateConverters();
 }
 
-// The colour conversion runs in slices of rows on as many threads as the machine has: on
-// one thread it bounds the frame rate of every compressor.
-bool CVideoEncoder::OpenScaler() {
-    m_scaler.reset(sws_alloc_context());
-    SwsContext* scaler = m_scaler.get();
-    return scaler != nullptr && av_opt_set_int(scaler, "srcw", m_width, 0) >= 0 &&
-           av_opt_set_int(scaler, "srch", m_height, 0) >= 0 &&
-           av_opt_set_pixel_fmt(scaler, "src_format", AV_PIX_FMT_BGR24, 0) >= 0 &&
-           av_opt_set_int(scaler, "dstw", m_width, 0) >= 0 &&
-           av_opt_set_int(scaler, "dsth", m_height, 0) >= 0 &&
-           av_opt_set_pixel_fmt(scaler, "dst_format", m_codec->pix_fmt, 0) >= 0 &&
-           av_opt_set_int(scaler, "sws_flags", SWS_BICUBIC, 0) >= 0 &&
-           av_opt_set_int(scaler, "threads", 0, 0) >= 0 &&
-           sws_init_context(scaler, nullptr, nullptr) >= 0;
+bool CVideoEncoder::CreateConverters() {
+    for (unsigned i = 0; i < ConverterCount(); ++i) {
+        m_converters.push_back(
+            PictureConverter::Create(m_width, m_height, m_codec->pix_fmt, *m_pool));
+        if (!m_converters.back()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Buffers of one size that come back when the last reference to them goes (the muxer and
@@ -141,7 +141,12 @@ bool CVideoEncoder::Flush(const PacketSink& sink) {
     if (!m_codec) {
         return true;
     }
-    return avcodec_send_frame(m_codec.get(), nullptr) >= 0 && Drain(sink);
+    // The converters hold the last frames, the oldest in the one whose turn it is.
+    bool sent = true;
+    for (std::size_t i = 0; i < m_converters.size(); ++i) {
+        sent = SendConverted(NextConverter(i), sink) && sent;
+    }
+    return avcodec_send_frame(m_codec.get(), nullptr) >= 0 && Drain(sink) && sent;
 }
 
 bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t index,
@@ -164,51 +169,29 @@ bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t in
     return written;
 }
 
+// The frame starts converting; the picture of the frame that the same converter took a
+// round earlier is encoded first, so that frames reach the encoder in order. A failure is
+// that earlier frame's.
 bool CVideoEncoder::EncodePicture(const CFrameBuffer& frame, std::int64_t index,
                                   const PacketSink& sink) {
-    if (!WrapSource(frame) || !NewPicture()) {
-        av_frame_unref(m_source.get());
-        return false;
-    }
-    const bool converted = sws_scale_frame(m_scaler.get(), m_picture.get(), m_source.get()) >= 0;
-    av_frame_unref(m_source.get());
-    m_picture->pts = index;
-    m_picture->pict_type = AV_PICTURE_TYPE_I;
-    // Never encode a picture that was not converted.
-    const bool sent = converted && avcodec_send_frame(m_codec.get(), m_picture.get()) >= 0;
-    av_frame_unref(m_picture.get());
-    return sent && Drain(sink);
+    PictureConverter& converter = NextConverter(0);
+    const bool sent = SendConverted(converter, sink);
+    converter.Start(frame, index);
+    ++m_started;
+    return sent;
 }
 
-// The frame's rows as the scaler's source, top row first: its rows are stored bottom first,
-// so the source starts at the top row and steps backwards.
-bool CVideoEncoder::WrapSource(const CFrameBuffer& frame) {
-    const std::vector<std::uint8_t>& bits = frame.Bits();
-    m_source->buf[0] = av_buffer_create(const_cast<std::uint8_t*>(bits.data()), bits.size(),
-                                        KeepRows, nullptr, AV_BUFFER_FLAG_READONLY);
-    if (m_source->buf[0] == nullptr) {
-        return false;
-    }
-    const int stride = static_cast<int>(frame.Stride());
-    m_source->format = AV_PIX_FMT_BGR24;
-    m_source->width = m_width;
-    m_source->height = m_height;
-    m_source->data[0] = m_source->buf[0]->data + static_cast<std::size_t>(stride) * (m_height - 1);
-    m_source->linesize[0] = -stride;
-    return true;
+PictureConverter& CVideoEncoder::NextConverter(std::size_t after) {
+    const auto next = static_cast<std::size_t>(m_started) + after;
+    return *m_converters[next % m_converters.size()];
 }
 
-// A picture of the encoder's format in a pooled buffer.
-bool CVideoEncoder::NewPicture() {
-    m_picture->buf[0] = av_buffer_pool_get(m_pool.get());
-    if (m_picture->buf[0] == nullptr) {
-        return false;
+bool CVideoEncoder::SendConverted(PictureConverter& converter, const PacketSink& sink) {
+    if (!converter.Busy()) {
+        return true;
     }
-    m_picture->format = m_codec->pix_fmt;
-    m_picture->width = m_width;
-    m_picture->height = m_height;
-    return av_image_fill_arrays(m_picture->data, m_picture->linesize, m_picture->buf[0]->data,
-                                m_codec->pix_fmt, m_width, m_height, PictureAlign) >= 0;
+    const FFmpeg::Pointer<AVFrame> picture = converter.Take();
+    return picture && avcodec_send_frame(m_codec.get(), picture.get()) >= 0 && Drain(sink);
 }
 
 bool CVideoEncoder::Drain(const PacketSink& sink) {

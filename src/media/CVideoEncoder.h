@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CFrameBuffer;
+class PictureConverter;
 
 class CVideoEncoder {
 public:
@@ -27,6 +29,9 @@ public:
     // when the encoder does not open at this size.
     static std::unique_ptr<CVideoEncoder> Open(const VideoCompressor& compressor, int width,
                                                int height);
+    ~CVideoEncoder();
+    CVideoEncoder(const CVideoEncoder&) = delete;
+    CVideoEncoder& operator=(const CVideoEncoder&) = delete;
 
     // Describes the stream of the packets.
     bool SetStreamParameters(AVStream& stream) const;
@@ -40,24 +45,26 @@ private:
     CVideoEncoder(int width, int height);
 
     bool OpenCodec(const VideoCompressor& compressor);
-    bool OpenScaler();
     bool CreatePool(int bytes);
+    bool CreateConverters();
     int FrameBytes() const;
     bool WriteUncompressed(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
     bool EncodePicture(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
-    bool WrapSource(const CFrameBuffer& frame);
-    bool NewPicture();
+    // The converter `after` places past the one whose turn it is.
+    PictureConverter& NextConverter(std::size_t after);
+    // Encodes the picture that the converter holds, if any.
+    bool SendConverted(PictureConverter& converter, const PacketSink& sink);
     bool Drain(const PacketSink& sink);
 
     int m_width;
     int m_height;
     // Null for uncompressed frames.
     FFmpeg::Pointer<AVCodecContext> m_codec;
-    FFmpeg::Pointer<SwsContext> m_scaler;
     // The buffers of uncompressed packets, or of the encoder's pictures.
     FFmpeg::Pointer<AVBufferPool> m_pool;
     FFmpeg::Pointer<AVPacket> m_packet;
-    FFmpeg::Pointer<AVFrame> m_picture;
-    // The frame being converted, as the scaler takes it.
-    FFmpeg::Pointer<AVFrame> m_source;
+    // Frame i is converted by converter i modulo their number; they go before the pool.
+    std::vector<std::unique_ptr<PictureConverter>> m_converters;
+    // Frames handed to the converters.
+    std::int64_t m_started = 0;
 };
