@@ -2,8 +2,9 @@
 
 // Turns recorded frames into the packets of one AVI video stream: uncompressed frames are
 // written as they are (bottom-up 24-bit rows padded to 4 bytes, the layout of a device-
-// independent bitmap); compressed ones are converted to the encoder's picture format and
-// encoded, every frame a key frame where the codec allows.
+// independent bitmap); compressed ones are converted to the encoder's picture format on
+// converter threads, a few frames at once, and encoded in order, every frame a key frame
+// where the codec allows.
 
 #include "media/FFmpegPointers.h"
 #include "media/VideoCompressor.h"
@@ -36,9 +37,10 @@ public:
     // Describes the stream of the packets.
     bool SetStreamParameters(AVStream& stream) const;
     // Encodes a frame of the encoder's size as frame `index` and hands the packets that are
-    // ready to the sink. False when encoding or the sink fails.
+    // ready to the sink; compressed frames reach the sink a few frames later. False when
+    // encoding or the sink fails, for this frame or one before it.
     bool Encode(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
-    // Hands over the packets that the encoder still holds.
+    // Hands over the packets of the frames that are still being converted or encoded.
     bool Flush(const PacketSink& sink);
 
 private:
@@ -63,7 +65,8 @@ private:
     // The buffers of uncompressed packets, or of the encoder's pictures.
     FFmpeg::Pointer<AVBufferPool> m_pool;
     FFmpeg::Pointer<AVPacket> m_packet;
-    // Frame i is converted by converter i modulo their number; they go before the pool.
+    // Frame i is converted by converter i modulo their number. Declared after the pool that
+    // their pictures come from, so that they stop before it goes.
     std::vector<std::unique_ptr<PictureConverter>> m_converters;
     // Frames handed to the converters.
     std::int64_t m_started = 0;
