@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <limits>
 
 namespace {
 
@@ -137,7 +138,9 @@ bool PatchAviStreamHeaders(const std::string& path, const std::vector<AviStreamF
     CRiffReader reader;
     RiffChunk riff;
     RiffChunk headers;
-    if (!reader.Open(path) || !reader.DescendRiff(riff) || riff.formType != MakeFourCC("AVI ") ||
+    // A recording grows past the limit of the files that documents name.
+    if (!reader.Open(path, std::numeric_limits<std::uint64_t>::max()) ||
+        !reader.DescendRiff(riff) || riff.formType != MakeFourCC("AVI ") ||
         !FindList(reader, riff, MakeFourCC("hdrl"), headers)) {
         return false;
     }

@@ -7,6 +7,7 @@
 #include "platform/Mbcs.h"
 
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -110,8 +111,9 @@ inline std::string Dump(const std::string& path) {
     RiffChunk riff, headers, list, chunk;
     FOURCC type = 0;
     std::ostringstream out;
-    if (!reader.Open(path) || !reader.DescendRiff(riff) ||
-        !reader.FindChunk(headers, riff, MakeFourCC("LIST")) || !reader.Read(&type, 4)) {
+    if (!reader.Open(path, std::numeric_limits<std::uint64_t>::max()) ||
+        !reader.DescendRiff(riff) || !reader.FindChunk(headers, riff, MakeFourCC("LIST")) ||
+        !reader.Read(&type, 4)) {
         return "";
     }
     for (int stream = 0; reader.FindChunk(list, headers, MakeFourCC("LIST")); ++stream) {

@@ -1,5 +1,6 @@
 #include "media/CAviRecorder.h"
 
+#include "media/AviHeaderPatch.h"
 #include "media/CDirectSound.h"
 #include "scene/SceneTypes.h"
 
@@ -166,6 +167,17 @@ TEST_F(CAviRecorderTest, VideoHandlerIsTheChosenCompressorsCode) {
         EXPECT_NE(dump.find("0 strh.fccHandler = " + handler + "\n"), std::string::npos) << dump;
         EXPECT_NE(dump.find("0 strf.biSizeImage = 233288\n"), std::string::npos) << dump;
     }
+}
+
+TEST_F(CAviRecorderTest, HeadersOfARecordingLargerThanOneGibibyteArePatchedToo) {
+    Record("", 32, 24, 1);
+    std::filesystem::resize_file(path, (std::uintmax_t{1} << 30) + 1); // sparse: nothing written
+    AviStreamFields fields;
+    fields.priority = 7;
+
+    ASSERT_TRUE(PatchAviStreamHeaders(path, {fields}));
+
+    EXPECT_NE(AviHeaderDump::Dump(path).find("0 strh.wPriority = 7\n"), std::string::npos);
 }
 
 TEST_F(CAviRecorderTest, WithoutAWaveTheFileHasOneStream) {
