@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sound.LoadWave(0, name);
     sound.m_pBuffers[0].reset();
     if (std::unique_ptr<CWaveFile> wave = CWaveFile::Open(path)) {
-        wave->ReadMono16(22050);
+        wave->ReadMono16(22050, 22050, [](const std::int16_t*, std::size_t) {});
     }
     return 0;
 }

@@ -150,11 +150,15 @@ void CAviRecorder::AppendWave(CWaveFile& source, int frame) {
     // The exact sample of the frame's time.
     const std::int64_t start =
         std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
-    if (m_nSamplesWritten < start) {
-        WriteSamples(
-            std::vector<std::int16_t>(static_cast<std::size_t>(start - m_nSamplesWritten)));
+    // Silence up to it, a second at a time.
+    static const std::vector<std::int16_t> second(SamplesPerChunk);
+    for (std::int64_t missing = start - m_nSamplesWritten; missing > 0;
+         missing -= static_cast<std::int64_t>(SamplesPerChunk)) {
+        WriteSamples(second.data(), std::min(SamplesPerChunk, static_cast<std::size_t>(missing)));
     }
-    WriteSamples(source.ReadMono16(AudioSampleRate));
+    source.ReadMono16(
+        AudioSampleRate, SamplesPerChunk,
+        [this](const std::int16_t* samples, std::size_t count) { WriteSamples(samples, count); });
 }
 
 void CAviRecorder::Close() {
@@ -235,17 +239,17 @@ std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name) const
     return wave;
 }
 
-void CAviRecorder::WriteSamples(const std::vector<std::int16_t>& samples) {
+void CAviRecorder::WriteSamples(const std::int16_t* samples, std::size_t total) {
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
-    for (std::size_t first = 0; first < samples.size(); first += SamplesPerChunk) {
-        const std::size_t count = std::min(SamplesPerChunk, samples.size() - first);
+    for (std::size_t first = 0; first < total; first += SamplesPerChunk) {
+        const std::size_t count = std::min(SamplesPerChunk, total - first);
         const int bytes = static_cast<int>(count * sizeof(std::int16_t));
         if (!packet || av_new_packet(packet.get(), bytes) < 0) {
             ReportWriteFailure();
             return;
         }
         // PCM in the file is little-endian, as the samples are in memory here.
-        std::memcpy(packet->data, samples.data() + first, static_cast<std::size_t>(bytes));
+        std::memcpy(packet->data, samples + first, static_cast<std::size_t>(bytes));
         packet->pts = m_nSamplesWritten;
         packet->dts = m_nSamplesWritten;
         packet->duration = static_cast<std::int64_t>(count);

@@ -144,7 +144,7 @@ std::int64_t CWaveFile::SeekInput(void* opaque, std::int64_t offset, int whence)
     return offset;
 }
 
-std::vector<std::int16_t> CWaveFile::ReadMono16(int sampleRate) {
+void CWaveFile::ReadMono16(int sampleRate, std::size_t pieceSamples, const SampleSink& sink) {
     std::vector<std::int16_t> samples;
     AVChannelLayout source{};
     if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
@@ -159,21 +159,31 @@ std::vector<std::int16_t> CWaveFile::ReadMono16(int sampleRate) {
     av_channel_layout_uninit(&source);
     FFmpeg::Pointer<SwrContext> resampler(made);
     if (!resampler || swr_init(resampler.get()) < 0) {
-        return samples;
+        return;
     }
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
-    while (packet && av_read_frame(m_format.get(), packet.get()) >= 0) {
-        const bool decoded =
-            packet->stream_index != m_stream || Decode(packet.get(), *resampler, samples);
+    bool decoded = packet != nullptr;
+    while (decoded && av_read_frame(m_format.get(), packet.get()) >= 0) {
+        decoded = packet->stream_index != m_stream || Decode(packet.get(), *resampler, samples);
         av_packet_unref(packet.get());
-        if (!decoded) {
-            return samples;
-        }
+        HandOver(samples, pieceSamples, sink, false);
     }
-    // The decoder's last frames, then what the resampler still holds.
-    Decode(nullptr, *resampler, samples);
-    Convert(*resampler, nullptr, samples);
-    return samples;
+    if (decoded) {
+        // The decoder's last frames, then what the resampler still holds.
+        Decode(nullptr, *resampler, samples);
+        Convert(*resampler, nullptr, samples);
+    }
+    HandOver(samples, pieceSamples, sink, true);
+}
+
+void CWaveFile::HandOver(std::vector<std::int16_t>& samples, std::size_t pieceSamples,
+                         const SampleSink& sink, bool all) {
+    const std::size_t piece = std::max<std::size_t>(pieceSamples, 1);
+    const std::size_t handed = all ? samples.size() : samples.size() - samples.size() % piece;
+    for (std::size_t first = 0; first < handed; first += piece) {
+        sink(samples.data() + first, std::min(piece, handed - first));
+    }
+    samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(handed));
 }
 
 bool CWaveFile::Decode(const AVPacket* packet, SwrContext& resampler,

@@ -7,7 +7,9 @@
 #include "media/FFmpegPointers.h"
 #include "platform/CRiffReader.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,9 +21,14 @@ public:
     // before FFmpeg opens it.
     static std::unique_ptr<CWaveFile> Open(const std::string& path);
 
-    // The whole sound. The file is read once: a second call finds nothing more. A part that
-    // does not decode ends the sound early.
-    std::vector<std::int16_t> ReadMono16(int sampleRate);
+    // Takes `count` samples of the sound.
+    using SampleSink = std::function<void(const std::int16_t* samples, std::size_t count)>;
+
+    // Hands the whole sound to `sink` in pieces of `pieceSamples` samples, the last one
+    // shorter: only about a piece is held at a time, however long the sound (a 1 GiB file at
+    // 1,000 Hz gives 47 GB at 22,050 Hz). The file is read once: a second call finds nothing
+    // more. A part that does not decode ends the sound early.
+    void ReadMono16(int sampleRate, std::size_t pieceSamples, const SampleSink& sink);
 
 private:
     explicit CWaveFile(CRiffReader reader);
@@ -31,6 +38,9 @@ private:
     static int ReadInput(void* wave, std::uint8_t* buffer, int size);
     static std::int64_t SeekInput(void* wave, std::int64_t offset, int whence);
 
+    // Hands over the whole pieces at the front of `samples`, or all of them.
+    static void HandOver(std::vector<std::int16_t>& samples, std::size_t pieceSamples,
+                         const SampleSink& sink, bool all);
     bool Decode(const AVPacket* packet, SwrContext& resampler, std::vector<std::int16_t>& samples);
     static bool Convert(SwrContext& resampler, const AVFrame* frame,
                         std::vector<std::int16_t>& samples);

@@ -33,6 +33,15 @@ protected:
                            [value](std::int16_t s) { return std::abs(s - value) <= 8; });
     }
 
+    // The whole sound, handed over in pieces of a second.
+    static Samples ReadAll(CWaveFile& file) {
+        Samples samples;
+        file.ReadMono16(22050, 22050, [&samples](const std::int16_t* piece, std::size_t count) {
+            samples.insert(samples.end(), piece, piece + count);
+        });
+        return samples;
+    }
+
     ScratchFolder folder;
 };
 
@@ -41,14 +50,14 @@ TEST_F(CWaveFileTest, SixteenBitMonoAtTheRecordingRateIsReadUnchanged) {
     auto file = OpenBytes(Wave16(22050, 1, wave));
     ASSERT_NE(file, nullptr);
 
-    EXPECT_EQ(file->ReadMono16(22050), wave);
+    EXPECT_EQ(ReadAll(*file), wave);
 }
 
 TEST_F(CWaveFileTest, StereoAtTwiceTheRateIsMixedDownAndResampled) {
     auto file = OpenBytes(Wave16(44100, 2, Samples(2 * 44100, 1000)));
     ASSERT_NE(file, nullptr);
 
-    const Samples samples = file->ReadMono16(22050);
+    const Samples samples = ReadAll(*file);
 
     EXPECT_NEAR(static_cast<double>(samples.size()), 22050.0, 50.0);
     EXPECT_TRUE(SteadyAt(samples, 1000));
@@ -58,7 +67,7 @@ TEST_F(CWaveFileTest, EightBitMonoIsWidenedAndResampled) {
     auto file = OpenBytes(Wave(11025, 1, 8, Pcm8(std::vector<std::uint8_t>(11025, 200))));
     ASSERT_NE(file, nullptr);
 
-    const Samples samples = file->ReadMono16(22050);
+    const Samples samples = ReadAll(*file);
 
     EXPECT_NEAR(static_cast<double>(samples.size()), 22050.0, 50.0);
     EXPECT_TRUE(SteadyAt(samples, (200 - 128) * 256));
@@ -177,12 +186,28 @@ TEST_F(CWaveFileTest, FFmpegRefusesSingleAllocationsBeyondWhatTheLargestAccepted
     av_free(beyond);
 }
 
+TEST_F(CWaveFileTest, SoundComesInPiecesOfTheAskedSizeTheLastOneShorter) {
+    const Samples wave = Ramp(5000);
+    auto file = OpenBytes(Wave16(22050, 1, wave));
+    ASSERT_NE(file, nullptr);
+    std::vector<std::size_t> pieces;
+    Samples samples;
+
+    file->ReadMono16(22050, 1024, [&](const std::int16_t* piece, std::size_t count) {
+        pieces.push_back(count);
+        samples.insert(samples.end(), piece, piece + count);
+    });
+
+    EXPECT_EQ(pieces, (std::vector<std::size_t>{1024, 1024, 1024, 1024, 904}));
+    EXPECT_EQ(samples, wave);
+}
+
 TEST_F(CWaveFileTest, SoundIsReadOnce) {
     auto file = OpenBytes(Wave16(22050, 1, Ramp(100)));
     ASSERT_NE(file, nullptr);
-    file->ReadMono16(22050);
+    ReadAll(*file);
 
-    EXPECT_TRUE(file->ReadMono16(22050).empty());
+    EXPECT_TRUE(ReadAll(*file).empty());
 }
 
 TEST_F(CWaveFileTest, FilesThatAreNotWavFilesDoNotOpen) {
