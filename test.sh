@@ -30,7 +30,7 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
     -DSORVENDAL_FUZZ=ON -DSORVENDAL_TESTS=OFF -DSORVENDAL_BENCHMARKS=OFF
 cmake --build build-fuzz --parallel "$jobs"
 corpus=$(mktemp -d)
-mkdir -p "$corpus/model" "$corpus/document"
+mkdir -p "$corpus/model" "$corpus/document" "$corpus/wave"
 build-fuzz/bin/write_document_seeds "$corpus/document"
 model_seeds=(data/MQO data/MQA)
 [ -d ../shared/testdata/mqo ] && model_seeds+=(../shared/testdata/mqo/*/)
@@ -41,8 +41,12 @@ model_fuzzer=$!
 build-fuzz/bin/fuzz_document_reader "${fuzz_options[@]}" "$corpus/document" \
     > build-fuzz/fuzz_document_reader.log 2>&1 &
 document_fuzzer=$!
+build-fuzz/bin/fuzz_wave_reader "${fuzz_options[@]}" "$corpus/wave" data/WAV \
+    > build-fuzz/fuzz_wave_reader.log 2>&1 &
+wave_fuzzer=$!
 fuzz_failed=0
-for fuzzer in "$model_fuzzer:fuzz_model_reader" "$document_fuzzer:fuzz_document_reader"; do
+for fuzzer in "$model_fuzzer:fuzz_model_reader" "$document_fuzzer:fuzz_document_reader" \
+    "$wave_fuzzer:fuzz_wave_reader"; do
     if wait "${fuzzer%%:*}"; then
         echo "${fuzzer#*:}: $(grep -E '^Done [0-9]+ runs' "build-fuzz/${fuzzer#*:}.log")"
     else

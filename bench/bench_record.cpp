@@ -1,6 +1,7 @@
 // Frames recorded per second at 640 x 480 with a WAV track: uncompressed and MJPEG through
 // the recorder, and, for comparison, the ffmpeg command encoding the same raw frames into
-// the same kind of MJPEG AVI.
+// the same kind of MJPEG AVI. On an 8-core machine the recorder should write at least 1,500
+// uncompressed and 1,000 MJPEG frames per second (items_per_second).
 
 #include "media/CAviRecorder.h"
 #include "media/CDirectSound.h"

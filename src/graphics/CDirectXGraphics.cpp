@@ -16,6 +16,7 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -536,18 +537,22 @@ void CDirectXGraphics::DrawSubtitle(bool recording) {
     draw(o, y, OpaqueColour(m_crFont));
 }
 
+// The movie's part of the back buffer, twice its size with anti-aliasing; where the back
+// buffer is smaller, the part that it has, as a copy from a Direct3D surface is clipped to
+// the surface.
 bool CDirectXGraphics::CopyToRecordFrame(CFrameBuffer& recordFrame) {
     const UINT factor = m_bAntiAlias ? 2 : 1;
-    const auto width = static_cast<UINT>(m_nMovieWidth);
-    const auto height = static_cast<UINT>(m_nMovieHeight);
-    std::vector<std::uint8_t> rows;
-    if (FAILED(m_pDevice->ReadBackBuffer(width * factor, height * factor, rows))) {
+    const UINT width = std::min(static_cast<UINT>(std::max(m_nMovieWidth, 0)) * factor,
+                                m_presentParams.BackBufferWidth);
+    const UINT height = std::min(static_cast<UINT>(std::max(m_nMovieHeight, 0)) * factor,
+                                 m_presentParams.BackBufferHeight);
+    if (FAILED(m_pDevice->ReadBackBuffer(width, height, m_recordRows))) {
         return false;
     }
     if (m_bAntiAlias) {
-        recordFrame.ShrinkHalftone(rows);
+        recordFrame.ShrinkHalftone(m_recordRows, width, height);
     } else {
-        recordFrame.Copy(rows);
+        recordFrame.Copy(m_recordRows, width, height);
     }
     return true;
 }

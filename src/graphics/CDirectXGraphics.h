@@ -211,6 +211,8 @@ private:
     CAnimation* GetKey(int character, int frame);
 
     int m_nLastFollowedSelection = -1;
+    // The back buffer's rows read while recording, kept so that every frame reuses them.
+    std::vector<std::uint8_t> m_recordRows;
 };
 
 // The process's graphics-and-scene object, made and deleted by the 3D view.

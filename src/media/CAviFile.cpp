@@ -8,7 +8,8 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
         return nullptr;
     }
-    if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+    // Frames go straight to the file, not copied through the small write buffer first.
+    if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE | AVIO_FLAG_DIRECT) < 0) {
         avformat_free_context(format);
         return nullptr;
     }
@@ -22,8 +23,14 @@ CAviFile::~CAviFile() {
     CloseFile();
 }
 
-AVStream* CAviFile::AddStream() {
-    return m_format != nullptr && !m_hasHeader ? avformat_new_stream(m_format, nullptr) : nullptr;
+AVStream* CAviFile::AddStream(const std::string& name, const AviStreamFields& fields) {
+    AVStream* stream =
+        m_format != nullptr && !m_hasHeader ? avformat_new_stream(m_format, nullptr) : nullptr;
+    if (stream == nullptr || av_dict_set(&stream->metadata, "title", name.c_str(), 0) < 0) {
+        return nullptr;
+    }
+    m_fields.push_back(fields);
+    return stream;
 }
 
 bool CAviFile::WriteHeader() {
@@ -51,7 +58,7 @@ bool CAviFile::Finish() {
     avio_flush(m_format->pb);
     const bool written = trailer && m_format->pb->error == 0;
     CloseFile();
-    return written;
+    return PatchAviStreamHeaders(m_path, m_fields) && written;
 }
 
 void CAviFile::Discard() {

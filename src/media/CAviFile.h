@@ -3,10 +3,12 @@
 // An AVI file written with FFmpeg's AVI muxer: streams are added, the header is written,
 // then the packets of all streams, interleaved by time; Finish writes the index.
 
+#include "media/AviHeaderPatch.h"
 #include "media/FFmpegPointers.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CAviFile {
 public:
@@ -17,15 +19,16 @@ public:
     CAviFile(const CAviFile&) = delete;
     CAviFile& operator=(const CAviFile&) = delete;
 
-    // A new stream for the caller to describe; null when it cannot be added.
-    AVStream* AddStream();
+    // A new stream named `name` (the bytes of the stream's "strn" chunk) for the caller to
+    // describe, with the header fields that Finish patches in; null when it cannot be added.
+    AVStream* AddStream(const std::string& name, const AviStreamFields& fields);
     // Uncompressed RGB frames are stored bottom-up, as in a device-independent bitmap.
     bool WriteHeader();
     bool HasHeader() const { return m_hasHeader; }
     // Writes a packet of `stream`, time-stamped in `timeBase`.
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
-    // Writes what is still queued and the index, and closes the file. False when anything
-    // could not be written.
+    // Writes what is still queued and the index, closes the file and patches the stream
+    // headers. False when anything could not be written.
     bool Finish();
     // Closes the file and removes it: for a recording that never started.
     void Discard();
@@ -36,5 +39,7 @@ private:
 
     AVFormatContext* m_format;
     std::string m_path;
+    // By stream index.
+    std::vector<AviStreamFields> m_fields;
     bool m_hasHeader = false;
 };

@@ -4,6 +4,7 @@
 #include "media/CDirectSound.h"
 #include "media/CVideoEncoder.h"
 #include "media/CWaveFile.h"
+#include "media/FFmpegLimits.h"
 #include "media/IVideoCompressorChooser.h"
 #include "platform/FilePath.h"
 #include "platform/Mbcs.h"
@@ -31,11 +32,35 @@ constexpr const char* CannotCreateBitmap = "HBITMAPが作れませんでした�
 constexpr const char* CannotMakeSound = "サウンドが作れませんでした。";
 constexpr const char* CannotWrite = "AVIファイルへの書き込みに失敗しました。";
 constexpr const char* ErrorCaption = "エラー";
+constexpr const char* VideoStreamName = "VIDEO";
+constexpr const char* AudioStreamName = "オーディオ";
+// One second of the sound stream.
+constexpr DWORD AudioBufferBytes = CAviRecorder::AudioSampleRate * sizeof(std::int16_t);
 
 // The system's messages are code-page-932 text.
 void ShowError(const char* utf8) {
     MessageBoxService::Show(Mbcs::FromUtf8(utf8).value_or(utf8),
                             Mbcs::FromUtf8(ErrorCaption).value_or(ErrorCaption), MB_OK);
+}
+
+// The video stream's handler is the compressor's code: the encoder's tag, written by the
+// muxer, or "DIB " for uncompressed frames. The bitmap holds the padded frame size.
+AviStreamFields VideoStreamFields(const VideoCompressor& compressor, int width, int height) {
+    AviStreamFields fields;
+    if (compressor.IsUncompressed()) {
+        fields.handler = MakeFourCC("DIB ");
+    }
+    fields.imageSize = CFrameBuffer::Stride(static_cast<UINT>(width)) * static_cast<UINT>(height);
+    return fields;
+}
+
+AviStreamFields AudioStreamFields() {
+    AviStreamFields fields;
+    fields.handler = 0;
+    fields.priority = 1;
+    fields.suggestedBufferSize = AudioBufferBytes;
+    fields.extendedWaveFormat = true;
+    return fields;
 }
 
 } // namespace
@@ -49,6 +74,7 @@ CAviRecorder::~CAviRecorder() {
 
 CFrameBuffer* CAviRecorder::Open(int width, int height, const std::string& path) {
     Close();
+    FFmpeg::LimitAllocations();
     m_nWidth = width;
     m_nHeight = height;
     const std::vector<VideoCompressor> choices = VideoCompressor::Available();
@@ -61,7 +87,7 @@ CFrameBuffer* CAviRecorder::Open(int width, int height, const std::string& path)
     if (!m_pFile) {
         return Fail(CannotOpenFile);
     }
-    m_psVideo = m_pFile->AddStream();
+    m_psVideo = m_pFile->AddStream(VideoStreamName, VideoStreamFields(*choice, width, height));
     if (m_psVideo == nullptr) {
         return Fail(CannotCreateStream);
     }
@@ -98,7 +124,8 @@ bool CAviRecorder::CreateAudioStream() {
     if (!m_pFile || m_psAudio != nullptr) {
         return false;
     }
-    m_psAudio = m_pFile->AddStream();
+    m_psAudio = m_pFile->AddStream(Mbcs::FromUtf8(AudioStreamName).value_or(AudioStreamName),
+                                   AudioStreamFields());
     if (m_psAudio == nullptr) {
         return false;
     }
@@ -123,11 +150,15 @@ void CAviRecorder::AppendWave(CWaveFile& source, int frame) {
     // The exact sample of the frame's time.
     const std::int64_t start =
         std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
-    if (m_nSamplesWritten < start) {
-        WriteSamples(
-            std::vector<std::int16_t>(static_cast<std::size_t>(start - m_nSamplesWritten)));
+    // Silence up to it, a second at a time.
+    static const std::vector<std::int16_t> second(SamplesPerChunk);
+    for (std::int64_t missing = start - m_nSamplesWritten; missing > 0;
+         missing -= static_cast<std::int64_t>(SamplesPerChunk)) {
+        WriteSamples(second.data(), std::min(SamplesPerChunk, static_cast<std::size_t>(missing)));
     }
-    WriteSamples(source.ReadMono16(AudioSampleRate));
+    source.ReadMono16(
+        AudioSampleRate, SamplesPerChunk,
+        [this](const std::int16_t* samples, std::size_t count) { WriteSamples(samples, count); });
 }
 
 void CAviRecorder::Close() {
@@ -208,17 +239,17 @@ std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name) const
     return wave;
 }
 
-void CAviRecorder::WriteSamples(const std::vector<std::int16_t>& samples) {
+void CAviRecorder::WriteSamples(const std::int16_t* samples, std::size_t total) {
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
-    for (std::size_t first = 0; first < samples.size(); first += SamplesPerChunk) {
-        const std::size_t count = std::min(SamplesPerChunk, samples.size() - first);
+    for (std::size_t first = 0; first < total; first += SamplesPerChunk) {
+        const std::size_t count = std::min(SamplesPerChunk, total - first);
         const int bytes = static_cast<int>(count * sizeof(std::int16_t));
         if (!packet || av_new_packet(packet.get(), bytes) < 0) {
             ReportWriteFailure();
             return;
         }
         // PCM in the file is little-endian, as the samples are in memory here.
-        std::memcpy(packet->data, samples.data() + first, static_cast<std::size_t>(bytes));
+        std::memcpy(packet->data, samples + first, static_cast<std::size_t>(bytes));
         packet->pts = m_nSamplesWritten;
         packet->dts = m_nSamplesWritten;
         packet->duration = static_cast<std::int64_t>(count);

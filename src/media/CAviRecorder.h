@@ -57,7 +57,7 @@ private:
     void OpenWaveTrack();
     void AddWaveAt(int frame);
     std::unique_ptr<CWaveFile> OpenWave(const std::string& name) const;
-    void WriteSamples(const std::vector<std::int16_t>& samples);
+    void WriteSamples(const std::int16_t* samples, std::size_t total);
     bool WriteVideoPacket(AVPacket& packet);
     void ReportWriteFailure();
 

@@ -2,6 +2,7 @@
 
 #include "media/CFileOnlyFilter.h"
 #include "media/FolderFiles.h"
+#include "media/WaveChunks.h"
 #include "platform/CRiffReader.h"
 #include "platform/FilePath.h"
 #include "platform/ProgramFolder.h"
@@ -11,34 +12,6 @@
 #include <optional>
 
 CDirectSound* g_pDirectSound = nullptr;
-
-namespace {
-
-constexpr std::size_t WaveFormatBytes = 18;
-
-WORD Word(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    return static_cast<WORD>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-DWORD DoubleWord(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    return static_cast<DWORD>(Word(bytes, offset)) |
-           (static_cast<DWORD>(Word(bytes, offset + 2)) << 16);
-}
-
-// The format block of a "fmt " chunk: at least 18 bytes, the missing ones zero.
-WAVEFORMATEX ToWaveFormat(const std::vector<std::uint8_t>& bytes) {
-    WAVEFORMATEX format;
-    format.wFormatTag = Word(bytes, 0);
-    format.nChannels = Word(bytes, 2);
-    format.nSamplesPerSec = DoubleWord(bytes, 4);
-    format.nAvgBytesPerSec = DoubleWord(bytes, 8);
-    format.nBlockAlign = Word(bytes, 12);
-    format.wBitsPerSample = Word(bytes, 14);
-    format.cbSize = Word(bytes, 16);
-    return format;
-}
-
-} // namespace
 
 const CRuntimeClass CDirectSound::classCDirectSound = {"CDirectSound", sizeof(CDirectSound), 0,
                                                        &CDirectSound::CreateObject};
@@ -132,21 +105,13 @@ bool CDirectSound::LoadWave(int slot, const std::string& path) {
 }
 
 std::unique_ptr<CSoundBuffer> CDirectSound::ReadWave(CRiffReader& reader) {
-    RiffChunk riff;
-    RiffChunk format;
-    if (!reader.DescendRiff(riff) || riff.formType != MakeFourCC("WAVE") ||
-        !reader.Descend(format, riff) || format.id != MakeFourCC("fmt ")) {
-        return nullptr;
-    }
-    std::vector<std::uint8_t> formatBytes(std::max<std::size_t>(format.size, WaveFormatBytes));
-    RiffChunk data;
-    if (!reader.Read(formatBytes.data(), format.size) || !reader.Ascend(format) ||
-        !reader.FindChunk(data, riff, MakeFourCC("data"))) {
+    const std::optional<WaveChunks> chunks = ReadWaveChunks(reader);
+    if (!chunks) {
         return nullptr;
     }
     std::unique_ptr<CSoundBuffer> buffer =
-        m_pDS->CreateSoundBuffer(ToWaveFormat(formatBytes), data.size);
-    if (!buffer || !reader.Read(buffer->Data(), data.size)) {
+        m_pDS->CreateSoundBuffer(chunks->format, chunks->data.size);
+    if (!buffer || !reader.Read(buffer->Data(), chunks->data.size)) {
         return nullptr;
     }
     return buffer;

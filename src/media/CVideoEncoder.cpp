@@ -1,5 +1,6 @@
 #include "media/CVideoEncoder.h"
 
+#include "media/PictureConverter.h"
 #include "platform/CFrameBuffer.h"
 
 extern "C" {
@@ -7,11 +8,19 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
 constexpr int RecordedBitsPerPixel = 24;
+
+// Half the machine converts frames, whole frames at once; the encoder's threads take the
+// rest. Slices of one frame on every core left the recorder waiting for the slowest slice.
+unsigned ConverterCount() {
+    return std::max(1u, std::thread::hardware_concurrency() / 2);
+}
 
 AVPixelFormat PictureFormat(const AVCodec& codec, const std::string& wanted) {
     if (!wanted.empty()) {
@@ -35,6 +44,8 @@ unsigned int CodecTag(const std::string& fourCharacters) {
 CVideoEncoder::CVideoEncoder(int width, int height)
     : m_width(width), m_height(height), m_packet(av_packet_alloc()) {}
 
+CVideoEncoder::~CVideoEncoder() = default;
+
 std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compressor, int width,
                                                    int height) {
     if (av_image_check_size(static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
@@ -42,10 +53,12 @@ std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compre
         return nullptr;
     }
     std::unique_ptr<CVideoEncoder> encoder(new CVideoEncoder(width, height));
-    if (!encoder->m_packet || (!compressor.IsUncompressed() && !encoder->OpenCodec(compressor))) {
+    if (!encoder->m_packet) {
         return nullptr;
     }
-    return encoder;
+    const bool opened = compressor.IsUncompressed() ? encoder->CreatePool(encoder->FrameBytes())
+                                                    : encoder->OpenCodec(compressor);
+    return opened ? std::move(encoder) : nullptr;
 }
 
 bool CVideoEncoder::OpenCodec(const VideoCompressor& compressor) {
@@ -70,12 +83,33 @@ bool CVideoEncoder::OpenCodec(const VideoCompressor& compressor) {
         context.flags |= AV_CODEC_FLAG_QSCALE;
         context.global_quality = FF_QP2LAMBDA * compressor.quantiser;
     }
-    if (avcodec_open2(&context, codec, nullptr) < 0) {
-        return false;
+    const int pictureBytes = av_image_get_buffer_size(context.pix_fmt, m_width, m_height,
+                                                      PictureConverter::PictureAlign);
+    return avcodec_open2(&context, codec, nullptr) >= 0 && pictureBytes > 0 &&
+           CreatePool(pictureBytes) && CreateConverters();
+}
+
+bool CVideoEncoder::CreateConverters() {
+    for (unsigned i = 0; i < ConverterCount(); ++i) {
+        m_converters.push_back(
+            PictureConverter::Create(m_width, m_height, m_codec->pix_fmt, *m_pool));
+        if (!m_converters.back()) {
+            return false;
+        }
     }
-    m_scaler.reset(sws_getContext(m_width, m_height, AV_PIX_FMT_BGR24, m_width, m_height,
-                                  context.pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    return m_scaler != nullptr;
+    return true;
+}
+
+// Buffers of one size that come back when the last reference to them goes (the muxer and
+// a threaded encoder hold on to some): each frame reuses memory that is already mapped.
+bool CVideoEncoder::CreatePool(int bytes) {
+    m_pool.reset(av_buffer_pool_init(static_cast<std::size_t>(bytes) + AV_INPUT_BUFFER_PADDING_SIZE,
+                                     av_buffer_allocz));
+    return m_pool != nullptr;
+}
+
+int CVideoEncoder::FrameBytes() const {
+    return static_cast<int>(CFrameBuffer::Stride(static_cast<UINT>(m_width))) * m_height;
 }
 
 bool CVideoEncoder::SetStreamParameters(AVStream& stream) const {
@@ -107,15 +141,24 @@ bool CVideoEncoder::Flush(const PacketSink& sink) {
     if (!m_codec) {
         return true;
     }
-    return avcodec_send_frame(m_codec.get(), nullptr) >= 0 && Drain(sink);
+    // The converters hold the last frames, the oldest in the one whose turn it is.
+    bool sent = true;
+    for (std::size_t i = 0; i < m_converters.size(); ++i) {
+        sent = SendConverted(NextConverter(i), sink) && sent;
+    }
+    return avcodec_send_frame(m_codec.get(), nullptr) >= 0 && Drain(sink) && sent;
 }
 
 bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t index,
                                       const PacketSink& sink) {
     const std::vector<std::uint8_t>& bits = frame.Bits();
-    if (av_new_packet(m_packet.get(), static_cast<int>(bits.size())) < 0) {
+    m_packet->buf = av_buffer_pool_get(m_pool.get());
+    if (m_packet->buf == nullptr) {
         return false;
     }
+    // The padding after the data stays zero: nothing writes there.
+    m_packet->data = m_packet->buf->data;
+    m_packet->size = static_cast<int>(bits.size());
     std::memcpy(m_packet->data, bits.data(), bits.size());
     m_packet->pts = index;
     m_packet->dts = index;
@@ -126,30 +169,29 @@ bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t in
     return written;
 }
 
+// The frame starts converting; the picture of the frame that the same converter took a
+// round earlier is encoded first, so that frames reach the encoder in order. A failure is
+// that earlier frame's.
 bool CVideoEncoder::EncodePicture(const CFrameBuffer& frame, std::int64_t index,
                                   const PacketSink& sink) {
-    FFmpeg::Pointer<AVFrame> picture(av_frame_alloc());
-    if (!picture) {
-        return false;
+    PictureConverter& converter = NextConverter(0);
+    const bool sent = SendConverted(converter, sink);
+    converter.Start(frame, index);
+    ++m_started;
+    return sent;
+}
+
+PictureConverter& CVideoEncoder::NextConverter(std::size_t after) {
+    const auto next = static_cast<std::size_t>(m_started) + after;
+    return *m_converters[next % m_converters.size()];
+}
+
+bool CVideoEncoder::SendConverted(PictureConverter& converter, const PacketSink& sink) {
+    if (!converter.Busy()) {
+        return true;
     }
-    picture->format = m_codec->pix_fmt;
-    picture->width = m_width;
-    picture->height = m_height;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) {
-        return false;
-    }
-    // The rows are stored bottom first: start at the top row and step backwards.
-    const int stride = static_cast<int>(frame.Stride());
-    const std::uint8_t* topRow =
-        frame.Bits().data() + static_cast<std::size_t>(stride) * (m_height - 1);
-    const int upwards = -stride;
-    if (sws_scale(m_scaler.get(), &topRow, &upwards, 0, m_height, picture->data,
-                  picture->linesize) != m_height) {
-        return false; // never encode a picture that was not converted
-    }
-    picture->pts = index;
-    picture->pict_type = AV_PICTURE_TYPE_I;
-    return avcodec_send_frame(m_codec.get(), picture.get()) >= 0 && Drain(sink);
+    const FFmpeg::Pointer<AVFrame> picture = converter.Take();
+    return picture && avcodec_send_frame(m_codec.get(), picture.get()) >= 0 && Drain(sink);
 }
 
 bool CVideoEncoder::Drain(const PacketSink& sink) {

@@ -1,37 +1,150 @@
 #include "media/CWaveFile.h"
 
+#include "media/FFmpegLimits.h"
+#include "media/WaveChunks.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
-std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
-    // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
-    const AVInputFormat* wav = av_find_input_format("wav");
-    AVFormatContext* opened = nullptr;
-    if (wav == nullptr || avformat_open_input(&opened, path.c_str(), wav, nullptr) < 0) {
-        return nullptr;
-    }
-    FFmpeg::Input format(opened);
-    const AVCodec* codec = nullptr;
-    if (avformat_find_stream_info(format.get(), nullptr) < 0) {
-        return nullptr;
-    }
-    const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (stream < 0 || codec == nullptr) {
-        return nullptr;
-    }
-    FFmpeg::Pointer<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-    if (!decoder ||
-        avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar) < 0 ||
-        avcodec_open2(decoder.get(), codec, nullptr) < 0) {
-        return nullptr;
-    }
-    return std::unique_ptr<CWaveFile>(new CWaveFile(std::move(format), std::move(decoder), stream));
+namespace {
+
+constexpr DWORD LowestRate = 1000;
+constexpr DWORD HighestRate = 192000;
+constexpr WORD MostChannels = 8;
+constexpr std::uint64_t RiffHeaderBytes = 8;
+constexpr std::uint64_t FormTypeBytes = 4;
+constexpr int InputBufferBytes = 1 << 16;
+
+bool IsRecordablePcm(const WAVEFORMATEX& format) {
+    const WORD bits = format.wBitsPerSample;
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.nChannels >= 1 &&
+           format.nChannels <= MostChannels &&
+           (bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
+           format.nSamplesPerSec >= LowestRate && format.nSamplesPerSec <= HighestRate;
 }
 
-CWaveFile::CWaveFile(FFmpeg::Input format, FFmpeg::Pointer<AVCodecContext> decoder, int stream)
-    : m_format(std::move(format)), m_decoder(std::move(decoder)), m_stream(stream) {}
+// FFmpeg's WAV reader walks every chunk up to the end of the file, whatever the RIFF size
+// says, and allocates what some of them claim: each must lie inside the file. Fewer bytes
+// than a chunk header may follow the last one.
+bool ChunksLieInsideTheFile(CRiffReader& reader, std::uint64_t fileSize) {
+    RiffChunk wholeFile;
+    if (!reader.DescendRiff(wholeFile)) {
+        return false;
+    }
+    wholeFile.end = fileSize;
+    std::uint64_t next = wholeFile.start + FormTypeBytes;
+    RiffChunk chunk;
+    while (reader.Descend(chunk, wholeFile)) {
+        next = chunk.end + (chunk.size & 1u);
+        if (!reader.Ascend(chunk)) {
+            break;
+        }
+    }
+    return next >= fileSize || fileSize - next < RiffHeaderBytes;
+}
 
-std::vector<std::int16_t> CWaveFile::ReadMono16(int sampleRate) {
+// The RIFF check of playback's reader, and the formats that the conversion handles: FFmpeg
+// reads nothing else.
+bool IsRecordableWave(CRiffReader& reader) {
+    const std::optional<WaveChunks> chunks = ReadWaveChunks(reader);
+    return chunks && chunks->riff.start == RiffHeaderBytes && IsRecordablePcm(chunks->format) &&
+           ChunksLieInsideTheFile(reader, reader.File().Size());
+}
+
+} // namespace
+
+std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
+    FFmpeg::LimitAllocations();
+    CRiffReader reader;
+    if (!reader.Open(path) || !IsRecordableWave(reader)) {
+        return nullptr;
+    }
+    std::unique_ptr<CWaveFile> wave(new CWaveFile(std::move(reader)));
+    return wave->OpenDecoder() ? std::move(wave) : nullptr;
+}
+
+CWaveFile::CWaveFile(CRiffReader reader) : m_reader(std::move(reader)) {}
+
+// FFmpeg reads the file that was checked, through its open descriptor: the name is never
+// looked up again.
+bool CWaveFile::OpenDecoder() {
+    auto* buffer = static_cast<unsigned char*>(av_malloc(InputBufferBytes));
+    if (buffer == nullptr) {
+        return false;
+    }
+    m_input.reset(avio_alloc_context(buffer, InputBufferBytes, 0, this, &CWaveFile::ReadInput,
+                                     nullptr, &CWaveFile::SeekInput));
+    if (!m_input) {
+        av_free(buffer);
+        return false;
+    }
+    AVFormatContext* opened = avformat_alloc_context();
+    if (opened == nullptr) {
+        return false;
+    }
+    opened->pb = m_input.get();
+    // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
+    const AVInputFormat* wav = av_find_input_format("wav");
+    if (wav == nullptr || avformat_open_input(&opened, nullptr, wav, nullptr) < 0) {
+        return false; // the context is freed
+    }
+    m_format.reset(opened);
+    const AVCodec* codec = nullptr;
+    if (avformat_find_stream_info(m_format.get(), nullptr) < 0) {
+        return false;
+    }
+    m_stream = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (m_stream < 0 || codec == nullptr) {
+        return false;
+    }
+    m_decoder.reset(avcodec_alloc_context3(codec));
+    return m_decoder &&
+           avcodec_parameters_to_context(m_decoder.get(), m_format->streams[m_stream]->codecpar) >=
+               0 &&
+           avcodec_open2(m_decoder.get(), codec, nullptr) >= 0;
+}
+
+int CWaveFile::ReadInput(void* opaque, std::uint8_t* buffer, int size) {
+    CWaveFile& wave = *static_cast<CWaveFile*>(opaque);
+    const RegularFile& file = wave.m_reader.File();
+    if (size <= 0 || wave.m_inputPosition >= file.Size()) {
+        return AVERROR_EOF;
+    }
+    const auto count = static_cast<int>(
+        std::min<std::uint64_t>(file.Size() - wave.m_inputPosition, static_cast<unsigned>(size)));
+    if (!file.ReadAt(wave.m_inputPosition, buffer, static_cast<std::size_t>(count))) {
+        return AVERROR(EIO);
+    }
+    wave.m_inputPosition += static_cast<std::uint64_t>(count);
+    return count;
+}
+
+std::int64_t CWaveFile::SeekInput(void* opaque, std::int64_t offset, int whence) {
+    CWaveFile& wave = *static_cast<CWaveFile*>(opaque);
+    const auto size = static_cast<std::int64_t>(wave.m_reader.File().Size());
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return size;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += static_cast<std::int64_t>(wave.m_inputPosition);
+        break;
+    case SEEK_END:
+        offset += size;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0) {
+        return AVERROR(EINVAL);
+    }
+    wave.m_inputPosition = static_cast<std::uint64_t>(offset);
+    return offset;
+}
+
+void CWaveFile::ReadMono16(int sampleRate, std::size_t pieceSamples, const SampleSink& sink) {
     std::vector<std::int16_t> samples;
     AVChannelLayout source{};
     if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
@@ -46,21 +159,31 @@ std::vector<std::int16_t> CWaveFile::ReadMono16(int sampleRate) {
     av_channel_layout_uninit(&source);
     FFmpeg::Pointer<SwrContext> resampler(made);
     if (!resampler || swr_init(resampler.get()) < 0) {
-        return samples;
+        return;
     }
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
-    while (packet && av_read_frame(m_format.get(), packet.get()) >= 0) {
-        const bool decoded =
-            packet->stream_index != m_stream || Decode(packet.get(), *resampler, samples);
+    bool decoded = packet != nullptr;
+    while (decoded && av_read_frame(m_format.get(), packet.get()) >= 0) {
+        decoded = packet->stream_index != m_stream || Decode(packet.get(), *resampler, samples);
         av_packet_unref(packet.get());
-        if (!decoded) {
-            return samples;
-        }
+        HandOver(samples, pieceSamples, sink, false);
     }
-    // The decoder's last frames, then what the resampler still holds.
-    Decode(nullptr, *resampler, samples);
-    Convert(*resampler, nullptr, samples);
-    return samples;
+    if (decoded) {
+        // The decoder's last frames, then what the resampler still holds.
+        Decode(nullptr, *resampler, samples);
+        Convert(*resampler, nullptr, samples);
+    }
+    HandOver(samples, pieceSamples, sink, true);
+}
+
+void CWaveFile::HandOver(std::vector<std::int16_t>& samples, std::size_t pieceSamples,
+                         const SampleSink& sink, bool all) {
+    const std::size_t piece = std::max<std::size_t>(pieceSamples, 1);
+    const std::size_t handed = all ? samples.size() : samples.size() - samples.size() % piece;
+    for (std::size_t first = 0; first < handed; first += piece) {
+        sink(samples.data() + first, std::min(piece, handed - first));
+    }
+    samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(handed));
 }
 
 bool CWaveFile::Decode(const AVPacket* packet, SwrContext& resampler,

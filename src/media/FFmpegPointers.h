@@ -14,8 +14,15 @@ extern "C" {
 namespace FFmpeg {
 
 struct Deleter {
+    // A pool is freed once the last of its buffers comes back.
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
     void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    // A reading context of the caller's, with the buffer that FFmpeg may have replaced.
+    void operator()(AVIOContext* input) const {
+        av_freep(&input->buffer);
+        avio_context_free(&input);
+    }
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
     void operator()(SwrContext* resampler) const { swr_free(&resampler); }
     void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }

@@ -20,12 +20,21 @@ public:
     const std::vector<std::uint8_t>& Bits() const { return m_bits; }
 
     // Copies a picture of the same size, in the same layout.
-    void Copy(const std::vector<std::uint8_t>& rows);
-    // Shrinks a picture of twice the width and height, each pixel the rounded average of
-    // the 2 x 2 pixels it covers (the halftone shrink).
-    void ShrinkHalftone(const std::vector<std::uint8_t>& rows);
+    void Copy(const std::vector<std::uint8_t>& rows) { Copy(rows, m_width, m_height); }
+    // Copies a picture of `width` x `height` pixels in the same layout onto the top-left
+    // corner, as far as the frame reaches; the pixels it does not cover keep their values.
+    void Copy(const std::vector<std::uint8_t>& rows, UINT width, UINT height);
+    // Shrinks a picture of `width` x `height` pixels onto the top-left corner, each pixel the
+    // rounded average of the 2 x 2 pixels it covers (the halftone shrink), as far as the
+    // frame reaches; the pixels it does not cover keep their values.
+    void ShrinkHalftone(const std::vector<std::uint8_t>& rows, UINT width, UINT height);
 
 private:
+    // Row `row` counted from the top of the picture (rows are stored bottom first).
+    std::uint8_t* RowFromTop(UINT row) {
+        return m_bits.data() + static_cast<std::size_t>(Stride()) * (m_height - 1 - row);
+    }
+
     UINT m_width;
     UINT m_height;
     std::vector<std::uint8_t> m_bits;

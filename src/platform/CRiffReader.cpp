@@ -16,8 +16,8 @@ DWORD LittleEndian(const unsigned char* bytes) {
 }
 } // namespace
 
-bool CRiffReader::Open(const std::string& path) {
-    std::optional<RegularFile> file = RegularFile::Open(path, MaxFileBytes);
+bool CRiffReader::Open(const std::string& path, std::uint64_t maxBytes) {
+    std::optional<RegularFile> file = RegularFile::Open(path, maxBytes);
     m_file = file ? std::move(*file) : RegularFile();
     m_position = 0;
     return file.has_value();

@@ -37,7 +37,9 @@ public:
     static constexpr std::uint64_t MaxFileBytes = std::uint64_t{1} << 30;
 
     // `path` is a UTF-8 file path; only a regular file of at most MaxFileBytes opens.
-    bool Open(const std::string& path);
+    bool Open(const std::string& path) { return Open(path, MaxFileBytes); }
+    // A file of the program's own, such as a recorded movie, with a limit of its own.
+    bool Open(const std::string& path, std::uint64_t maxBytes);
 
     // Finds the first RIFF chunk at the top level of the file and stops after its form type.
     bool DescendRiff(RiffChunk& chunk);
@@ -48,6 +50,8 @@ public:
     bool FindChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id);
     // Moves past the chunk and its padding byte (chunks start on even offsets).
     bool Ascend(const RiffChunk& chunk);
+    // The open file, for reading it elsewhere as well.
+    const RegularFile& File() const { return m_file; }
     // Reads `bytes` bytes from the current position; false when the file ends first.
     bool Read(void* data, std::size_t bytes);
 

@@ -860,6 +860,52 @@ TEST_F(CDirectXGraphicsRenderTest, RecordingCopiesTheMovieSizeFromTheBackBuffer)
     }
 }
 
+TEST_F(CDirectXGraphicsRenderTest, MovieLargerThanTheBackBufferGetsThePartThatExistsAndPresents) {
+    const auto colour = [](UINT column, UINT row) {
+        return std::array<std::uint8_t, 3>{std::uint8_t(column), std::uint8_t(row), 200};
+    };
+    struct Case {
+        bool antiAlias;
+        UINT backWidth, backHeight;
+        // The frame's pixels that come from the back buffer.
+        UINT copiedWidth, copiedHeight;
+    };
+    graphics.m_nRunMode = RunRecord;
+    graphics.m_nMovieWidth = 90;
+    graphics.m_nMovieHeight = 60;
+    for (const Case& c :
+         {Case{false, 50, 40, 50, 40}, Case{false, 120, 30, 90, 30}, Case{true, 101, 61, 50, 30}}) {
+        SCOPED_TRACE(testing::Message()
+                     << c.antiAlias << " " << c.backWidth << "x" << c.backHeight);
+        const UINT factor = c.antiAlias ? 2 : 1;
+        graphics.m_bAntiAlias = c.antiAlias;
+        graphics.Resize(static_cast<int>(c.backWidth), static_cast<int>(c.backHeight));
+        // The read gives the top rows of the back buffer, bottom row first.
+        device.backBufferPixel = [&](UINT column, UINT row) {
+            return colour(column / factor, (c.backHeight - 1 - row) / factor);
+        };
+        device.calls.clear();
+        CFrameBuffer frame(90, 60);
+        frame.Copy(std::vector<std::uint8_t>(frame.Bits().size(), 7)); // the frame before
+        const std::vector<std::uint8_t> before = frame.Bits();
+
+        graphics.Render(&frame);
+
+        EXPECT_EQ(device.CallsNamed({"ReadBackBuffer", "Present"}),
+                  (CallLog{Call("ReadBackBuffer", std::min(90 * factor, c.backWidth),
+                                std::min(60 * factor, c.backHeight)),
+                           "Present()"}));
+        std::vector<std::uint8_t> expected = before;
+        for (UINT top = 0; top < c.copiedHeight; ++top) {
+            for (UINT column = 0; column < c.copiedWidth; ++column) {
+                const auto pixel = colour(column, top);
+                std::memcpy(&expected[272 * (59 - top) + 3 * column], pixel.data(), 3);
+            }
+        }
+        EXPECT_EQ(frame.Bits(), expected);
+    }
+}
+
 TEST_F(CDirectXGraphicsRenderTest, FailedBackBufferReadEndsTheFrameWithoutPresenting) {
     graphics.m_nRunMode = RunRecord;
     CFrameBuffer frame(320, 240);

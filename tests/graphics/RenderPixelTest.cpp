@@ -290,6 +290,33 @@ TEST_F(RecordedFrameTest, MovieWidthOf322GivesRowsOf968Bytes) {
     EXPECT_GT(notBackground, 1000u);
 }
 
+TEST_F(RecordedFrameTest, BackBufferSmallerThanTheMovieFillsTheTopLeftOfTheFrame) {
+    Import("MQO\\Shop.mqo");
+    graphics->m_nMovieWidth = 322;
+    graphics->m_nMovieHeight = 240;
+    graphics->Resize(200, 100);
+    graphics->m_nRunMode = RunRecord;
+    CFrameBuffer frame(322, 240);
+
+    graphics->Render(&frame);
+
+    ASSERT_TRUE(SUCCEEDED(Device()->ReadBackBuffer(200, 100, m_rows)));
+    const UINT backStride = CFrameBuffer::Stride(200);
+    for (UINT top = 0; top < 240; ++top) {
+        const auto* row = frame.Bits().data() + frame.Stride() * (239 - top);
+        const std::vector<std::uint8_t> left(row, row + 600);
+        const std::vector<std::uint8_t> right(row + 600, row + frame.Stride());
+        if (top < 100) {
+            const auto* back = m_rows.data() + backStride * (99 - top);
+            ASSERT_EQ(left, std::vector<std::uint8_t>(back, back + 600)) << top;
+        } else {
+            ASSERT_EQ(left, std::vector<std::uint8_t>(600, 0)) << top;
+        }
+        ASSERT_EQ(right, std::vector<std::uint8_t>(right.size(), 0)) << top;
+    }
+    EXPECT_NE(m_rows, std::vector<std::uint8_t>(m_rows.size(), 0));
+}
+
 // Picking on frames drawn by the device.
 class RenderedPickTest : public RenderPixelTest {
 protected:

@@ -1,9 +1,10 @@
 #include "media/CAviRecorder.h"
 
+#include "media/AviHeaderPatch.h"
 #include "media/CDirectSound.h"
-#include "platform/CRiffReader.h"
 #include "scene/SceneTypes.h"
 
+#include "AviHeaderDump.h"
 #include "MediaProbe.h"
 #include "MessageLog.h"
 #include "Recording.h"
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -83,45 +85,99 @@ TEST_F(CAviRecorderTest, UncompressedFramesAreKeyFramesOfPaddedRows) {
               std::vector<std::string>(4, std::to_string(968 * 241) + ",K_"));
 }
 
-// The BITMAPINFOHEADER of the video stream: 40-byte header, width, height, planes, bits,
-// compression.
-struct BitmapHeader {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::uint16_t bitCount = 0;
-    std::uint32_t compression = 1;
-};
+TEST_F(CAviRecorderTest, StreamHeadersHoldTheRecordersFieldsAndStillRead) {
+    const Samples wave = Ramp(1000);
+    WriteWave("a.wav", Wave16(22050, 1, wave));
+    sound.SetWave(0, "a.wav");
 
-BitmapHeader ReadVideoFormat(const std::string& path) {
-    CRiffReader reader;
-    RiffChunk riff, headers, streamList, format;
-    FOURCC listType = 0;
-    BitmapHeader header;
-    if (reader.Open(path) && reader.DescendRiff(riff) && riff.formType == MakeFourCC("AVI ") &&
-        reader.FindChunk(headers, riff, MakeFourCC("LIST")) && reader.Read(&listType, 4) &&
-        reader.FindChunk(streamList, headers, MakeFourCC("LIST")) && reader.Read(&listType, 4) &&
-        reader.FindChunk(format, streamList, MakeFourCC("strf"))) {
-        std::uint32_t size = 0;
-        std::uint16_t planes = 0;
-        reader.Read(&size, 4);
-        reader.Read(&header.width, 4);
-        reader.Read(&header.height, 4);
-        reader.Read(&planes, 2);
-        reader.Read(&header.bitCount, 2);
-        reader.Read(&header.compression, 4);
-    }
-    return header;
+    Record("", 322, 241, 3);
+
+    const std::string dump = AviHeaderDump::Dump(path);
+    std::cout << dump;
+    EXPECT_EQ(dump, R"(0 strh.fccType = 'vids'
+0 strh.fccHandler = 'DIB '
+0 strh.dwFlags = 0
+0 strh.wPriority = 0
+0 strh.wLanguage = 0
+0 strh.dwInitialFrames = 0
+0 strh.dwScale = 1
+0 strh.dwRate = 30
+0 strh.dwStart = 0
+0 strh.dwLength = 3
+0 strh.dwSuggestedBufferSize = 233288
+0 strh.dwQuality = -1
+0 strh.dwSampleSize = 0
+0 strh.rcFrame.left = 0
+0 strh.rcFrame.top = 0
+0 strh.rcFrame.right = 322
+0 strh.rcFrame.bottom = 241
+0 strf.size = 40
+0 strf.biSize = 40
+0 strf.biWidth = 322
+0 strf.biHeight = 241
+0 strf.biPlanes = 1
+0 strf.biBitCount = 24
+0 strf.biCompression = 0
+0 strf.biSizeImage = 233288
+0 strf.biXPelsPerMeter = 0
+0 strf.biYPelsPerMeter = 0
+0 strf.biClrUsed = 0
+0 strf.biClrImportant = 0
+0 strn.name = VIDEO
+1 strh.fccType = 'auds'
+1 strh.fccHandler = 0
+1 strh.dwFlags = 0
+1 strh.wPriority = 1
+1 strh.wLanguage = 0
+1 strh.dwInitialFrames = 0
+1 strh.dwScale = 1
+1 strh.dwRate = 22050
+1 strh.dwStart = 0
+1 strh.dwLength = 1000
+1 strh.dwSuggestedBufferSize = 44100
+1 strh.dwQuality = -1
+1 strh.dwSampleSize = 2
+1 strh.rcFrame.left = 0
+1 strh.rcFrame.top = 0
+1 strh.rcFrame.right = 0
+1 strh.rcFrame.bottom = 0
+1 strf.size = 18
+1 strf.wFormatTag = 1
+1 strf.nChannels = 1
+1 strf.nSamplesPerSec = 22050
+1 strf.nAvgBytesPerSec = 44100
+1 strf.nBlockAlign = 2
+1 strf.wBitsPerSample = 16
+1 strf.cbSize = 0
+1 strn.name = オーディオ
+)");
+    const std::vector<MediaProbe::Stream> streams = Streams();
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].at("nb_read_frames"), "3");
+    EXPECT_EQ(MediaProbe::DecodedSound(path), wave);
 }
 
-TEST_F(CAviRecorderTest, UncompressedStreamHoldsBottomUpRgbRowsAsABitmapDoes) {
-    Record("", 322, 241, 1);
+TEST_F(CAviRecorderTest, VideoHandlerIsTheChosenCompressorsCode) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "'DIB '"}, {"mjpeg", "'MJPG'"}, {"mpeg4", "'XVID'"}, {"ffv1", "'FFV1'"}};
+    for (const auto& [encoder, handler] : cases) {
+        Record(encoder, 322, 241, 1);
 
-    const BitmapHeader header = ReadVideoFormat(path);
+        const std::string dump = AviHeaderDump::Dump(path);
+        EXPECT_NE(dump.find("0 strh.fccHandler = " + handler + "\n"), std::string::npos) << dump;
+        EXPECT_NE(dump.find("0 strf.biSizeImage = 233288\n"), std::string::npos) << dump;
+    }
+}
 
-    EXPECT_EQ(header.width, 322);
-    EXPECT_EQ(header.height, 241);
-    EXPECT_EQ(header.bitCount, 24);
-    EXPECT_EQ(header.compression, 0u);
+TEST_F(CAviRecorderTest, HeadersOfARecordingLargerThanOneGibibyteArePatchedToo) {
+    Record("", 32, 24, 1);
+    std::filesystem::resize_file(path, (std::uintmax_t{1} << 30) + 1); // sparse: nothing written
+    AviStreamFields fields;
+    fields.priority = 7;
+
+    ASSERT_TRUE(PatchAviStreamHeaders(path, {fields}));
+
+    EXPECT_NE(AviHeaderDump::Dump(path).find("0 strh.wPriority = 7\n"), std::string::npos);
 }
 
 TEST_F(CAviRecorderTest, WithoutAWaveTheFileHasOneStream) {
@@ -197,6 +253,16 @@ TEST_F(CAviRecorderTest, MissingWaveIsReportedAtOpenAndAtItsFrame) {
         EXPECT_EQ(message.text, CannotMakeSound);
         EXPECT_EQ(message.caption, "エラー");
     }
+    EXPECT_EQ(Streams().size(), 1u);
+}
+
+TEST_F(CAviRecorderTest, WaveOutsideTheRecordableFormatsIsReportedAsOneThatDoesNotOpen) {
+    WriteWave("ultrasonic.wav", Wave16(285000000, 1, Ramp(64)));
+    sound.SetWave(2, "ultrasonic.wav");
+
+    Record("", 32, 24, 5);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
     EXPECT_EQ(Streams().size(), 1u);
 }
 

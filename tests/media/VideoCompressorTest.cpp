@@ -92,6 +92,21 @@ INSTANTIATE_TEST_SUITE_P(Sizes, VideoCompressorRecordingTest,
                                                           std::pair<int, int>{322, 241})),
                          CaseName);
 
+// Frames convert on several threads at once: many more frames than there are threads, in a
+// number that no count of threads divides, reach the file whole and in the order recorded.
+TEST(VideoCompressorOrderTest, FramesKeepTheirOrderThroughTheConversion) {
+    ScratchFolder folder;
+    CDirectSound sound;
+    FixedChooser chooser("ffv1");
+    CAviRecorder recorder(sound, chooser);
+    const std::string path = folder.PathOf("movie.avi");
+
+    const std::vector<CFrameBuffer> frames = Recording::RecordPattern(recorder, 64, 48, 41, path);
+
+    ASSERT_EQ(frames.size(), 41u);
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
+}
+
 TEST(VideoCompressorTagTest, Mpeg4IsTaggedXvid) {
     ScratchFolder folder;
     CDirectSound sound;
