@@ -122,7 +122,10 @@ void Record(benchmark::State& state, const std::string& encoder) {
         }
         for (int frame = 0; frame < FramesPerRecording; ++frame) {
             *target = setup.frames[static_cast<std::size_t>(frame % DistinctFrames)];
-            recorder.WriteFrame(target);
+            if (!recorder.WriteFrame(target)) {
+                state.SkipWithError("a frame was not written");
+                break;
+            }
         }
         recorder.Close();
     }

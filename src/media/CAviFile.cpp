@@ -1,23 +1,65 @@
 #include "media/CAviFile.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
-std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
-        return nullptr;
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int WriteBufferBytes = 1 << 16;
+
+// The file's writes and seeks for FFmpeg, straight on the descriptor: a frame larger than
+// the write buffer goes to the file in one write, without being copied first.
+int WriteToFile(void* file, std::uint8_t* data, int size) {
+    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
+    for (int done = 0; done < size;) {
+        const ssize_t written = ::write(descriptor, data + done, static_cast<std::size_t>(size - done));
+        if (written < 0 && errno != EINTR) {
+            return AVERROR(errno);
+        }
+        done += written > 0 ? static_cast<int>(written) : 0;
     }
-    // Frames go straight to the file, not copied through the small write buffer first.
-    if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE | AVIO_FLAG_DIRECT) < 0) {
-        avformat_free_context(format);
-        return nullptr;
-    }
-    return std::unique_ptr<CAviFile>(new CAviFile(format, path));
+    return size;
 }
 
-CAviFile::CAviFile(AVFormatContext* format, std::string path)
-    : m_format(format), m_path(std::move(path)) {}
+std::int64_t SeekInFile(void* file, std::int64_t offset, int whence) {
+    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
+    if (whence == AVSEEK_SIZE) {
+        struct stat status {};
+        return ::fstat(descriptor, &status) == 0 ? status.st_size : AVERROR(errno);
+    }
+    const off_t position = ::lseek(descriptor, offset, whence & ~AVSEEK_FORCE);
+    return position >= 0 ? position : AVERROR(errno);
+}
+
+} // namespace
+
+std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    AVFormatContext* format = nullptr;
+    if (!file.IsOpen() || avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
+        return nullptr;
+    }
+    std::unique_ptr<CAviFile> created(new CAviFile(format, path, std::move(file)));
+    auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
+    format->pb = buffer != nullptr ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_file,
+                                                       nullptr, &WriteToFile, &SeekInFile)
+                                   : nullptr;
+    if (format->pb == nullptr) {
+        av_free(buffer);
+        return nullptr;
+    }
+    format->pb->direct = 1; // large writes skip the buffer
+    return created;
+}
+
+CAviFile::CAviFile(AVFormatContext* format, std::string path, FileDescriptor file)
+    : m_format(format), m_path(std::move(path)), m_file(std::move(file)) {}
 
 CAviFile::~CAviFile() {
     CloseFile();
@@ -70,8 +112,13 @@ void CAviFile::CloseFile() {
     if (m_format == nullptr) {
         return;
     }
-    avio_closep(&m_format->pb);
+    if (m_format->pb != nullptr) {
+        avio_flush(m_format->pb);
+        av_freep(&m_format->pb->buffer);
+        avio_context_free(&m_format->pb);
+    }
     avformat_free_context(m_format);
+    m_file.Close();
     m_format = nullptr;
     m_hasHeader = false;
 }

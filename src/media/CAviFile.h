@@ -5,6 +5,7 @@
 
 #include "media/AviHeaderPatch.h"
 #include "media/FFmpegPointers.h"
+#include "platform/FileDescriptor.h"
 
 #include <memory>
 #include <string>
@@ -34,11 +35,12 @@ public:
     void Discard();
 
 private:
-    CAviFile(AVFormatContext* format, std::string path);
+    CAviFile(AVFormatContext* format, std::string path, FileDescriptor file);
     void CloseFile();
 
     AVFormatContext* m_format;
     std::string m_path;
+    FileDescriptor m_file;
     // By stream index.
     std::vector<AviStreamFields> m_fields;
     bool m_hasHeader = false;
