@@ -2,7 +2,7 @@
 // read, smoothed, put into vertex buffers and the first frame drawn. Each repetition runs in
 // a fresh process, so that the figure is the first import a user waits for, with nothing
 // warm, and its peak memory is the process's own. A second benchmark imports the model six
-// times into one scene: the sixth import must not cost much more than the first.
+// times into one scene: no later import may cost much more than the first.
 
 #include "GridModel.h"
 #include "graphics/CDirectXGraphics.h"
@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -137,6 +138,8 @@ int ImportInChild(int argc, char** argv, int imports) {
         graphics.Render(nullptr);
         graphics.GetDevice()->ReadBackBuffer(1, 1, pixel); // waits for the frame
         seconds.push_back(SecondsSince(start));
+        // Hidden, so that every import's frame draws only the new character.
+        graphics.GetCharacter(0)->m_bShown = false;
     }
     const auto start = std::chrono::steady_clock::now();
     graphics.DeleteCharacter(0);
@@ -179,9 +182,13 @@ void BM_SixthImport(benchmark::State& state) {
         }
         const double first = run->importSeconds.front();
         const double sixth = run->importSeconds.back();
+        // A list that copies its characters shows worst where it grows (the fifth import).
+        const double slowest =
+            *std::max_element(run->importSeconds.begin() + 1, run->importSeconds.end());
         state.SetIterationTime(sixth);
         state.counters["first_ms"] = first * 1e3;
         state.counters["sixth_per_first"] = sixth / first;
+        state.counters["slowest_per_first"] = slowest / first;
         state.counters["delete_ms"] = run->deleteSeconds * 1e3;
     }
 }
