@@ -128,6 +128,8 @@ void MQAObject::CalcSmoothing() {
 
     CalcFaceNormals();
     const float limit = m_fFacet * DegreesToRadians;
+    m_cornerFaces.clear();
+    m_cornerFaces.reserve(facesAround.size()); // every corner lists at least its own face
     for (std::size_t j = 0; j < m_faces.size(); ++j) {
         MQAFace& face = m_faces[j];
         face.corners.clear();
@@ -137,21 +139,19 @@ void MQAObject::CalcSmoothing() {
         face.corners.resize(face.indices.size());
         for (std::size_t k = 0; k < face.indices.size(); ++k) {
             const auto v = static_cast<std::size_t>(face.indices[k]);
-            std::vector<int>& list = face.corners[k].faces;
+            MQACorner& corner = face.corners[k];
+            corner.firstFace = m_cornerFaces.size();
             for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
                 const int g = facesAround[i];
-                if (g == static_cast<int>(j)) {
-                    list.push_back(g);
-                    continue;
-                }
                 // Smoothed only within the facet angle of this corner's own face; a dot
                 // product outside [-1, 1] gives no angle.
-                const float angle = std::acos(
-                    D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal));
-                if (angle < limit) {
-                    list.push_back(g);
+                if (g == static_cast<int>(j) ||
+                    std::acos(D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal,
+                                          &face.normal)) < limit) {
+                    m_cornerFaces.push_back(g);
                 }
             }
+            corner.faceCount = static_cast<std::uint32_t>(m_cornerFaces.size() - corner.firstFace);
         }
     }
 }
@@ -160,8 +160,9 @@ void MQAObject::CalcCornerNormals() {
     for (MQAFace& face : m_faces) {
         for (MQACorner& corner : face.corners) {
             D3DXVECTOR3 sum;
-            for (int g : corner.faces) {
-                sum = sum + m_faces[static_cast<std::size_t>(g)].normal;
+            const int* faces = m_cornerFaces.data() + corner.firstFace;
+            for (const int* g = faces; g != faces + corner.faceCount; ++g) {
+                sum = sum + m_faces[static_cast<std::size_t>(*g)].normal;
             }
             const float length = D3DXVec3Length(&sum);
             corner.normal = length == 0.0f ? UpNormal : sum * (1.0f / length);

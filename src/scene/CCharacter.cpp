@@ -138,6 +138,7 @@ void CCharacter::ReleaseDeviceObjects() {
         }
         part.m_animations.clear();
         part.m_faces.clear();
+        part.m_cornerFaces.clear();
         part.m_vertices.clear();
         part.m_trianglesPerMaterial.clear();
     }

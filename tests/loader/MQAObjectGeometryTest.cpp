@@ -14,8 +14,8 @@
 
 namespace {
 
-using Indices = std::vector<int>;
-using Coordinates = std::vector<std::pair<float, float>>;
+using Indices = decltype(MQAFace::indices);
+using Coordinates = decltype(MQAFace::uv);
 using FaceLists = std::vector<std::vector<int>>;
 // A MeshVertex as its eight floats: position, normal, texture coordinates.
 using VertexValues = std::array<float, 8>;
@@ -77,10 +77,15 @@ void ExpectUnitVector(const D3DXVECTOR3& actual, float x, float y, float z) {
     EXPECT_FLOAT_EQ(actual.z, z);
 }
 
-FaceLists CornerLists(const MQAFace& face) {
+std::vector<int> CornerFaces(const MQAObject& part, const MQACorner& corner) {
+    const auto first = part.m_cornerFaces.begin() + static_cast<std::ptrdiff_t>(corner.firstFace);
+    return std::vector<int>(first, first + corner.faceCount);
+}
+
+FaceLists CornerLists(const MQAObject& part, std::size_t face) {
     FaceLists lists;
-    for (const MQACorner& corner : face.corners) {
-        lists.push_back(corner.faces);
+    for (const MQACorner& corner : part.m_faces[face].corners) {
+        lists.push_back(CornerFaces(part, corner));
     }
     return lists;
 }
@@ -144,7 +149,7 @@ TEST(MQAObjectNormalsTest, FaceNamingAVertexOutsideThePartIsLeftOut) {
         EXPECT_EQ(Components(part.m_faces[j].normal), (std::vector<float>{0, 0, 0}));
         EXPECT_TRUE(part.m_faces[j].corners.empty());
     }
-    EXPECT_EQ(CornerLists(part.m_faces[2]), (FaceLists{{2}, {2}, {2}}));
+    EXPECT_EQ(CornerLists(part, 2), (FaceLists{{2}, {2}, {2}}));
 }
 
 TEST(MQAObjectNormalsTest, FacetZeroShadesFlat) {
@@ -153,8 +158,8 @@ TEST(MQAObjectNormalsTest, FacetZeroShadesFlat) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
     for (const MQAFace& face : part.m_faces) {
         for (const MQACorner& corner : face.corners) {
             EXPECT_EQ(corner.normal, face.normal);
@@ -169,8 +174,8 @@ TEST(MQAObjectNormalsTest, CornersShareTheFacesWithinTheFacetAngle) {
     part.CalcCornerNormals();
 
     // Vertices 0 and 1 are shared; each list is in ascending face order.
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0, 1}, {0, 1}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{0, 1}, {0, 1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{0, 1}, {0, 1}, {1}}));
     const float half = 15.0f * 3.14159265358979f / 180.0f;
     ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, std::sin(half), std::cos(half));
     ExpectUnitVector(part.m_faces[1].corners[1].normal, 0, std::sin(half), std::cos(half));
@@ -185,8 +190,8 @@ TEST(MQAObjectNormalsTest, FacesExactlyAtTheFacetAngleAreNotSmoothed) {
     beyond.CalcSmoothing();
     beyond.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(atAngle.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(beyond.m_faces[0]), (FaceLists{{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerLists(atAngle, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(beyond, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
     ExpectUnitVector(beyond.m_faces[0].corners[0].normal, 0, kHalfRoot2, kHalfRoot2);
 }
 
@@ -197,8 +202,8 @@ TEST(MQAObjectNormalsTest, OppositeNormalsAreNeverSmoothed) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
     ExpectUnitVector(part.m_faces[1].corners[0].normal, 0, 0, -1);
 }
 
@@ -215,9 +220,9 @@ TEST(MQAObjectNormalsTest, SmoothingComparesWithTheCornersOwnFaceOnly) {
 
     part.CalcSmoothing();
 
-    EXPECT_EQ(part.m_faces[0].corners[0].faces, (std::vector<int>{0, 1}));
-    EXPECT_EQ(part.m_faces[1].corners[0].faces, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(part.m_faces[2].corners[0].faces, (std::vector<int>{1, 2}));
+    EXPECT_EQ(CornerFaces(part, part.m_faces[0].corners[0]), (std::vector<int>{0, 1}));
+    EXPECT_EQ(CornerFaces(part, part.m_faces[1].corners[0]), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(CornerFaces(part, part.m_faces[2].corners[0]), (std::vector<int>{1, 2}));
 }
 
 TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
@@ -227,7 +232,7 @@ TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0, 0}, {0, 0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 0}, {0, 0}, {0}}));
     ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, 1, 0);
 }
 
@@ -235,7 +240,8 @@ TEST(MQAObjectNormalsTest, CornerWithoutFacesPointsUp) {
     MQAObject part = Part({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {Face({0, 1, 2})});
     part.CalcFaceNormals();
     part.m_faces[0].corners.resize(3);
-    part.m_faces[0].corners[1].faces = {0};
+    part.m_faces[0].corners[1].faceCount = 1;
+    part.m_cornerFaces = {0};
 
     part.CalcCornerNormals();
 
@@ -632,7 +638,7 @@ TEST_F(MQAObjectPickTest, NearestFaceWinsAndTiesGoToTheLowerIndex) {
 }
 
 TEST_F(MQAObjectPickTest, OnlyTrianglesAndQuadsAreHit) {
-    const MQAObject part = Part(TriangleAt(-10), {Face({0, 1}), Face({0, 1, 2, 0, 1}), Face({})});
+    const MQAObject part = Part(TriangleAt(-10), {Face({0, 1}), Face({0}), Face({})});
 
     EXPECT_EQ(part.Pick(320, 240, &device, &distance), -1);
 }
