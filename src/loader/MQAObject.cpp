@@ -2,12 +2,12 @@
 
 #include "loader/MQAMaterial.h"
 #include "loader/PickRay.h"
+#include "loader/SmoothingLimit.h"
 #include "platform/IDirect3DDevice9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "scene/SceneStrings.h"
 #include "scene/SceneTypes.h"
 
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -127,7 +127,7 @@ void MQAObject::CalcSmoothing() {
     }
 
     CalcFaceNormals();
-    const float limit = m_fFacet * DegreesToRadians;
+    const SmoothingLimit limit(m_fFacet * DegreesToRadians);
     m_cornerFaces.clear();
     m_cornerFaces.reserve(facesAround.size()); // every corner lists at least its own face
     for (std::size_t j = 0; j < m_faces.size(); ++j) {
@@ -143,11 +143,10 @@ void MQAObject::CalcSmoothing() {
             corner.firstFace = m_cornerFaces.size();
             for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
                 const int g = facesAround[i];
-                // Smoothed only within the facet angle of this corner's own face; a dot
-                // product outside [-1, 1] gives no angle.
+                // Smoothed only within the facet angle of this corner's own face.
                 if (g == static_cast<int>(j) ||
-                    std::acos(D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal,
-                                          &face.normal)) < limit) {
+                    limit.Smooths(
+                        D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal))) {
                     m_cornerFaces.push_back(g);
                 }
             }

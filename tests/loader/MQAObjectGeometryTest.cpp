@@ -1,5 +1,6 @@
 #include "loader/MQAMaterial.h"
 #include "loader/MQAObject.h"
+#include "scene/SceneTypes.h"
 
 #include "support/FakeDevice.h"
 
@@ -193,6 +194,26 @@ TEST(MQAObjectNormalsTest, FacesExactlyAtTheFacetAngleAreNotSmoothed) {
     EXPECT_EQ(CornerLists(atAngle, 0), (FaceLists{{0}, {0}, {0}}));
     EXPECT_EQ(CornerLists(beyond, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
     ExpectUnitVector(beyond.m_faces[0].corners[0].normal, 0, kHalfRoot2, kHalfRoot2);
+}
+
+TEST(MQAObjectNormalsTest, NeighboursAreSmoothedWhenTheAngleBetweenTheirNormalsIsBelowTheFacet) {
+    // Hinges opened by a range of angles, against facets just below, at and just above them.
+    for (float degrees : {10.0f, 30.0f, 45.0f, 59.5f, 90.0f, 120.0f, 150.0f, 179.0f}) {
+        const float radians = degrees * 3.14159265358979f / 180.0f;
+        for (float facet : {degrees - 0.01f, degrees, degrees + 0.01f}) {
+            SCOPED_TRACE(testing::Message() << degrees << " degrees, facet " << facet);
+            MQAObject part = Hinge(std::cos(radians), -std::sin(radians), facet);
+
+            part.CalcSmoothing();
+
+            const D3DXVECTOR3& first = part.m_faces[0].normal;
+            const D3DXVECTOR3& second = part.m_faces[1].normal;
+            const bool smoothed =
+                std::acos(D3DXVec3Dot(&first, &second)) < facet * DegreesToRadians;
+            const std::vector<int> shared = smoothed ? std::vector<int>{0, 1} : std::vector<int>{0};
+            EXPECT_EQ(CornerLists(part, 0), (FaceLists{shared, shared, {0}}));
+        }
+    }
 }
 
 TEST(MQAObjectNormalsTest, OppositeNormalsAreNeverSmoothed) {
