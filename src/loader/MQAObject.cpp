@@ -196,8 +196,11 @@ MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
 
 void MQAObject::CreateVertexBuffer(IDirect3DDevice9* device,
                                    const std::vector<MQAMaterial>& materials) {
-    CalcSmoothing();
-    CalcCornerNormals();
+    // Without a device there is no buffer, and nothing else reads the normals.
+    if (device != nullptr) {
+        CalcSmoothing();
+        CalcCornerNormals();
+    }
     const std::size_t count = CountTriangleListEntries();
     constexpr std::size_t largestBuffer = std::numeric_limits<UINT>::max() / sizeof(MeshVertex);
     if (count == 0 || count > largestBuffer || device == nullptr ||

@@ -35,7 +35,8 @@ public:
     void CalcSmoothing();
     void CalcCornerNormals();
 
-    // Static parts: one managed vertex buffer, triangle lists grouped by material.
+    // Static parts: one managed vertex buffer, triangle lists grouped by material; smoothed
+    // only on a device, since nothing but the buffer reads the normals.
     void CreateVertexBuffer(IDirect3DDevice9* device, const std::vector<MQAMaterial>& materials);
     void Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,
               const std::vector<MQAMaterial>& materials);

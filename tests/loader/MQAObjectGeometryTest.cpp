@@ -364,6 +364,19 @@ TEST_F(MQAObjectVertexBufferTest, FailedCreationLeavesThePartWithoutBuffer) {
     EXPECT_TRUE(device.draws.empty());
 }
 
+TEST_F(MQAObjectVertexBufferTest, WithoutADeviceNothingIsBuiltOrSmoothed) {
+    part.m_trianglesPerMaterial = {1};
+
+    part.CreateVertexBuffer(nullptr, materials);
+
+    EXPECT_EQ(part.m_pVertexBuffer, nullptr);
+    EXPECT_TRUE(part.m_trianglesPerMaterial.empty());
+    EXPECT_TRUE(part.m_cornerFaces.empty()); // no buffer would take the normals
+    for (const MQAFace& face : part.m_faces) {
+        EXPECT_TRUE(face.corners.empty());
+    }
+}
+
 TEST_F(MQAObjectVertexBufferTest, DrawIssuesOneCallPerUsedMaterial) {
     FakeTexture named;
     FakeTexture unnamed;
