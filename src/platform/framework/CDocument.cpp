@@ -136,10 +136,9 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
                       file.errorString());
         return FALSE;
     }
-    std::vector<std::uint8_t> bytes(content.begin(), content.end());
     DeleteContents();
     try {
-        CArchive archive(bytes, CArchive::load);
+        CArchive archive(content.constData(), static_cast<std::size_t>(content.size()));
         Serialize(archive);
     } catch (const CArchiveException& error) {
         DeleteContents();
@@ -154,16 +153,20 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
 }
 
 BOOL CDocument::OnSaveDocument(const QString& path) {
-    std::vector<std::uint8_t> bytes;
-    CArchive archive(bytes, CArchive::store);
-    Serialize(archive);
     // QSaveFile writes a temporary file beside the target and renames it over the target
-    // only once everything was written, so a failure leaves the old file as it was.
+    // only once everything was written, so a failure leaves the old file as it was. The
+    // archive hands it the document a block at a time.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        CArchive archive([&file, &written](const std::uint8_t* bytes, std::size_t size) {
+            const auto length = static_cast<qint64>(size);
+            written = written && file.write(reinterpret_cast<const char*>(bytes), length) == length;
+        });
+        Serialize(archive);
+        archive.Flush();
+    }
+    if (!written || !file.commit()) {
         ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(file.error()),
                       file.errorString());
         return FALSE;
