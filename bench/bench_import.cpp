@@ -73,6 +73,28 @@ double PeakMegabytes() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+std::string ReadUntilClosed(int descriptor) {
+    std::string text;
+    char buffer[256];
+    ssize_t count = 0;
+    while ((count = read(descriptor, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+    return text;
+}
+
+// What ImportInChild prints.
+ChildRun ParseChildOutput(const std::string& text) {
+    ChildRun run;
+    std::istringstream values(text);
+    values >> run.startMegabytes >> run.loadedMegabytes >> run.deleteSeconds;
+    for (double seconds = 0.0, cpu = 0.0; values >> seconds >> cpu;) {
+        run.importSeconds.push_back(seconds);
+        run.importCpuSeconds.push_back(cpu);
+    }
+    return run;
+}
+
 // Runs this program again with the arguments and reads what it prints; the child's own peak
 // memory comes from its resource usage.
 std::optional<ChildRun> RunChild(const std::vector<std::string>& arguments) {
@@ -93,12 +115,7 @@ std::optional<ChildRun> RunChild(const std::vector<std::string>& arguments) {
     const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(output[1]);
-    std::string text;
-    char buffer[256];
-    ssize_t count = 0;
-    while ((count = read(output[0], buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
+    const std::string text = ReadUntilClosed(output[0]);
     close(output[0]);
     int status = 0;
     rusage usage{};
@@ -106,14 +123,8 @@ std::optional<ChildRun> RunChild(const std::vector<std::string>& arguments) {
         WEXITSTATUS(status) != 0) {
         return std::nullopt;
     }
-    ChildRun run;
+    ChildRun run = ParseChildOutput(text);
     run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    std::istringstream values(text);
-    values >> run.startMegabytes >> run.loadedMegabytes >> run.deleteSeconds;
-    for (double seconds = 0.0, cpu = 0.0; values >> seconds >> cpu;) {
-        run.importSeconds.push_back(seconds);
-        run.importCpuSeconds.push_back(cpu);
-    }
     return run;
 }
 
@@ -132,6 +143,13 @@ double ResidentMegabytes() {
     return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// Reading a pixel back waits for the frame that the driver may still have queued.
+void DrawFrame(CDirectXGraphics& graphics) {
+    std::vector<std::uint8_t> pixel;
+    graphics.Render(nullptr);
+    graphics.GetDevice()->ReadBackBuffer(1, 1, pixel);
+}
+
 // Prints the memory resident before the first import, the peak once it returned, the time
 // of deleting the first character, then the time and the processor time of each import.
 int ImportInChild(int argc, char** argv, int imports) {
@@ -145,10 +163,7 @@ int ImportInChild(int argc, char** argv, int imports) {
         return 1;
     }
     const std::string path = Mbcs::FromUtf8(ModelPath()).value();
-    // The program has drawn its empty scene before anyone imports.
-    std::vector<std::uint8_t> pixel;
-    graphics.Render(nullptr);
-    graphics.GetDevice()->ReadBackBuffer(1, 1, pixel);
+    DrawFrame(graphics); // the program has drawn its empty scene before anyone imports
     const double startMegabytes = ResidentMegabytes();
     double loadedMegabytes = 0.0;
     std::vector<std::pair<double, double>> seconds;
@@ -159,8 +174,7 @@ int ImportInChild(int argc, char** argv, int imports) {
             return 1;
         }
         loadedMegabytes = i == 0 ? PeakMegabytes() : loadedMegabytes;
-        graphics.Render(nullptr);
-        graphics.GetDevice()->ReadBackBuffer(1, 1, pixel); // waits for the frame
+        DrawFrame(graphics);
         seconds.emplace_back(SecondsSince(start), ProcessCpuSeconds() - startCpu);
         // Hidden, so that every import's frame draws only the new character.
         graphics.GetCharacter(0)->m_bShown = false;
