@@ -2,13 +2,12 @@
 
 #include "platform/D3DXMath.h"
 
-#include <cstddef>
 #include <cstdint>
 
-// A face corner: its smoothed normal and the faces whose normals are summed into it, which
-// are the run of `faceCount` entries from `firstFace` in its part's corner-face list.
+// A face corner: its smoothed normal and the faces whose normals are summed into it. Those
+// are the next `faceCount` entries of its part's corner-face list, which holds the lists of
+// the corners one after the other in face and corner order.
 struct MQACorner {
     D3DXVECTOR3 normal;
     std::uint32_t faceCount = 0;
-    std::size_t firstFace = 0;
 };

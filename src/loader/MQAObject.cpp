@@ -139,8 +139,7 @@ void MQAObject::CalcSmoothing() {
         face.corners.resize(face.indices.size());
         for (std::size_t k = 0; k < face.indices.size(); ++k) {
             const auto v = static_cast<std::size_t>(face.indices[k]);
-            MQACorner& corner = face.corners[k];
-            corner.firstFace = m_cornerFaces.size();
+            const std::size_t first = m_cornerFaces.size();
             for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
                 const int g = facesAround[i];
                 // Smoothed only within the facet angle of this corner's own face.
@@ -150,17 +149,17 @@ void MQAObject::CalcSmoothing() {
                     m_cornerFaces.push_back(g);
                 }
             }
-            corner.faceCount = static_cast<std::uint32_t>(m_cornerFaces.size() - corner.firstFace);
+            face.corners[k].faceCount = static_cast<std::uint32_t>(m_cornerFaces.size() - first);
         }
     }
 }
 
 void MQAObject::CalcCornerNormals() {
+    const int* g = m_cornerFaces.data();
     for (MQAFace& face : m_faces) {
         for (MQACorner& corner : face.corners) {
             D3DXVECTOR3 sum;
-            const int* faces = m_cornerFaces.data() + corner.firstFace;
-            for (const int* g = faces; g != faces + corner.faceCount; ++g) {
+            for (const int* end = g + corner.faceCount; g != end; ++g) {
                 sum = sum + m_faces[static_cast<std::size_t>(*g)].normal;
             }
             const float length = D3DXVec3Length(&sum);

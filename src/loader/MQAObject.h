@@ -56,7 +56,7 @@ public:
     int m_nMirrorAxis = 0;
     float m_fFacet = 0.0f;
     std::vector<MQAFace> m_faces;
-    std::vector<int> m_cornerFaces; // the face list of every corner, one run per corner
+    std::vector<int> m_cornerFaces; // every corner's face list, in face and corner order
     std::vector<int> m_trianglesPerMaterial;
     std::vector<std::vector<D3DXMATRIX>> m_animations; // [motion][frame]
     D3DXMATRIX m_matLastWorld;

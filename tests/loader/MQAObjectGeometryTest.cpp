@@ -78,15 +78,18 @@ void ExpectUnitVector(const D3DXVECTOR3& actual, float x, float y, float z) {
     EXPECT_FLOAT_EQ(actual.z, z);
 }
 
-std::vector<int> CornerFaces(const MQAObject& part, const MQACorner& corner) {
-    const auto first = part.m_cornerFaces.begin() + static_cast<std::ptrdiff_t>(corner.firstFace);
-    return std::vector<int>(first, first + corner.faceCount);
-}
-
+// The face lists of a face's corners, found after those of every corner before them.
 FaceLists CornerLists(const MQAObject& part, std::size_t face) {
+    auto next = part.m_cornerFaces.begin();
+    for (std::size_t j = 0; j < face; ++j) {
+        for (const MQACorner& corner : part.m_faces[j].corners) {
+            next += corner.faceCount;
+        }
+    }
     FaceLists lists;
     for (const MQACorner& corner : part.m_faces[face].corners) {
-        lists.push_back(CornerFaces(part, corner));
+        lists.emplace_back(next, next + corner.faceCount);
+        next += corner.faceCount;
     }
     return lists;
 }
@@ -241,9 +244,9 @@ TEST(MQAObjectNormalsTest, SmoothingComparesWithTheCornersOwnFaceOnly) {
 
     part.CalcSmoothing();
 
-    EXPECT_EQ(CornerFaces(part, part.m_faces[0].corners[0]), (std::vector<int>{0, 1}));
-    EXPECT_EQ(CornerFaces(part, part.m_faces[1].corners[0]), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(CornerFaces(part, part.m_faces[2].corners[0]), (std::vector<int>{1, 2}));
+    EXPECT_EQ(CornerLists(part, 0)[0], (std::vector<int>{0, 1}));
+    EXPECT_EQ(CornerLists(part, 1)[0], (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(CornerLists(part, 2)[0], (std::vector<int>{1, 2}));
 }
 
 TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
