@@ -1,5 +1,6 @@
 // Model text read per second, and the document of a long scene written and read.
 
+#include "GridModel.h"
 #include "graphics/CDirectXGraphics.h"
 #include "loader/LoaderMQA.h"
 #include "media/CDirectSound.h"
@@ -8,50 +9,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 namespace {
 
-// A model of one part with a grid of quads, written as Metasequoia writes it: at least
-// 200,000 faces with material and texture-coordinate groups.
-std::string MakeModelText(int quadsPerSide) {
-    std::string text = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
-                       "Material 1 {\r\n\t\"mat\" shader(3) col(1.000 1.000 1.000 1.000) "
-                       "dif(0.800) amb(0.600) emi(0.000) spc(0.000) power(5.00)\r\n}\r\n"
-                       "Object \"grid\" {\r\n\tfacet 59.5\r\n";
-    const int side = quadsPerSide + 1;
-    char line[256];
-    text += "\tvertex " + std::to_string(side * side) + " {\r\n";
-    for (int row = 0; row < side; ++row) {
-        for (int column = 0; column < side; ++column) {
-            std::snprintf(line, sizeof line, "\t\t%.4f %.4f %.4f\r\n", column * 1.25 - 300.0,
-                          (row * column % 17) * 0.3125, row * -1.25 + 300.0);
-            text += line;
-        }
-    }
-    text += "\t}\r\n\tface " + std::to_string(quadsPerSide * quadsPerSide) + " {\r\n";
-    for (int row = 0; row < quadsPerSide; ++row) {
-        for (int column = 0; column < quadsPerSide; ++column) {
-            const int v = row * side + column;
-            const float u0 = static_cast<float>(column) / quadsPerSide;
-            const float v0 = static_cast<float>(row) / quadsPerSide;
-            const float step = 1.0f / quadsPerSide;
-            std::snprintf(
-                line, sizeof line,
-                "\t\t4 V(%d %d %d %d) M(0) UV(%.5f %.5f %.5f %.5f %.5f %.5f %.5f %.5f)\r\n", v,
-                v + side, v + side + 1, v + 1, u0, v0, u0, v0 + step, u0 + step, v0 + step,
-                u0 + step, v0);
-            text += line;
-        }
-    }
-    text += "\t}\r\n}\r\nEof\r\n";
-    return text;
-}
-
 void BM_ReadModelText(benchmark::State& state) {
-    const std::string text = MakeModelText(448); // 200,704 faces
+    const std::string text = MakeGridModelText(1, 448); // 200,704 faces
     for (auto _ : state) {
         CCharacter character;
         const int result = LoaderMQA(&character, text).Load();

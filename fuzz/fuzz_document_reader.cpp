@@ -8,14 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> bytes(data, data + size);
     CDirectSound sound;
     CDirectXGraphics graphics;
     try {
-        CArchive archive(bytes, CArchive::load);
+        CArchive archive(data, size);
         DocumentFile::Serialize(archive, sound, graphics);
     } catch (const CArchiveException&) {
         return 0;
@@ -26,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (CCharacter& character : graphics.m_characters) {
         character.UpdatePose(character.GetKeyCount() / 2);
     }
-    std::vector<std::uint8_t> written;
-    CArchive archive(written, CArchive::store);
+    std::size_t written = 0;
+    CArchive archive([&written](const std::uint8_t*, std::size_t bytes) { written += bytes; });
     DocumentFile::Serialize(archive, sound, graphics);
+    archive.Flush();
     return 0;
 }

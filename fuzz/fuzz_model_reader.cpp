@@ -12,7 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     LoaderMQA(&character, text).Load();
     character.FindCollisionObject();
-    character.CreateBuffers(nullptr); // normals, smoothing and skinning arrays, no device
+    character.CreateBuffers(nullptr); // skinning arrays; no device, so no static buffers
+    for (MQAObject& part : character.m_parts) {
+        part.CalcSmoothing();
+        part.CalcCornerNormals();
+    }
     for (int motion = -1; motion <= character.GetMotionCount(); ++motion) {
         const int length = character.GetMotionLength(motion);
         for (MQAObject& part : character.m_parts) {

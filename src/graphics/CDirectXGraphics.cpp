@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <utility>
 
 CDirectXGraphics* g_pDirectXGraphics = nullptr;
 
@@ -420,8 +421,7 @@ void CDirectXGraphics::DeleteCharacter(int character) {
     if (found == nullptr) {
         return;
     }
-    // Release first: the erase copies the later characters down and destroys the last copy
-    // without releasing anything.
+    // Release first: the erase moves the later characters down over it and releases nothing.
     found->ReleaseDeviceObjects();
     m_characters.erase(m_characters.begin() + character);
 }
@@ -461,7 +461,7 @@ bool CDirectXGraphics::ImportCharacter(const std::string& path) {
         character.ReleaseDeviceObjects(); // whatever the failed load made on the device
         return false;
     }
-    m_characters.insert(m_characters.begin(), character);
+    m_characters.insert(m_characters.begin(), std::move(character));
     return true;
 }
 

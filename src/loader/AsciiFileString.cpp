@@ -25,9 +25,8 @@ bool AsciiFileString::SkipBytes(long long count) {
         return false; // never move backwards: the same lines would be read again
     }
     // Like a seek on a file, a position past the end is allowed; reading there meets the end.
-    const std::size_t remaining = m_text.size() - std::min(m_position, m_text.size());
     const auto forward = static_cast<unsigned long long>(count);
     m_position =
-        forward > remaining ? m_text.size() : m_position + static_cast<std::size_t>(forward);
+        forward > GetRemaining() ? m_text.size() : m_position + static_cast<std::size_t>(forward);
     return true;
 }

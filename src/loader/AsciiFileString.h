@@ -6,6 +6,8 @@
 
 #include "loader/FileStringSeparator.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <string_view>
 
 class AsciiFileString : public FileStringSeparator {
@@ -15,6 +17,8 @@ public:
 
     int ReadLine() override;
     bool SkipBytes(long long count) override;
+    // Bytes after the last line read.
+    std::size_t GetRemaining() const { return m_text.size() - std::min(m_position, m_text.size()); }
 
     static constexpr std::size_t MaximumLinePiece = 8190;
 

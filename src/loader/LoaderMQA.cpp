@@ -6,6 +6,8 @@
 
 namespace {
 constexpr double MinimumVersion = 1.0;
+// A vertex line "0 0 0" or a face line "0 V()" with its line feed.
+constexpr std::size_t ShortestChunkLine = 6;
 } // namespace
 
 LoaderMQA::LoaderMQA(CCharacter* owner, std::string_view text)
@@ -201,7 +203,18 @@ int LoaderMQA::ReadObject(MQAObject& part) {
     }
 }
 
+template <typename T> void LoaderMQA::ReserveForChunk(std::vector<T>& list) {
+    // The count that opens the chunk is believed only as far as the rest of the file could
+    // hold that many of its shortest lines.
+    const int count = m_tokenizer.GetInt(1);
+    if (count > 0) {
+        const std::size_t room = m_tokenizer.GetRemaining() / ShortestChunkLine;
+        list.reserve(list.size() + std::min(static_cast<std::size_t>(count), room));
+    }
+}
+
 int LoaderMQA::ReadVertices(MQAObject& part) {
+    ReserveForChunk(part.m_vertices);
     for (;;) {
         ReadChunkLine();
         if (IsChunkEnd()) {
@@ -228,6 +241,7 @@ void LoaderMQA::ReadVertexLine(MQAObject& part) {
 }
 
 int LoaderMQA::ReadFaces(MQAObject& part) {
+    ReserveForChunk(part.m_faces);
     for (;;) {
         const int count = ReadChunkLine();
         if (IsChunkEnd()) {
@@ -256,9 +270,8 @@ void LoaderMQA::ReadFaceLine(MQAObject& part) {
     if (!t.IsToken(2, "(") || !t.IsToken(n + 3, ")")) {
         return;
     }
-    const int corners = std::min(n, 4);
+    const int corners = std::min(n, static_cast<int>(MaximumFaceCorners));
     MQAFace face;
-    face.indices.reserve(static_cast<std::size_t>(corners));
     for (int k = 0; k < corners; ++k) {
         face.indices.push_back(t.GetInt(3 + k));
     }
@@ -274,12 +287,11 @@ void LoaderMQA::ReadFaceLine(MQAObject& part) {
         if (!t.IsToken(p + 1, "(") || !t.IsToken(p + 2 * n + 2, ")")) {
             return;
         }
-        face.uv.reserve(static_cast<std::size_t>(corners));
         for (int k = 0; k < corners; ++k) {
-            face.uv.emplace_back(t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k));
+            face.uv.push_back({t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k)});
         }
     }
-    part.m_faces.push_back(std::move(face));
+    part.m_faces.push_back(face);
 }
 
 int LoaderMQA::ReadAnimation(MQAObject& part) {

@@ -55,6 +55,8 @@ private:
     bool EndsWithOpeningBrace() const;
     bool EndsWithBinaryBlock(int count) const;
     void ReadMatrixLines(std::vector<D3DXMATRIX>& frames);
+    // Sizes a part's list once from the count on its chunk's opening line.
+    template <typename T> void ReserveForChunk(std::vector<T>& list);
 
     CCharacter* m_pOwner;
     AsciiFileString m_tokenizer;

@@ -2,10 +2,12 @@
 
 #include "platform/D3DXMath.h"
 
-#include <vector>
+#include <cstdint>
 
-// A face corner: its smoothed normal and the faces whose normals are summed into it.
+// A face corner: its smoothed normal and the faces whose normals are summed into it. Those
+// are the next `faceCount` entries of its part's corner-face list, which holds the lists of
+// the corners one after the other in face and corner order.
 struct MQACorner {
     D3DXVECTOR3 normal;
-    std::vector<int> faces;
+    std::uint32_t faceCount = 0;
 };

@@ -2,12 +2,12 @@
 
 #include "loader/MQAMaterial.h"
 #include "loader/PickRay.h"
+#include "loader/SmoothingLimit.h"
 #include "platform/IDirect3DDevice9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "scene/SceneStrings.h"
 #include "scene/SceneTypes.h"
 
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -127,7 +127,9 @@ void MQAObject::CalcSmoothing() {
     }
 
     CalcFaceNormals();
-    const float limit = m_fFacet * DegreesToRadians;
+    const SmoothingLimit limit(m_fFacet * DegreesToRadians);
+    m_cornerFaces.clear();
+    m_cornerFaces.reserve(facesAround.size()); // every corner lists at least its own face
     for (std::size_t j = 0; j < m_faces.size(); ++j) {
         MQAFace& face = m_faces[j];
         face.corners.clear();
@@ -137,31 +139,28 @@ void MQAObject::CalcSmoothing() {
         face.corners.resize(face.indices.size());
         for (std::size_t k = 0; k < face.indices.size(); ++k) {
             const auto v = static_cast<std::size_t>(face.indices[k]);
-            std::vector<int>& list = face.corners[k].faces;
+            const std::size_t first = m_cornerFaces.size();
             for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
                 const int g = facesAround[i];
-                if (g == static_cast<int>(j)) {
-                    list.push_back(g);
-                    continue;
-                }
-                // Smoothed only within the facet angle of this corner's own face; a dot
-                // product outside [-1, 1] gives no angle.
-                const float angle = std::acos(
-                    D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal));
-                if (angle < limit) {
-                    list.push_back(g);
+                // Smoothed only within the facet angle of this corner's own face.
+                if (g == static_cast<int>(j) ||
+                    limit.Smooths(
+                        D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal))) {
+                    m_cornerFaces.push_back(g);
                 }
             }
+            face.corners[k].faceCount = static_cast<std::uint32_t>(m_cornerFaces.size() - first);
         }
     }
 }
 
 void MQAObject::CalcCornerNormals() {
+    const int* g = m_cornerFaces.data();
     for (MQAFace& face : m_faces) {
         for (MQACorner& corner : face.corners) {
             D3DXVECTOR3 sum;
-            for (int g : corner.faces) {
-                sum = sum + m_faces[static_cast<std::size_t>(g)].normal;
+            for (const int* end = g + corner.faceCount; g != end; ++g) {
+                sum = sum + m_faces[static_cast<std::size_t>(*g)].normal;
             }
             const float length = D3DXVec3Length(&sum);
             corner.normal = length == 0.0f ? UpNormal : sum * (1.0f / length);
@@ -196,8 +195,11 @@ MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
 
 void MQAObject::CreateVertexBuffer(IDirect3DDevice9* device,
                                    const std::vector<MQAMaterial>& materials) {
-    CalcSmoothing();
-    CalcCornerNormals();
+    // Without a device there is no buffer, and nothing else reads the normals.
+    if (device != nullptr) {
+        CalcSmoothing();
+        CalcCornerNormals();
+    }
     const std::size_t count = CountTriangleListEntries();
     constexpr std::size_t largestBuffer = std::numeric_limits<UINT>::max() / sizeof(MeshVertex);
     if (count == 0 || count > largestBuffer || device == nullptr ||

@@ -35,7 +35,8 @@ public:
     void CalcSmoothing();
     void CalcCornerNormals();
 
-    // Static parts: one managed vertex buffer, triangle lists grouped by material.
+    // Static parts: one managed vertex buffer, triangle lists grouped by material; smoothed
+    // only on a device, since nothing but the buffer reads the normals.
     void CreateVertexBuffer(IDirect3DDevice9* device, const std::vector<MQAMaterial>& materials);
     void Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,
               const std::vector<MQAMaterial>& materials);
@@ -55,6 +56,7 @@ public:
     int m_nMirrorAxis = 0;
     float m_fFacet = 0.0f;
     std::vector<MQAFace> m_faces;
+    std::vector<int> m_cornerFaces; // every corner's face list, in face and corner order
     std::vector<int> m_trianglesPerMaterial;
     std::vector<std::vector<D3DXMATRIX>> m_animations; // [motion][frame]
     D3DXMATRIX m_matLastWorld;

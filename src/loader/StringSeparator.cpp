@@ -1,8 +1,51 @@
 #include "loader/StringSeparator.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
+#include <optional>
 #include <string>
+
+namespace {
+
+constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The numbers of a model file are nearly all short decimals such as -0.99296. Their digits
+// and their power of ten are exact as doubles, so one division rounds them correctly, to the
+// value that from_chars and atof give; anything else is left to those.
+std::optional<double> ShortDecimal(std::string_view token) {
+    const bool negative = !token.empty() && token[0] == '-';
+    std::uint64_t digits = 0;
+    int digitCount = 0;
+    int decimals = 0;
+    bool point = false;
+    for (std::size_t i = negative ? 1 : 0; i < token.size(); ++i) {
+        const char c = token[i];
+        if (c >= '0' && c <= '9') {
+            if (++digitCount > 19) {
+                return std::nullopt;
+            }
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    constexpr std::uint64_t exactDigits = std::uint64_t{1} << 53;
+    if (digitCount == 0 || digits > exactDigits ||
+        static_cast<std::size_t>(decimals) >= std::size(PowersOfTen)) {
+        return std::nullopt;
+    }
+    const double value = static_cast<double>(digits) / PowersOfTen[decimals];
+    return negative ? -value : value;
+}
+
+} // namespace
 
 StringSeparator::StringSeparator() {
     for (int byte = 0; byte < 256; ++byte) {
@@ -107,6 +150,9 @@ double StringSeparator::GetDouble(int i) const {
     // The common decimal forms convert exactly as atof does, only faster; anything else (a
     // plus sign, hexadecimal, out of range, no number at all) goes to atof itself.
     const std::string_view token = GetToken(i);
+    if (const std::optional<double> decimal = ShortDecimal(token)) {
+        return *decimal;
+    }
     const std::size_t digits = !token.empty() && token[0] == '-' ? 1 : 0;
     const bool hexadecimal = token.size() > digits + 1 && token[digits] == '0' &&
                              (token[digits + 1] == 'x' || token[digits + 1] == 'X');

@@ -43,9 +43,8 @@ std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics&
     if (!content) {
         return "cannot read " + path;
     }
-    std::vector<std::uint8_t> bytes(content->begin(), content->end());
     try {
-        CArchive archive(bytes, CArchive::load);
+        CArchive archive(content->data(), content->size());
         Serialize(archive, sound, graphics);
     } catch (const CArchiveException& error) {
         return path + " is not a valid document: " + error.what();

@@ -12,7 +12,64 @@ namespace {
 constexpr std::uint64_t kUtf16Tag = 0xFFFE;
 } // namespace
 
-CArchive::CArchive(std::vector<std::uint8_t>& buffer, Mode mode) : m_buffer(buffer), m_mode(mode) {}
+CArchive::CArchive(std::vector<std::uint8_t>& buffer, Mode mode) : m_mode(mode) {
+    if (mode == store) {
+        m_buffer = &buffer;
+    } else {
+        m_data = buffer.data();
+        m_size = buffer.size();
+    }
+}
+
+CArchive::CArchive(const void* bytes, std::size_t size)
+    : m_mode(load), m_data(static_cast<const std::uint8_t*>(bytes)), m_size(size) {}
+
+CArchive::CArchive(Sink sink)
+    : m_mode(store), m_sink(std::move(sink)), m_block(new std::uint8_t[BlockBytes]) {}
+
+void CArchive::Flush() {
+    RequireMode(store);
+    if (m_sink && m_blockUsed > 0) {
+        m_sink(m_block.get(), m_blockUsed);
+        m_blockUsed = 0;
+    }
+}
+
+// Every field passes here: the common case, a few bytes into the block or from the loaded
+// bytes, stays inline.
+inline void CArchive::Write(const void* bytes, std::size_t size) {
+    if (m_block != nullptr && size <= BlockBytes - m_blockUsed) {
+        std::memcpy(m_block.get() + m_blockUsed, bytes, size);
+        m_blockUsed += size;
+    } else {
+        WriteAside(bytes, size);
+    }
+}
+
+inline void CArchive::Read(void* bytes, std::size_t size) {
+    RequireMode(load);
+    RequireRemaining(size);
+    std::copy_n(m_data + m_position, size, static_cast<std::uint8_t*>(bytes));
+    m_position += size;
+}
+
+inline void CArchive::WriteUnsigned(std::uint64_t value, std::size_t size) {
+    std::uint8_t bytes[8];
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    Write(bytes, size);
+}
+
+inline std::uint64_t CArchive::ReadUnsigned(std::size_t size) {
+    std::uint8_t bytes[8];
+    Read(bytes, size);
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    }
+    return value;
+}
 
 CArchive& CArchive::operator<<(std::int32_t value) {
     WriteUnsigned(static_cast<std::uint32_t>(value), 4);
@@ -105,36 +162,24 @@ void CArchive::CheckCount(std::int32_t count, std::size_t minimumBytes) const {
     }
 }
 
-void CArchive::Write(const void* bytes, std::size_t size) {
+void CArchive::WriteAside(const void* bytes, std::size_t size) {
     RequireMode(store);
     const auto* first = static_cast<const std::uint8_t*>(bytes);
-    m_buffer.insert(m_buffer.end(), first, first + size);
-}
-
-void CArchive::Read(void* bytes, std::size_t size) {
-    RequireMode(load);
-    RequireRemaining(size);
-    const auto start = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_position);
-    std::copy_n(start, size, static_cast<std::uint8_t*>(bytes));
-    m_position += size;
-}
-
-void CArchive::WriteUnsigned(std::uint64_t value, std::size_t size) {
-    std::uint8_t bytes[8];
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    if (m_buffer != nullptr) {
+        m_buffer->insert(m_buffer->end(), first, first + size);
+        return;
     }
-    Write(bytes, size);
+    Flush();
+    if (size > BlockBytes) {
+        m_sink(first, size); // a long string goes on by itself
+        return;
+    }
+    std::memcpy(m_block.get(), first, size);
+    m_blockUsed = size;
 }
 
-std::uint64_t CArchive::ReadUnsigned(std::size_t size) {
-    std::uint8_t bytes[8];
-    Read(bytes, size);
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
-    }
-    return value;
+void CArchive::ThrowEndOfFile() {
+    throw CArchiveException(CArchiveException::EndOfFile, "unexpected end of archive");
 }
 
 // The shortest form that holds the length; each wider form is announced by the all-ones
@@ -188,15 +233,7 @@ std::uint64_t CArchive::ReadStringLength(bool& isUtf16) {
     return length;
 }
 
-void CArchive::RequireRemaining(std::uint64_t size) const {
-    if (size > GetRemaining()) {
-        throw CArchiveException(CArchiveException::EndOfFile, "unexpected end of archive");
-    }
-}
-
-void CArchive::RequireMode(Mode mode) const {
-    if (m_mode != mode) {
-        throw std::logic_error(mode == load ? "reading from a storing archive"
-                                            : "writing to a loading archive");
-    }
+void CArchive::ThrowMisuse(Mode mode) {
+    throw std::logic_error(mode == load ? "reading from a storing archive"
+                                        : "writing to a loading archive");
 }

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,14 +31,25 @@ private:
 class CArchive {
 public:
     enum Mode { store, load };
+    // Takes the bytes of a storing archive, a block at a time.
+    using Sink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
+    static constexpr std::size_t BlockBytes = 64 * 1024;
 
     // A storing archive appends to the buffer; a loading archive reads it from the start.
     CArchive(std::vector<std::uint8_t>& buffer, Mode mode);
+    // A loading archive on bytes that stay where they are while it reads them.
+    CArchive(const void* bytes, std::size_t size);
+    // A storing archive that gathers its bytes in one block of BlockBytes and hands the
+    // block to the sink whenever it is full, so that a large document never lies whole in
+    // memory: Flush hands over the rest.
+    explicit CArchive(Sink sink);
 
     bool IsStoring() const { return m_mode == store; }
     bool IsLoading() const { return m_mode == load; }
     // Bytes not yet read (loading).
-    std::size_t GetRemaining() const { return m_buffer.size() - m_position; }
+    std::size_t GetRemaining() const { return m_size - m_position; }
+    // Hands the bytes stored so far to the sink (storing through a sink).
+    void Flush();
 
     CArchive& operator<<(std::int32_t value);
     CArchive& operator<<(std::uint32_t value);
@@ -59,17 +72,36 @@ public:
 
 private:
     void Write(const void* bytes, std::size_t size);
+    // Writes that the block cannot take: into the caller's buffer, or after a flush.
+    void WriteAside(const void* bytes, std::size_t size);
     void Read(void* bytes, std::size_t size);
+    [[noreturn]] static void ThrowEndOfFile();
     // Little-endian unsigned integers of `size` bytes (at most 8).
     void WriteUnsigned(std::uint64_t value, std::size_t size);
     std::uint64_t ReadUnsigned(std::size_t size);
     void WriteStringLength(std::uint64_t length);
     std::uint64_t ReadStringLength(bool& isUtf16);
     // Throws EndOfFile unless `size` more bytes can be read.
-    void RequireRemaining(std::uint64_t size) const;
-    void RequireMode(Mode mode) const;
+    void RequireRemaining(std::uint64_t size) const {
+        if (size > GetRemaining()) {
+            ThrowEndOfFile();
+        }
+    }
+    void RequireMode(Mode mode) const {
+        if (m_mode != mode) {
+            ThrowMisuse(mode);
+        }
+    }
+    [[noreturn]] static void ThrowMisuse(Mode mode);
 
-    std::vector<std::uint8_t>& m_buffer;
     Mode m_mode;
+    // Loading: the bytes and how far they have been read.
+    const std::uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
     std::size_t m_position = 0;
+    // Storing: the caller's buffer, or the block and the sink it goes to.
+    std::vector<std::uint8_t>* m_buffer = nullptr;
+    Sink m_sink;
+    std::unique_ptr<std::uint8_t[]> m_block;
+    std::size_t m_blockUsed = 0;
 };

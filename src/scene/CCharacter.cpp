@@ -42,20 +42,33 @@ void CCharacter::Serialize(CArchive& archive) {
     }
 }
 
-bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
+namespace {
+
+// The reader's code, or nothing when the file cannot be read. The file's text is freed on
+// return, before the buffers are built, so that the two never add up to the peak.
+std::optional<int> ReadModelFile(CCharacter* character, const std::string& path) {
     const std::optional<std::string> nativePath = FilePath::Resolve(GetProgramFolder(), path);
     const std::optional<std::string> text =
         nativePath ? FilePath::ReadAll(*nativePath, MaxModelFileBytes) : std::nullopt;
     if (!text) {
+        return std::nullopt;
+    }
+    return LoaderMQA(character, *text).Load();
+}
+
+} // namespace
+
+bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
+    const std::optional<int> result = ReadModelFile(this, path);
+    if (!result) {
         return false;
     }
-    const int result = LoaderMQA(this, *text).Load();
     const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
     m_strFileName = MakeStoredFileName(path, folder);
     FindCollisionObject();
     LoadTextures(device);
     CreateBuffers(device);
-    return result == LoaderMQA::Success;
+    return *result == LoaderMQA::Success;
 }
 
 std::string CCharacter::MakeStoredFileName(const std::string& path, const std::string& folder) {
@@ -138,6 +151,7 @@ void CCharacter::ReleaseDeviceObjects() {
         }
         part.m_animations.clear();
         part.m_faces.clear();
+        part.m_cornerFaces.clear();
         part.m_vertices.clear();
         part.m_trianglesPerMaterial.clear();
     }

@@ -5,7 +5,9 @@
 //
 // The parts' vertex buffers and the materials' textures are plain pointers that copies of a
 // character share; nothing releases them but ReleaseDeviceObjects, which the scene calls
-// once, on the character its list holds, just before the character leaves the scene.
+// once, on the character its list holds, just before the character leaves the scene. A move
+// takes the geometry along instead of copying it, so that the scene's list moves its
+// characters when it grows or shifts.
 
 #include "loader/MQAMaterial.h"
 #include "loader/MQAObject.h"
@@ -27,6 +29,8 @@ public:
     CCharacter();
     CCharacter(const CCharacter&) = default;
     CCharacter& operator=(const CCharacter&) = default;
+    CCharacter(CCharacter&&) noexcept = default;
+    CCharacter& operator=(CCharacter&&) noexcept = default;
     ~CCharacter() override = default;
 
     static const CRuntimeClass classCCharacter;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -275,9 +276,9 @@ CCharacter SquareCharacter(float depth, bool shown = true, bool locked = false, 
     for (const auto& [x, y] : {std::pair{-100, -100}, {100, -100}, {100, 100}, {-100, 100}}) {
         part.AddVertex(float(x), float(y), 0, -1);
     }
-    for (const std::vector<int>& indices : {std::vector<int>{0, 1, 2}, {0, 2, 3}}) {
+    for (const auto& indices : {std::array{0, 1, 2}, {0, 2, 3}}) {
         MQAFace face;
-        face.indices = indices;
+        face.indices = {indices[0], indices[1], indices[2]};
         part.m_faces.push_back(face);
     }
     part.m_matLastWorld = Translation(side, 0, -depth);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -466,6 +467,22 @@ TEST_F(CDirectXGraphicsImportTest, PutsTheNewCharacterFirst) {
     EXPECT_EQ(graphics.m_characters[2].m_keys.size(), 2u);
     EXPECT_EQ(graphics.m_nSelected, 1); // not adjusted: it now names "one.mqo"
     EXPECT_EQ(graphics.m_characters[0].m_parts[0].m_pVertexBuffer, device.buffers.back().get());
+}
+
+TEST_F(CDirectXGraphicsImportTest, CharactersMoveWhenTheListGrowsOrShifts) {
+    static_assert(std::is_nothrow_move_constructible_v<CCharacter> &&
+                      std::is_nothrow_move_assignable_v<CCharacter>,
+                  "the list must move its characters, never copy them");
+    const ScratchFolder folder;
+    const std::string path = folder.Write("New.mqo", kHeader + kTriangleObject);
+    ASSERT_TRUE(graphics.ImportCharacter(path));
+    const MQAFace* faces = graphics.m_characters[0].m_parts[0].m_faces.data();
+
+    ASSERT_TRUE(graphics.ImportCharacter(path));
+    EXPECT_EQ(graphics.m_characters[1].m_parts[0].m_faces.data(), faces);
+
+    graphics.DeleteCharacter(0);
+    EXPECT_EQ(graphics.m_characters[0].m_parts[0].m_faces.data(), faces);
 }
 
 TEST_F(CDirectXGraphicsImportTest, MissingFileLeavesTheListAsItWas) {

@@ -97,9 +97,10 @@ TEST(CCharacterLoadModelTest, LoadsTheSampleModel) {
     // The vertices are in a binary block of the "BVertex" chunk, which the reader passes over.
     EXPECT_TRUE(part.m_vertices.empty());
     ASSERT_EQ(part.m_faces.size(), 15u);
-    EXPECT_EQ(part.m_faces[0].indices, (std::vector<int>{0, 1, 3, 2}));
-    EXPECT_EQ(part.m_faces[6].indices, (std::vector<int>{13, 12, 14, 15}));
-    EXPECT_EQ(part.m_faces[14].indices, (std::vector<int>{21, 18, 16, 20}));
+    using Indices = decltype(MQAFace::indices);
+    EXPECT_EQ(part.m_faces[0].indices, (Indices{0, 1, 3, 2}));
+    EXPECT_EQ(part.m_faces[6].indices, (Indices{13, 12, 14, 15}));
+    EXPECT_EQ(part.m_faces[14].indices, (Indices{21, 18, 16, 20}));
     for (const MQAFace& face : part.m_faces) {
         EXPECT_EQ(face.material, 0);
         EXPECT_TRUE(face.uv.empty()); // the UID group stands between M and UV

@@ -445,6 +445,33 @@ TEST(LoaderMQATest, FaceLinesGiveFacesOrErrors) {
     }
 }
 
+TEST(LoaderMQATest, ChunkCountsSizeTheListsOnlyAsFarAsTheFileCouldHoldThem) {
+    const struct {
+        const char* what;
+        std::string body;
+        std::size_t vertices;
+        std::size_t faces;
+    } cases[] = {
+        {"true counts", kFourVertices + "\tface 2 {\n\t\t3 V(0 1 2)\n\t\t3 V(0 2 3)\n\t}\n", 4, 2},
+        {"a huge vertex count", "\tvertex 2147483647 {\n\t\t0 0 0\n\t}\n", 1, 0},
+        {"a huge face count", kFourVertices + "\tface 2000000000 {\n\t\t3 V(0 1 2)\n\t}\n", 4, 1},
+        {"a negative count", "\tvertex -4 {\n\t\t0 0 0\n\t}\n", 1, 0},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CCharacter character;
+
+        ASSERT_EQ(Load(character, kHeader + ObjectChunk("part", test.body)), LoaderMQA::Success);
+
+        const MQAObject& part = character.m_parts.at(0);
+        EXPECT_EQ(part.m_vertices.size(), test.vertices);
+        EXPECT_EQ(part.m_faces.size(), test.faces);
+        // Never more room than the text after the chunk's line has lines for.
+        EXPECT_LE(part.m_vertices.capacity(), 16u);
+        EXPECT_LE(part.m_faces.capacity(), 16u);
+    }
+}
+
 TEST(LoaderMQATest, BlankLinesInAFaceChunkAreIgnored) {
     const std::string text =
         kHeader + ObjectChunk("o", "\tface 2 {\n\n\t\t3 V(0 1 2)\n\t\t\n\t\t3 V(2 1 0)\n\t}\n");

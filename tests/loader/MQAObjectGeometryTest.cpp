@@ -1,5 +1,6 @@
 #include "loader/MQAMaterial.h"
 #include "loader/MQAObject.h"
+#include "scene/SceneTypes.h"
 
 #include "support/FakeDevice.h"
 
@@ -14,8 +15,8 @@
 
 namespace {
 
-using Indices = std::vector<int>;
-using Coordinates = std::vector<std::pair<float, float>>;
+using Indices = decltype(MQAFace::indices);
+using Coordinates = decltype(MQAFace::uv);
 using FaceLists = std::vector<std::vector<int>>;
 // A MeshVertex as its eight floats: position, normal, texture coordinates.
 using VertexValues = std::array<float, 8>;
@@ -77,10 +78,18 @@ void ExpectUnitVector(const D3DXVECTOR3& actual, float x, float y, float z) {
     EXPECT_FLOAT_EQ(actual.z, z);
 }
 
-FaceLists CornerLists(const MQAFace& face) {
+// The face lists of a face's corners, found after those of every corner before them.
+FaceLists CornerLists(const MQAObject& part, std::size_t face) {
+    auto next = part.m_cornerFaces.begin();
+    for (std::size_t j = 0; j < face; ++j) {
+        for (const MQACorner& corner : part.m_faces[j].corners) {
+            next += corner.faceCount;
+        }
+    }
     FaceLists lists;
-    for (const MQACorner& corner : face.corners) {
-        lists.push_back(corner.faces);
+    for (const MQACorner& corner : part.m_faces[face].corners) {
+        lists.emplace_back(next, next + corner.faceCount);
+        next += corner.faceCount;
     }
     return lists;
 }
@@ -144,7 +153,7 @@ TEST(MQAObjectNormalsTest, FaceNamingAVertexOutsideThePartIsLeftOut) {
         EXPECT_EQ(Components(part.m_faces[j].normal), (std::vector<float>{0, 0, 0}));
         EXPECT_TRUE(part.m_faces[j].corners.empty());
     }
-    EXPECT_EQ(CornerLists(part.m_faces[2]), (FaceLists{{2}, {2}, {2}}));
+    EXPECT_EQ(CornerLists(part, 2), (FaceLists{{2}, {2}, {2}}));
 }
 
 TEST(MQAObjectNormalsTest, FacetZeroShadesFlat) {
@@ -153,8 +162,8 @@ TEST(MQAObjectNormalsTest, FacetZeroShadesFlat) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
     for (const MQAFace& face : part.m_faces) {
         for (const MQACorner& corner : face.corners) {
             EXPECT_EQ(corner.normal, face.normal);
@@ -169,8 +178,8 @@ TEST(MQAObjectNormalsTest, CornersShareTheFacesWithinTheFacetAngle) {
     part.CalcCornerNormals();
 
     // Vertices 0 and 1 are shared; each list is in ascending face order.
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0, 1}, {0, 1}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{0, 1}, {0, 1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{0, 1}, {0, 1}, {1}}));
     const float half = 15.0f * 3.14159265358979f / 180.0f;
     ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, std::sin(half), std::cos(half));
     ExpectUnitVector(part.m_faces[1].corners[1].normal, 0, std::sin(half), std::cos(half));
@@ -185,9 +194,29 @@ TEST(MQAObjectNormalsTest, FacesExactlyAtTheFacetAngleAreNotSmoothed) {
     beyond.CalcSmoothing();
     beyond.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(atAngle.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(beyond.m_faces[0]), (FaceLists{{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerLists(atAngle, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(beyond, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
     ExpectUnitVector(beyond.m_faces[0].corners[0].normal, 0, kHalfRoot2, kHalfRoot2);
+}
+
+TEST(MQAObjectNormalsTest, NeighboursAreSmoothedWhenTheAngleBetweenTheirNormalsIsBelowTheFacet) {
+    // Hinges opened by a range of angles, against facets just below, at and just above them.
+    for (float degrees : {10.0f, 30.0f, 45.0f, 59.5f, 90.0f, 120.0f, 150.0f, 179.0f}) {
+        const float radians = degrees * 3.14159265358979f / 180.0f;
+        for (float facet : {degrees - 0.01f, degrees, degrees + 0.01f}) {
+            SCOPED_TRACE(testing::Message() << degrees << " degrees, facet " << facet);
+            MQAObject part = Hinge(std::cos(radians), -std::sin(radians), facet);
+
+            part.CalcSmoothing();
+
+            const D3DXVECTOR3& first = part.m_faces[0].normal;
+            const D3DXVECTOR3& second = part.m_faces[1].normal;
+            const bool smoothed =
+                std::acos(D3DXVec3Dot(&first, &second)) < facet * DegreesToRadians;
+            const std::vector<int> shared = smoothed ? std::vector<int>{0, 1} : std::vector<int>{0};
+            EXPECT_EQ(CornerLists(part, 0), (FaceLists{shared, shared, {0}}));
+        }
+    }
 }
 
 TEST(MQAObjectNormalsTest, OppositeNormalsAreNeverSmoothed) {
@@ -197,8 +226,8 @@ TEST(MQAObjectNormalsTest, OppositeNormalsAreNeverSmoothed) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part.m_faces[1]), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
     ExpectUnitVector(part.m_faces[1].corners[0].normal, 0, 0, -1);
 }
 
@@ -215,9 +244,9 @@ TEST(MQAObjectNormalsTest, SmoothingComparesWithTheCornersOwnFaceOnly) {
 
     part.CalcSmoothing();
 
-    EXPECT_EQ(part.m_faces[0].corners[0].faces, (std::vector<int>{0, 1}));
-    EXPECT_EQ(part.m_faces[1].corners[0].faces, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(part.m_faces[2].corners[0].faces, (std::vector<int>{1, 2}));
+    EXPECT_EQ(CornerLists(part, 0)[0], (std::vector<int>{0, 1}));
+    EXPECT_EQ(CornerLists(part, 1)[0], (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(CornerLists(part, 2)[0], (std::vector<int>{1, 2}));
 }
 
 TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
@@ -227,7 +256,7 @@ TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
     part.CalcSmoothing();
     part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part.m_faces[0]), (FaceLists{{0, 0}, {0, 0}, {0}}));
+    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 0}, {0, 0}, {0}}));
     ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, 1, 0);
 }
 
@@ -235,7 +264,8 @@ TEST(MQAObjectNormalsTest, CornerWithoutFacesPointsUp) {
     MQAObject part = Part({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {Face({0, 1, 2})});
     part.CalcFaceNormals();
     part.m_faces[0].corners.resize(3);
-    part.m_faces[0].corners[1].faces = {0};
+    part.m_faces[0].corners[1].faceCount = 1;
+    part.m_cornerFaces = {0};
 
     part.CalcCornerNormals();
 
@@ -335,6 +365,19 @@ TEST_F(MQAObjectVertexBufferTest, FailedCreationLeavesThePartWithoutBuffer) {
 
     EXPECT_EQ(part.m_pVertexBuffer, nullptr);
     EXPECT_TRUE(device.draws.empty());
+}
+
+TEST_F(MQAObjectVertexBufferTest, WithoutADeviceNothingIsBuiltOrSmoothed) {
+    part.m_trianglesPerMaterial = {1};
+
+    part.CreateVertexBuffer(nullptr, materials);
+
+    EXPECT_EQ(part.m_pVertexBuffer, nullptr);
+    EXPECT_TRUE(part.m_trianglesPerMaterial.empty());
+    EXPECT_TRUE(part.m_cornerFaces.empty()); // no buffer would take the normals
+    for (const MQAFace& face : part.m_faces) {
+        EXPECT_TRUE(face.corners.empty());
+    }
 }
 
 TEST_F(MQAObjectVertexBufferTest, DrawIssuesOneCallPerUsedMaterial) {
@@ -632,7 +675,7 @@ TEST_F(MQAObjectPickTest, NearestFaceWinsAndTiesGoToTheLowerIndex) {
 }
 
 TEST_F(MQAObjectPickTest, OnlyTrianglesAndQuadsAreHit) {
-    const MQAObject part = Part(TriangleAt(-10), {Face({0, 1}), Face({0, 1, 2, 0, 1}), Face({})});
+    const MQAObject part = Part(TriangleAt(-10), {Face({0, 1}), Face({0}), Face({})});
 
     EXPECT_EQ(part.Pick(320, 240, &device, &distance), -1);
 }

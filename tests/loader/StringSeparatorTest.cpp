@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -187,6 +188,46 @@ TEST(StringSeparatorTest, NumbersConvertAsTheCLibraryDoes) {
         ExpectSameNumber(separator.GetDouble(i), expected);
         ExpectSameNumber(separator.GetFloat(i), static_cast<float>(expected));
         EXPECT_EQ(separator.GetInt(i), std::atoi(token.c_str()));
+    }
+}
+
+TEST(StringSeparatorTest, DecimalsConvertAsTheCLibraryDoes) {
+    // Around the limits of the exact short path: 2^53 and past it, 19 and 20 digits, 22 and
+    // 23 decimals, a second point, and the forms of zero.
+    std::vector<std::string> tokens = {"9007199254740992",
+                                       "9007199254740993",
+                                       "-9007199254740993.0",
+                                       "900719925474099.35",
+                                       "1234567890123456789",
+                                       "12345678901234567890",
+                                       "0.1234567890123456789012",
+                                       "1.0000000000000000000001",
+                                       "0.0000000000000000000001",
+                                       "0.00000000000000000000001",
+                                       "1.2.3",
+                                       "-0.0",
+                                       "0.",
+                                       ".0",
+                                       "-.5",
+                                       "-",
+                                       ".",
+                                       "-1.",
+                                       "0.99296",
+                                       "-300.0000",
+                                       "59.5"};
+    // And a spread of the decimals that model files are full of.
+    std::uint64_t seed = 12345;
+    for (int n = 0; n < 2000; ++n) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const std::string digits = std::to_string(seed >> (seed % 40));
+        const std::size_t point = (seed >> 8) % (digits.size() + 1);
+        tokens.push_back((n % 2 ? "-" : "") + digits.substr(0, point) + "." + digits.substr(point));
+    }
+    StringSeparator separator;
+    for (const std::string& token : tokens) {
+        SCOPED_TRACE(token);
+        ASSERT_EQ(separator.Separate(token), 1);
+        ExpectSameNumber(separator.GetDouble(0), std::atof(token.c_str()));
     }
 }
 

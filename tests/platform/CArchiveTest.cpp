@@ -216,8 +216,9 @@ TEST(CArchiveTest, EveryTruncationThrows) {
         archive << std::int32_t{-7} << 2.5f << true << COLORREF{0x123456} << std::string(300, 's')
                 << std::uint8_t{9} << std::string("end");
     }
-    const auto readAll = [](Bytes bytes) {
-        CArchive archive(bytes, CArchive::load);
+    // Read from a view that ends early, with the rest of the bytes still behind it.
+    const auto readAll = [&buffer](std::size_t size) {
+        CArchive archive(buffer.data(), size);
         std::int32_t number = 0;
         float real = 0.0f;
         bool flag = false;
@@ -228,10 +229,10 @@ TEST(CArchiveTest, EveryTruncationThrows) {
         archive >> number >> real >> flag >> color >> longText >> byte >> shortText;
         return shortText;
     };
-    EXPECT_EQ(readAll(buffer), "end");
+    EXPECT_EQ(readAll(buffer.size()), "end");
     for (std::size_t size = 0; size < buffer.size(); ++size) {
         SCOPED_TRACE(size);
-        EXPECT_THROW(readAll(Bytes(buffer.begin(), buffer.begin() + size)), CArchiveException);
+        EXPECT_THROW(readAll(size), CArchiveException);
     }
 }
 
@@ -286,7 +287,64 @@ TEST(CArchiveTest, MisusedDirectionIsLogicError) {
     EXPECT_THROW(storing >> value, std::logic_error);
     CArchive loading(buffer, CArchive::load);
     EXPECT_THROW(loading << value, std::logic_error);
+    EXPECT_THROW(loading.Flush(), std::logic_error);
     EXPECT_EQ(buffer.size(), 4u);
+}
+
+// Stores the same values as a document would hold them: many small fields, and one string
+// longer than a block.
+void StoreFields(CArchive& archive, const std::string& longText) {
+    for (std::int32_t i = 0; i < 30000; ++i) {
+        archive << i << 0.5f * static_cast<float>(i) << (i % 3 == 0) << std::string(i % 7, 'm');
+        if (i == 20000) {
+            archive << longText;
+        }
+    }
+}
+
+TEST(CArchiveTest, StoringThroughASinkHandsOverWholeBlocksThenTheRest) {
+    const std::string longText(CArchive::BlockBytes + 1000, 'L');
+    Bytes expected;
+    {
+        CArchive archive(expected, CArchive::store);
+        StoreFields(archive, longText);
+    }
+    Bytes handed;
+    std::vector<std::size_t> sizes;
+    CArchive archive([&](const std::uint8_t* bytes, std::size_t size) {
+        handed.insert(handed.end(), bytes, bytes + size);
+        sizes.push_back(size);
+    });
+
+    archive << std::int32_t{1};
+    archive.Flush();
+    archive.Flush(); // nothing left: nothing handed
+    EXPECT_EQ(sizes, std::vector<std::size_t>{4});
+    handed.clear();
+    sizes.clear();
+
+    StoreFields(archive, longText);
+    EXPECT_LT(handed.size(), expected.size()); // the last block is still held
+    archive.Flush();
+
+    EXPECT_EQ(handed, expected);
+    for (std::size_t size : sizes) {
+        EXPECT_TRUE(size <= CArchive::BlockBytes || size == longText.size()) << size;
+    }
+    EXPECT_LE(sizes.size(), expected.size() / CArchive::BlockBytes + 3); // blocks, not fields
+}
+
+TEST(CArchiveTest, LoadsBytesWhereTheyLie) {
+    const std::string document = std::string("\x05\x00\x00\x00\x02", 5) + "ab";
+    CArchive archive(document.data(), document.size());
+    std::int32_t number = 0;
+    std::string text;
+
+    archive >> number >> text;
+
+    EXPECT_EQ(number, 5);
+    EXPECT_EQ(text, "ab");
+    EXPECT_EQ(archive.GetRemaining(), 0u);
 }
 
 } // namespace

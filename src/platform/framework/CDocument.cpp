@@ -142,10 +142,9 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
         ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR);
         return FALSE;
     }
-    std::vector<std::uint8_t> bytes(content->begin(), content->end());
     DeleteContents();
     try {
-        CArchive archive(bytes, CArchive::load);
+        CArchive archive(content->data(), content->size());
         Serialize(archive);
     } catch (const CArchiveException& error) {
         DeleteContents();
