@@ -29,10 +29,8 @@ void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphic
 }
 
 std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics) {
-    std::vector<std::uint8_t> bytes;
-    CArchive archive(bytes, CArchive::store);
-    Serialize(archive, sound, graphics);
-    if (const std::error_code error = FilePath::WriteAtomically(path, bytes)) {
+    if (const std::error_code error = CArchive::StoreToFile(
+            path, [&](CArchive& archive) { Serialize(archive, sound, graphics); })) {
         return "cannot write " + path + ": " + error.message();
     }
     return std::string();

@@ -1,5 +1,9 @@
 #include "platform/CArchive.h"
 
+#include "platform/FilePath.h"
+
+#include <cerrno>
+
 #include "platform/Mbcs.h"
 
 #include <algorithm>
@@ -236,4 +240,20 @@ std::uint64_t CArchive::ReadStringLength(bool& isUtf16) {
 void CArchive::ThrowMisuse(Mode mode) {
     throw std::logic_error(mode == load ? "reading from a storing archive"
                                         : "writing to a loading archive");
+}
+
+std::error_code CArchive::StoreToFile(const std::string& path,
+                                      const std::function<void(CArchive&)>& store) {
+    return FilePath::WriteAtomically(path, [&store](int file) {
+        int error = 0;
+        CArchive archive([file, &error](const std::uint8_t* bytes, std::size_t size) {
+            if (error == 0 && !FilePath::WriteFully(file, bytes, size)) {
+                error = errno;
+            }
+        });
+        store(archive);
+        archive.Flush();
+        errno = error;
+        return error == 0;
+    });
 }

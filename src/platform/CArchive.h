@@ -12,6 +12,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -50,6 +51,10 @@ public:
     std::size_t GetRemaining() const { return m_size - m_position; }
     // Hands the bytes stored so far to the sink (storing through a sink).
     void Flush();
+    // Stores through `store` into the file that then replaces the one at a UTF-8 path, block
+    // by block as the archive fills (FilePath::WriteAtomically); the error is errno's.
+    static std::error_code StoreToFile(const std::string& path,
+                                       const std::function<void(CArchive&)>& store);
 
     CArchive& operator<<(std::int32_t value);
     CArchive& operator<<(std::uint32_t value);

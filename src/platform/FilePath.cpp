@@ -100,10 +100,13 @@ FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, std::s
     return FileDescriptor();
 }
 
-bool WriteFully(int file, const std::vector<std::uint8_t>& bytes) {
+} // namespace
+
+bool WriteFully(int file, const void* bytes, std::size_t size) {
+    const auto* data = static_cast<const std::uint8_t*>(bytes);
     std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(file, bytes.data() + written, bytes.size() - written);
+    while (written < size) {
+        const ssize_t count = ::write(file, data + written, size - written);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -115,6 +118,8 @@ bool WriteFully(int file, const std::vector<std::uint8_t>& bytes) {
     }
     return true;
 }
+
+namespace {
 
 // The permissions of the regular file that a save replaces; none for a new file. A file that
 // may not be written is not replaced, as an editor's save refuses it.
@@ -139,8 +144,8 @@ bool Sync(int descriptor) {
 }
 
 std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
-                             const std::vector<std::uint8_t>& bytes) {
-    if (!WriteFully(file.Get(), bytes) || (mode && ::fchmod(file.Get(), *mode) != 0) ||
+                             const ContentWriter& write) {
+    if (!write(file.Get()) || (mode && ::fchmod(file.Get(), *mode) != 0) ||
         !Sync(file.Get()) || !file.Close()) {
         return LastError();
     }
@@ -149,8 +154,7 @@ std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
 
 // Writes the bytes to a new file beside `name` and renames it over `name`; removes the new
 // file on any failure.
-std::error_code ReplaceInFolder(int folder, const std::string& name,
-                                const std::vector<std::uint8_t>& bytes) {
+std::error_code ReplaceInFolder(int folder, const std::string& name, const ContentWriter& write) {
     std::optional<mode_t> mode;
     if (const std::error_code error = GetReplacedMode(folder, name, mode)) {
         return error;
@@ -160,7 +164,7 @@ std::error_code ReplaceInFolder(int folder, const std::string& name,
     if (!file.IsOpen()) {
         return LastError();
     }
-    std::error_code error = FillAndClose(file, mode, bytes);
+    std::error_code error = FillAndClose(file, mode, write);
     if (!error && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
         error = LastError();
     }
@@ -210,6 +214,11 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
 }
 
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    return WriteAtomically(path,
+                           [&bytes](int file) { return WriteFully(file, bytes.data(), bytes.size()); });
+}
+
+std::error_code WriteAtomically(const std::string& path, const ContentWriter& write) {
     std::string target = path;
     if (const std::error_code error = FollowLink(target)) {
         return error;
@@ -225,7 +234,7 @@ std::error_code WriteAtomically(const std::string& path, const std::vector<std::
     if (!folder.IsOpen()) {
         return LastError();
     }
-    return ReplaceInFolder(folder.Get(), name, bytes);
+    return ReplaceInFolder(folder.Get(), name, write);
 }
 
 } // namespace FilePath

@@ -4,6 +4,7 @@
 // case as Windows ignores it) turned into paths that open on Linux.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,5 +37,11 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
 // pointing at its target, which takes the bytes. On failure nothing is left behind and the
 // old file is untouched; the error is errno's.
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// The same with the content written by `write` to the new file's descriptor: false, with
+// errno set, when it could not be.
+using ContentWriter = std::function<bool(int file)>;
+std::error_code WriteAtomically(const std::string& path, const ContentWriter& write);
+// Writes all the bytes to an open file, going on after interruptions; false with errno set.
+bool WriteFully(int file, const void* bytes, std::size_t size);
 
 } // namespace FilePath

@@ -158,11 +158,9 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
 }
 
 BOOL CDocument::OnSaveDocument(const QString& path) {
-    std::vector<std::uint8_t> bytes;
-    CArchive archive(bytes, CArchive::store);
-    Serialize(archive);
     if (const std::error_code error =
-            FilePath::WriteAtomically(QFile::encodeName(path).toStdString(), bytes)) {
+            CArchive::StoreToFile(QFile::encodeName(path).toStdString(),
+                                  [this](CArchive& archive) { Serialize(archive); })) {
         ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(error),
                       QString::fromLocal8Bit(error.message().c_str()));
         return FALSE;
