@@ -35,7 +35,6 @@ const bool g_bClassesRegistered = [] {
 CSorvendalApp::CSorvendalApp() {
     MapCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     MapCommand(ID_FILE_NEW, [this] { OnFileNew(); });
-    MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     MapCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
 }
 
@@ -74,7 +73,8 @@ void CSorvendalApp::OnAppAbout() {
 }
 
 void CSorvendalApp::OnHelpContents() {
-    const QString help = QString::fromStdString(GetProgramFolder()) + QStringLiteral("Sorvendal.html");
+    const QString help =
+        QString::fromStdString(GetProgramFolder()) + QStringLiteral("Sorvendal.html");
     // A missing help file is not reported.
     if (QFileInfo(help).isFile()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(help));

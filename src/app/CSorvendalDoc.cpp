@@ -3,20 +3,22 @@
 #include "app/CMainFrame.h"
 #include "app/CTutorialDlg.h"
 #include "app/Resource.h"
-#include "graphics/CSorvendalView.h"
 #include "graphics/CDirectXGraphics.h"
+#include "graphics/CSorvendalView.h"
 #include "media/CDirectSound.h"
 #include "media/DocumentFile.h"
 #include "media/MovieSceneHeader.h"
 #include "platform/CArchive.h"
-#include "platform/Mbcs.h"
+#include "platform/MessageBoxService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/framework/CCmdUI.h"
 #include "platform/framework/CWinApp.h"
+#include "platform/framework/Cp932Text.h"
 #include "platform/framework/IDialogService.h"
 #include "platform/framework/Resources.h"
 #include "timeline/CTimeLineView.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -25,6 +27,18 @@ namespace {
 
 CDirectXGraphics& Graphics() {
     return *g_pDirectXGraphics;
+}
+
+// The scene and the media name files in code page 932: a chosen path that it cannot hold
+// exactly is refused with a message, never taken for another name.
+std::optional<std::string> ScenePath(const QString& path) {
+    std::optional<std::string> cp932 = Cp932Text::PathFromQString(path);
+    if (!cp932) {
+        AfxMessageBox(
+            Resources::LoadString(IDS_UNUSABLE_FILE_NAME).arg(QDir::toNativeSeparators(path)),
+            MB_OK | MB_ICONERROR);
+    }
+    return cp932;
 }
 
 QColor ToQColor(COLORREF colour) {
@@ -65,12 +79,15 @@ CSorvendalDoc::CSorvendalDoc() {
     MapCommand(ID_CAMERA_RESET, [this] { OnCameraReset(); });
     MapCommand(ID_ANTIALIAS, [this] { OnAntiAlias(); });
     // Check marks follow the scene's modes, whoever changed them.
-    MapUpdateCommand(ID_EDIT_MOVE, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditMove); });
+    MapUpdateCommand(ID_EDIT_MOVE,
+                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditMove); });
     MapUpdateCommand(ID_EDIT_ROTATE,
                      [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditRotate); });
-    MapUpdateCommand(ID_EDIT_SCALE, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditScale); });
-    MapUpdateCommand(ID_CAMERA_PERSPECTIVE,
-                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nCameraMode == CameraPerspective); });
+    MapUpdateCommand(ID_EDIT_SCALE,
+                     [](CCmdUI& ui) { ui.SetCheck(Graphics().m_nEditMode == EditScale); });
+    MapUpdateCommand(ID_CAMERA_PERSPECTIVE, [](CCmdUI& ui) {
+        ui.SetCheck(Graphics().m_nCameraMode == CameraPerspective);
+    });
     MapUpdateCommand(ID_CAMERA_CENTER_SELECTION,
                      [](CCmdUI& ui) { ui.SetCheck(Graphics().m_bFollowSelection); });
     MapUpdateCommand(ID_ANTIALIAS, [](CCmdUI& ui) { ui.SetCheck(Graphics().m_bAntiAlias); });
@@ -119,6 +136,10 @@ BOOL CSorvendalDoc::OnOpenDocument(const QString& path) {
         g_fDocumentVersion = version;
         return FALSE;
     }
+    // No tick may sync the old rows into the new scene, behind a message box below say.
+    if (CMainFrame* frame = GetMainFrame(); frame != nullptr && frame->m_pTimeLineView) {
+        frame->m_pTimeLineView->StopPlayback();
+    }
     Graphics().ClearScene();
     Graphics().TakeStoredScene(incoming->graphics);
     g_pDirectSound->m_frameWaves = std::move(incoming->sound.m_frameWaves);
@@ -165,7 +186,7 @@ void CSorvendalDoc::OnFileImport() {
     if (path.isEmpty()) {
         return;
     }
-    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
+    const std::optional<std::string> cp932 = ScenePath(path);
     if (cp932 && Graphics().ImportCharacter(*cp932)) {
         std::string title;
         GetFileTitleFromPath(title, *cp932);
@@ -176,7 +197,7 @@ void CSorvendalDoc::OnFileImport() {
             tutorial->Advance(1, timeLine + QPoint(140, 30)) ||
                 tutorial->Advance(3, timeLine + QPoint(644, 30));
         }
-    } else {
+    } else if (cp932) {
         AfxMessageBox(Resources::LoadString(IDS_RELOAD_FAILED));
     }
     UpdateAllViews(nullptr, HintCharacterImported);
@@ -192,8 +213,8 @@ void CSorvendalDoc::OnFileExport() {
     if (QFileInfo(path).suffix().compare(QLatin1String("h"), Qt::CaseInsensitive) != 0) {
         return;
     }
-    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
-    if (!cp932 || !WriteMovieSceneHeader(*cp932, Graphics())) {
+    const std::optional<std::string> cp932 = ScenePath(path);
+    if (cp932 && !WriteMovieSceneHeader(*cp932, Graphics())) {
         AfxMessageBox(Resources::LoadString(IDS_EXPORT_FAILED));
     }
 }
@@ -253,8 +274,7 @@ void CSorvendalDoc::OnRecordAvi() {
     if (path.isEmpty()) {
         return;
     }
-    const std::optional<std::string> cp932 = Mbcs::FromUtf8(path.toStdString());
-    if (cp932) {
+    if (const std::optional<std::string> cp932 = ScenePath(path)) {
         GetMainFrame()->m_pView->RecordAvi(*cp932);
     }
 }

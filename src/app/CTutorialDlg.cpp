@@ -2,6 +2,7 @@
 
 #include "app/Resource.h"
 #include "platform/Mbcs.h"
+#include "platform/framework/Cp932Text.h"
 #include "platform/framework/Resources.h"
 
 #include <QMouseEvent>
@@ -16,11 +17,6 @@ namespace {
 constexpr int ScreenDpi = 96;
 constexpr int PointsPerInch = 72;
 
-std::string Cp932(const QString& text) {
-    const std::string utf8 = text.toStdString();
-    return Mbcs::FromUtf8(utf8).value_or(utf8);
-}
-
 QColor ColorOf(COLORREF colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
@@ -28,7 +24,8 @@ QColor ColorOf(COLORREF colour) {
 // The pixels of the region within `width` of its edge, as a frame drawn around a region.
 QRegion Border(const QRegion& region, int width) {
     QRegion inside = region;
-    for (const QPoint& step : {QPoint(width, 0), QPoint(-width, 0), QPoint(0, width), QPoint(0, -width)}) {
+    for (const QPoint& step :
+         {QPoint(width, 0), QPoint(-width, 0), QPoint(0, width), QPoint(0, -width)}) {
         inside &= region.translated(step);
     }
     return region - inside;
@@ -42,8 +39,8 @@ QPoint GetOriginInFrame(const QWidget& pane) {
 
 CTutorialDlg::CTutorialDlg(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      m_lines{Cp932(Resources::LoadString(IDS_TUTORIAL_TITLE))},
-      m_strFace(Cp932(QStringLiteral(u"ＭＳ ゴシック"))) {
+      m_lines{Cp932Text::FromQString(Resources::LoadString(IDS_TUTORIAL_TITLE))},
+      m_strFace(Cp932Text::FromQString(QStringLiteral(u"ＭＳ ゴシック"))) {
     // The balloon never takes the keyboard from the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
@@ -77,8 +74,8 @@ void CTutorialDlg::ShowStep(int x, int y, const std::string& text) {
     const QSize size = BalloonSize();
     const int w = size.width();
     const int h = size.height();
-    m_ptBalloon = QPolygon({QPoint(0, 0), QPoint(40, 30), QPoint(w, 30), QPoint(w, h),
-                            QPoint(0, h), QPoint(0, 30), QPoint(20, 30), QPoint(0, 0)});
+    m_ptBalloon = QPolygon({QPoint(0, 0), QPoint(40, 30), QPoint(w, 30), QPoint(w, h), QPoint(0, h),
+                            QPoint(0, 30), QPoint(20, 30), QPoint(0, 0)});
     show();
     setMask(QRegion(m_ptBalloon, Qt::OddEvenFill));
     setGeometry(QRect(ScreenPosition(), size));
@@ -97,7 +94,8 @@ bool CTutorialDlg::Advance(int expected, QPoint tip) {
     }
     g_nTutorialStep = expected + 1;
     ShowStep(tip.x(), tip.y(),
-             Cp932(Resources::LoadString(IDS_TUTORIAL_STEP_FIRST + static_cast<UINT>(expected))));
+             Cp932Text::FromQString(
+                 Resources::LoadString(IDS_TUTORIAL_STEP_FIRST + static_cast<UINT>(expected))));
     return true;
 }
 
@@ -123,14 +121,14 @@ void CTutorialDlg::paintEvent(QPaintEvent*) {
     painter.setClipRegion(Border(balloon, m_nFrameWidth));
     painter.fillRect(rect(), Qt::black);
     painter.setClipping(false);
-    QFont font(QString::fromStdString(Mbcs::ToUtf8(m_strFace).value_or(m_strFace)));
+    QFont font(Cp932Text::ToQString(m_strFace));
     font.setPixelSize(m_nFontSize * ScreenDpi / PointsPerInch);
     painter.setFont(font);
     painter.setPen(ColorOf(m_crText));
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const int top = m_nTextY + static_cast<int>(i) * (m_nFontSize + 7);
         painter.drawText(QRect(m_nTextX, top, width(), height()), Qt::AlignLeft | Qt::AlignTop,
-                         QString::fromStdString(Mbcs::ToUtf8(m_lines[i]).value_or(m_lines[i])));
+                         Cp932Text::ToQString(m_lines[i]));
     }
 }
 

@@ -9,8 +9,8 @@
 #include "media/CDirectSound.h"
 #include "platform/framework/CDocument.h"
 #include "platform/framework/CWinApp.h"
-#include "platform/framework/Resources.h"
 #include "platform/framework/MouseFlags.h"
+#include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
 #include "timeline/CTimeLineView.h"
@@ -106,7 +106,9 @@ void UpdatePropertyCoordinates() {
 
 CSorvendalView::CSorvendalView() {
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers the whole view: no erase
-    setMouseTracking(false);
+    // Moves reach the view without a button too, so that the last mouse point is always
+    // where the pointer is when a drag starts with any button.
+    setMouseTracking(true);
 }
 
 CSorvendalView::~CSorvendalView() {
@@ -161,15 +163,16 @@ void CSorvendalView::OnDraw() {
         return;
     }
     // Each frame is rendered and written once; a later paint of the same frame (the window
-    // composing, an expose) shows what the view holds already.
+    // composing, an expose, or one inside a message box that the writing itself opened)
+    // shows what the view holds already.
     if (g_nCurrentFrame == m_nLastRecordedFrame) {
         return;
     }
+    m_nLastRecordedFrame = g_nCurrentFrame;
     graphics.Render(g_hAviFrameDC);
     if (g_pAviRecorder != nullptr) {
         g_pAviRecorder->WriteFrame(g_hAviFrameDC);
     }
-    m_nLastRecordedFrame = g_nCurrentFrame;
 }
 
 void CSorvendalView::RecordAvi(const std::string& path) {
@@ -199,12 +202,23 @@ void CSorvendalView::RecordAvi(const std::string& path) {
     }
     recorder.Close();
     g_pAviRecorder = nullptr;
+    g_hAviFrameDC = nullptr;
 }
 
 void CSorvendalView::OnSize(int width, int height) {
-    if (g_pDirectXGraphics != nullptr) {
-        g_pDirectXGraphics->Resize(width, height);
+    if (g_pDirectXGraphics == nullptr) {
+        return;
     }
+    // While recording, the back buffer keeps the movie's size; the view's new size is the one
+    // to restore afterwards.
+    if (g_pDirectXGraphics->m_nRunMode == RunRecord) {
+        if (CPropertyView* properties = PropertyView()) {
+            properties->m_nSavedWidth = width;
+            properties->m_nSavedHeight = height;
+        }
+        return;
+    }
+    g_pDirectXGraphics->Resize(width, height);
 }
 
 void CSorvendalView::resizeGL(int width, int height) {
@@ -216,9 +230,14 @@ void CSorvendalView::paintGL() {
     OnDraw();
 }
 
+// Mouse points in the back buffer's device pixels, where picking and dragging measure.
+QPoint CSorvendalView::DevicePoint(const QPointF& point) const {
+    return (point * devicePixelRatioF()).toPoint();
+}
+
 void CSorvendalView::mousePressEvent(QMouseEvent* event) {
     QOpenGLWidget::mousePressEvent(event);
-    const QPoint point = event->position().toPoint();
+    const QPoint point = DevicePoint(event->position());
     if (event->button() == Qt::LeftButton) {
         OnLButtonDown(MouseFlags(*event), point);
     } else if (event->button() == Qt::RightButton) {
@@ -228,7 +247,7 @@ void CSorvendalView::mousePressEvent(QMouseEvent* event) {
 
 void CSorvendalView::mouseReleaseEvent(QMouseEvent* event) {
     QOpenGLWidget::mouseReleaseEvent(event);
-    const QPoint point = event->position().toPoint();
+    const QPoint point = DevicePoint(event->position());
     if (event->button() == Qt::LeftButton) {
         OnLButtonUp(MouseFlags(*event), point);
     } else if (event->button() == Qt::RightButton) {
@@ -236,15 +255,20 @@ void CSorvendalView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+// A double click is a press that the view handles as its first one did.
+void CSorvendalView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+
 void CSorvendalView::mouseMoveEvent(QMouseEvent* event) {
     QOpenGLWidget::mouseMoveEvent(event);
-    OnMouseMove(MouseFlags(*event), event->position().toPoint());
+    OnMouseMove(MouseFlags(*event), DevicePoint(event->position()));
 }
 
 void CSorvendalView::wheelEvent(QWheelEvent* event) {
     QOpenGLWidget::wheelEvent(event);
     OnMouseWheel(MouseFlags(event->buttons(), event->modifiers()),
-                 static_cast<short>(event->angleDelta().y()), event->position().toPoint());
+                 static_cast<short>(event->angleDelta().y()), DevicePoint(event->position()));
 }
 
 void CSorvendalView::OnLButtonDown(unsigned int, QPoint point) {
@@ -317,7 +341,8 @@ void CSorvendalView::OnMouseMove(unsigned int flags, QPoint point) {
     if (m_bLButtonDown) {
         const float rx = graphics.GetCameraRotationX(frame) * DegreesToRadians;
         const float ry = graphics.GetCameraRotationY(frame) * DegreesToRadians;
-        D3DXVECTOR3 drag = HandleDrag(graphics.m_nEditMode, graphics.m_nPickedHandle, dx, dy, rx, ry);
+        D3DXVECTOR3 drag =
+            HandleDrag(graphics.m_nEditMode, graphics.m_nPickedHandle, dx, dy, rx, ry);
         drag.x = graphics.m_bAxisX ? drag.x : 0.0f;
         drag.y = graphics.m_bAxisY ? drag.y : 0.0f;
         drag.z = graphics.m_bAxisZ ? drag.z : 0.0f;
@@ -349,8 +374,8 @@ void CSorvendalView::MoveTrackCamera(bool left, float dx, float dy, float s) {
         if (left) {
             const float a = graphics.GetCameraRotationY(frame) * DegreesToRadians;
             graphics.MoveCamera(2.0f * dy * Sin(a), 0.0f, -2.0f * dy * Cos(a));
-            const float b = (graphics.GetCameraRotationY(frame) + QuarterTurnDegrees) *
-                            DegreesToRadians;
+            const float b =
+                (graphics.GetCameraRotationY(frame) + QuarterTurnDegrees) * DegreesToRadians;
             graphics.MoveCamera(-2.0f * dx * Sin(b), 0.0f, 2.0f * dx * Cos(b));
         } else {
             graphics.MoveCamera(0.0f, 2.0f * dy, 0.0f);

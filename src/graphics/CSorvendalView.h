@@ -45,10 +45,12 @@ protected:
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    QPoint DevicePoint(const QPointF& point) const;
     void MoveTrackCamera(bool left, float dx, float dy, float s);
 
     bool m_bPaintPending = false;

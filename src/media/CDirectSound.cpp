@@ -48,6 +48,13 @@ void CDirectSound::SetWave(int frame, const std::string& name) {
     TextTrack::SetContent(m_frameWaves, m_frameStates, frame, name);
 }
 
+void CDirectSound::ClearWave(int frame, std::int32_t state) {
+    SetWaveFrameState(frame, state);
+    if (frame >= 0 && frame < static_cast<int>(m_frameWaves.size())) {
+        m_frameWaves[static_cast<std::size_t>(frame)].clear();
+    }
+}
+
 std::string CDirectSound::GetWaveFileName(int i) const {
     if (i < 0 || i >= static_cast<int>(m_files.size())) {
         return std::string();

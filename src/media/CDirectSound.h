@@ -40,6 +40,8 @@ public:
     void SetWaveFrameState(int frame, std::int32_t state);
     std::string GetWaveName(int frame) const;
     void SetWave(int frame, const std::string& name);
+    // Takes the WAV away from the frame and gives it the state, growing the track as needed.
+    void ClearWave(int frame, std::int32_t state);
     std::string GetWaveFileName(int i) const;
     void DeleteWaveFrame(int frame);
     void InsertWaveFrame(int frame);

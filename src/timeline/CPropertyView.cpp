@@ -8,6 +8,7 @@
 #include "media/CDirectSound.h"
 #include "platform/Mbcs.h"
 #include "platform/framework/CDocument.h"
+#include "platform/framework/Cp932Text.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 #include "timeline/CTimeLineView.h"
@@ -27,20 +28,11 @@ CDirectXGraphics& Scene() {
     return *g_pDirectXGraphics;
 }
 
-QString FromScene(const std::string& cp932) {
-    return QString::fromStdString(Mbcs::ToUtf8(cp932).value_or(cp932));
-}
-
-// Typed text as the scene keeps it: what code page 932 cannot hold becomes '?'.
-std::string ToScene(const QString& text) {
-    return Mbcs::FromUtf16(text.toStdU16String());
-}
-
 // Each list entry keeps the scene's own bytes of its name, so that a choice stores exactly
 // the name that the character or the WAV folder gave, whatever the round trip through
 // Unicode would make of it.
 void AddSceneName(QComboBox& list, const std::string& cp932) {
-    const int index = CFormView::AddComboString(list, FromScene(cp932));
+    const int index = CFormView::AddComboString(list, Cp932Text::ToQString(cp932));
     list.setItemData(index, QByteArray::fromStdString(cp932));
 }
 
@@ -214,11 +206,12 @@ void CPropertyView::OnUpdate(CView*, LPARAM hint, CObject*) {
     UpdateCoordinates();
     const int selected = scene.m_nSelected;
     SetDlgItemText(IDC_COMBO_ANIMATION,
-                   FromScene(scene.GetCharacterMotionName(selected, g_nCurrentFrame)));
+                   Cp932Text::ToQString(scene.GetCharacterMotionName(selected, g_nCurrentFrame)));
     CheckDlgButton(IDC_CHECK_LOOP, scene.GetCharacterLoop(selected, g_nCurrentFrame));
     CheckDlgButton(IDC_CHECK_STOP_AT_END, scene.GetCharacterStopAtEnd(selected, g_nCurrentFrame));
-    SetDlgItemText(IDC_COMBO_WAVE, FromScene(g_pDirectSound->GetWaveName(g_nCurrentFrame)));
-    SetDlgItemText(IDC_EDIT_SUBTITLE, FromScene(scene.GetSubtitle(g_nCurrentFrame)));
+    SetDlgItemText(IDC_COMBO_WAVE,
+                   Cp932Text::ToQString(g_pDirectSound->GetWaveName(g_nCurrentFrame)));
+    SetDlgItemText(IDC_EDIT_SUBTITLE, Cp932Text::ToQString(scene.GetSubtitle(g_nCurrentFrame)));
 }
 
 void CPropertyView::UpdateScreenFields() {
@@ -379,7 +372,7 @@ void CPropertyView::OnKillfocusSubtitle() {
         return;
     }
     DoDataExchange();
-    const std::string text = ToScene(GetDlgItemText(IDC_EDIT_SUBTITLE));
+    const std::string text = Cp932Text::FromQString(GetDlgItemText(IDC_EDIT_SUBTITLE));
     const int key = timeline->MarkContentKey();
     if (key < 0) {
         return;

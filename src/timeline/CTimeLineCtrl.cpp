@@ -1,6 +1,7 @@
 #include "timeline/CTimeLineCtrl.h"
 
 #include "platform/Mbcs.h"
+#include "platform/framework/Cp932Text.h"
 #include "platform/framework/MouseFlags.h"
 #include "platform/framework/ScrollCodes.h"
 #include "timeline/ITimeLineCtrlParent.h"
@@ -72,11 +73,6 @@ QFont CaptionFont() {
             std::max(1, (CaptionCellHeight * CaptionCellHeight + height / 2) / height));
     }
     return font;
-}
-
-QString CaptionText(const std::string& cp932) {
-    const std::optional<std::string> utf8 = Mbcs::ToUtf8(cp932);
-    return utf8 ? QString::fromStdString(*utf8) : QString::fromLatin1(cp932);
 }
 
 // Every multiple of `step` from `first` to `last`, never below 0.
@@ -356,7 +352,7 @@ void CTimeLineCtrl::DrawCaptions(QPainter& dc, const Viewport& view) const {
     const int last = std::min(view.lastTrack, CaptionedRows - 1);
     for (int row = view.firstTrack; row <= last; ++row) {
         dc.drawText(QPoint(1, view.RowTop(row) + 1 + dc.fontMetrics().ascent()),
-                    CaptionText(m_tracks[row].m_strName));
+                    Cp932Text::ToQString(m_tracks[row].m_strName));
     }
 }
 

@@ -11,11 +11,13 @@
 #include "platform/framework/CDocument.h"
 #include "platform/framework/CPopupMenu.h"
 #include "platform/framework/CWinApp.h"
+#include "platform/framework/Cp932Text.h"
 #include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
 
 #include <QCursor>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimerEvent>
 
@@ -31,8 +33,7 @@ CDirectXGraphics& Graphics() {
 }
 
 std::string Cp932String(UINT id) {
-    const std::string utf8 = Resources::LoadString(id).toStdString();
-    return Mbcs::FromUtf8(utf8).value_or(utf8);
+    return Cp932Text::FromQString(Resources::LoadString(id));
 }
 
 // A scene state as the timeline shows it; the camera row shows an empty frame as an
@@ -67,8 +68,8 @@ std::optional<std::int32_t> SceneStateOf(int state) {
     }
 }
 
-template <typename States> void AppendStates(CTimeLineTrack& track, const States& states,
-                                             bool cameraRow) {
+template <typename States>
+void AppendStates(CTimeLineTrack& track, const States& states, bool cameraRow) {
     for (const std::int32_t state : states) {
         if (const std::optional<int> shown = TimeLineStateOf(state, cameraRow)) {
             track.m_states.push_back(*shown);
@@ -147,6 +148,11 @@ int CTimeLineView::RowState(int row, int frame) const {
         return TimeLineEmpty;
     }
     return m_ctrl.m_tracks[static_cast<std::size_t>(row)].GetFrameState(frame);
+}
+
+int CTimeLineView::VisibleFrames() const {
+    // The pane's width, which the control fills.
+    return (m_ctrl.width() - CTimeLineCtrl::NameColumnWidth) / CTimeLineCtrl::FrameColumnWidth;
 }
 
 void CTimeLineView::SetFirstFrame(int frame) {
@@ -335,9 +341,7 @@ void CTimeLineView::GoToLast() {
     for (CCharacter& character : Graphics().m_characters) {
         character.m_keys.resize(static_cast<std::size_t>(last) + 1);
     }
-    const int visible = (m_ctrl.ClientWidth() - CTimeLineCtrl::NameColumnWidth) /
-                        CTimeLineCtrl::FrameColumnWidth;
-    SetFirstFrame(std::max(0, last - visible / 2));
+    SetFirstFrame(std::max(0, last - VisibleFrames() / 2));
     StopPlayback();
     SyncToScene();
 }
@@ -420,8 +424,8 @@ void CTimeLineView::AddKeyframe(BOOL fill) {
         zeroKeyed = m_ctrl.SetSelectedFrameState(state, TRUE);
         key = state == TimeLineContentKey ? FrameContentKey : FrameKey;
     } else if (row >= 0 && row < TrackCount()) {
-        zeroKeyed =
-            m_ctrl.m_tracks[static_cast<std::size_t>(row)].SetFrameState(current, TimeLineKey, fill);
+        zeroKeyed = m_ctrl.m_tracks[static_cast<std::size_t>(row)].SetFrameState(current,
+                                                                                 TimeLineKey, fill);
     }
     const int rows = TrackCount();
     if (row == rows - 3 && row >= 0) {
@@ -577,7 +581,8 @@ void CTimeLineView::EditFrames(bool insert, int count, int frame, int row, RowKi
         }
         switch (kind) {
         case RowKind::Wave:
-            insert ? g_pDirectSound->InsertWaveFrame(frame) : g_pDirectSound->DeleteWaveFrame(frame);
+            insert ? g_pDirectSound->InsertWaveFrame(frame)
+                   : g_pDirectSound->DeleteWaveFrame(frame);
             break;
         case RowKind::Subtitle:
             insert ? Graphics().InsertSubtitleFrame(frame) : Graphics().DeleteSubtitleFrame(frame);
@@ -602,8 +607,7 @@ void CTimeLineView::ClearFrame(int timeLineState, std::int32_t sceneState, int f
     if (kind == RowKind::Character) {
         Graphics().SetCharacterFrameState(sceneState, row, frame);
     } else if (frame >= 0 && kind == RowKind::Wave) {
-        g_pDirectSound->SetWaveFrameState(frame, sceneState);
-        g_pDirectSound->m_frameWaves[static_cast<std::size_t>(frame)].clear();
+        g_pDirectSound->ClearWave(frame, sceneState);
     } else if (frame >= 0 && kind == RowKind::Subtitle) {
         Graphics().SetSubtitleFrameState(frame, sceneState);
     } else if (frame >= 0 && kind == RowKind::Camera) {
@@ -686,6 +690,12 @@ void CTimeLineView::timerEvent(QTimerEvent* event) {
 }
 
 void CTimeLineView::OnTimer(UINT) {
+    // A message box opened inside a tick (a sound the recorder cannot make, say) runs its own
+    // event loop, where this timer goes on firing: those ticks wait for this one to end.
+    if (m_bInTick) {
+        return;
+    }
+    const QScopedValueRollback<bool> inTick(m_bInTick, true);
     // The frame that the last tick moved to is shown, and recorded, before the next one.
     if (CMainFrame* frame = GetMainFrame(); frame != nullptr && frame->m_pView != nullptr) {
         frame->m_pView->FlushPendingPaint();
@@ -697,9 +707,7 @@ void CTimeLineView::OnTimer(UINT) {
     }
     m_ctrl.m_nCurrentFrame = current + 1;
     m_ctrl.UpdateCursor();
-    const int visible = (m_ctrl.ClientWidth() - CTimeLineCtrl::NameColumnWidth) /
-                        CTimeLineCtrl::FrameColumnWidth;
-    if (m_ctrl.m_nFirstFrame + visible < current + 10) {
+    if (m_ctrl.m_nFirstFrame + VisibleFrames() < current + 10) {
         SetFirstFrame(std::max(current, 0));
     }
     // The sound of the frame just left: the start frame's plays on the first tick.

@@ -71,6 +71,8 @@ private:
     bool IsCharacterRow(int row) const { return row >= 0 && row < TrackCount() - 3; }
     // The row's state at a frame; empty for a row index outside the rows.
     int RowState(int row, int frame) const;
+    // Frame columns in view: V of the play-head jump and of the move to the last frame.
+    int VisibleFrames() const;
     void SetFirstFrame(int frame);
     RowKind KindOf(int row) const;
     void FillInBetweens();
@@ -89,4 +91,5 @@ private:
     void AdvanceTutorialAfterFilledKey();
 
     CWndTimers m_timers{*this};
+    bool m_bInTick = false;
 };

@@ -89,7 +89,8 @@ private slots:
 
         // The next import goes first; the rows below move down.
         Import(QStringLiteral("MQO/Shop.mqo"));
-        QCOMPARE(RowNames().mid(0, 2), (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
+        QCOMPARE(RowNames().mid(0, 2),
+                 (QStringList{QStringLiteral("Shop"), QStringLiteral("SharpHair")}));
         QCOMPARE(Scene().GetCharacterCount(), 2);
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
         SaveScreenshot(QStringLiteral("main-window-two-characters"));
@@ -258,6 +259,7 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&Frame(), &drop);
+        Settle(); // the files open once the drop is over
         QCOMPARE(Scene().GetCharacterCount(), 1);
         QCOMPARE(Document().GetPathName(), path);
     }

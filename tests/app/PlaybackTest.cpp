@@ -12,6 +12,7 @@
 #include "media/MediaProbe.h"
 #include "platform/CFrameBuffer.h"
 #include "platform/Mbcs.h"
+#include "platform/MessageBoxService.h"
 #include "platform/framework/CCommandTable.h"
 #include "scene/SceneGlobals.h"
 #include "support/AppSession.h"
@@ -31,8 +32,12 @@ class HintProbe : public QWidget, public CView {
 public:
     HintProbe() { AttachDocument(&Document()); }
     QWidget& GetViewWindow() override { return *this; }
-    void OnUpdate(CView*, LPARAM hint, CObject*) override { hints.push_back(static_cast<int>(hint)); }
-    int Count(int hint) const { return static_cast<int>(std::count(hints.begin(), hints.end(), hint)); }
+    void OnUpdate(CView*, LPARAM hint, CObject*) override {
+        hints.push_back(static_cast<int>(hint));
+    }
+    int Count(int hint) const {
+        return static_cast<int>(std::count(hints.begin(), hints.end(), hint));
+    }
 
     std::vector<int> hints;
 };
@@ -58,10 +63,15 @@ std::string WaveName(const char* name) {
 }
 
 bool IsPlaying(const std::string& wave) {
-    const auto found = std::find(g_pDirectSound->m_files.begin(), g_pDirectSound->m_files.end(), wave);
-    CSoundBuffer* buffer = g_pDirectSound->m_pBuffers[static_cast<std::size_t>(found - g_pDirectSound->m_files.begin())].get();
+    const auto found =
+        std::find(g_pDirectSound->m_files.begin(), g_pDirectSound->m_files.end(), wave);
+    CSoundBuffer* buffer =
+        g_pDirectSound
+            ->m_pBuffers[static_cast<std::size_t>(found - g_pDirectSound->m_files.begin())]
+            .get();
     DWORD status = 0;
-    return buffer != nullptr && SUCCEEDED(buffer->GetStatus(&status)) && (status & DSBSTATUS_PLAYING) != 0;
+    return buffer != nullptr && SUCCEEDED(buffer->GetStatus(&status)) &&
+           (status & DSBSTATUS_PLAYING) != 0;
 }
 
 } // namespace
@@ -119,6 +129,38 @@ private slots:
         QCOMPARE(probe.hints, (std::vector<int>{HintPlay, HintStop}));
     }
 
+    void OpeningADocumentStopsThePlaybackFirst() {
+        // A document whose model is gone: its reload failure is shown behind a message box.
+        const QString model = m_folder.filePath(QStringLiteral("Gone.mqa"));
+        QVERIFY(QFile::copy(ProgramFolder() + QStringLiteral("MQA/SharpHair.mqa"), model));
+        Import(model);
+        const QString document = m_folder.filePath(QStringLiteral("gone.qka"));
+        Dialogs().fileAnswers = {document};
+        Command(ID_FILE_SAVE_AS);
+        QVERIFY(QFile::remove(model));
+
+        NewDocument();
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        QTest::mouseClick(&Rows(), Qt::LeftButton, Qt::NoModifier, QPoint(140, Cell(0, 0).y()));
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 90));
+        Command(ID_GO_FIRST);
+        Command(ID_PLAY);
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunPlay));
+        Dialogs().messageAnswers = {IDNO}; // do not save the scene that plays
+        Dialogs().fileAnswers = {document};
+        Dialogs().whileMessageShown = [](const ShownMessage&) {
+            RunEventLoopUntil([] { return false; }, 300); // the box's own event loop
+        };
+        Command(ID_FILE_OPEN);
+        Dialogs().whileMessageShown = nullptr;
+        QCOMPARE(Dialogs().messages.back().text,
+                 QStringLiteral(u"QKBAかMQAかMQOファイルの読み込みに失敗しました"));
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+        // No tick copied the old, locked row of 91 frames into the document's character.
+        QVERIFY(!Scene().GetCharacter(0)->m_bLocked);
+        QCOMPARE(Scene().GetCharacter(0)->GetKeyCount(), 1);
+    }
+
     void FrameMenuCommandsEditTheRowAndTheScene() {
         Import(QStringLiteral("MQA/SharpHair.mqa"));
         // A character row: a key with fill at 60 keys frame 0 and fills 1 to 59.
@@ -173,9 +215,12 @@ private slots:
             FrameCommand(row, 0, ID_TIMELINE_DELETE_TRACK);
         }
         QCOMPARE(Dialogs().messages.size(), std::size_t{3});
-        QCOMPARE(Dialogs().messages[0].text, QStringLiteral(u"「WAVサウンド」のタイムラインは削除できません！"));
-        QCOMPARE(Dialogs().messages[1].text, QStringLiteral(u"「字幕」のタイムラインは削除できません！"));
-        QCOMPARE(Dialogs().messages[2].text, QStringLiteral(u"「カメラ」のタイムラインは削除できません！"));
+        QCOMPARE(Dialogs().messages[0].text,
+                 QStringLiteral(u"「WAVサウンド」のタイムラインは削除できません！"));
+        QCOMPARE(Dialogs().messages[1].text,
+                 QStringLiteral(u"「字幕」のタイムラインは削除できません！"));
+        QCOMPARE(Dialogs().messages[2].text,
+                 QStringLiteral(u"「カメラ」のタイムラインは削除できません！"));
         QCOMPARE(probe.Count(HintSceneChanged), 3);
         QVERIFY(Document().IsModified());
         FrameCommand(0, 0, ID_TIMELINE_DELETE_TRACK);
@@ -192,20 +237,38 @@ private slots:
         Scene().GetCharacter(0)->InterpolateKeys();
         FrameCommand(2, 45, ID_TIMELINE_ADD_KEY); // the WAV row
         g_pDirectSound->SetWave(45, WaveName("chime.wav"));
+        // A WAV that is not in the WAV folder: its message box opens in the middle of the
+        // recording, which must go on writing each frame once.
+        FrameCommand(2, 10, ID_TIMELINE_ADD_KEY);
+        g_pDirectSound->SetWave(10, WaveName("missing.wav"));
         const int last = Rows().GetLastFrame();
         QCOMPARE(last, 60);
 
         const QString movie = m_folder.filePath(QStringLiteral("movie.avi"));
         Dialogs().fileAnswers = {movie};
         Dialogs().itemAnswers = {0}; // uncompressed
-        Dialogs().whileMessageShown = [](const ShownMessage&) { WaitUntilStopped(60000); };
-        const float width = Scene().m_fBackBufferWidth;
+        const QString waitBox =
+            QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください");
+        Dialogs().whileMessageShown = [&](const ShownMessage& shown) {
+            if (shown.text == waitBox) {
+                // The window changes size while it records: the movie keeps its size.
+                Frame().resize(Frame().size() + QSize(40, 30));
+                WaitUntilStopped(60000);
+            }
+        };
         Command(ID_RECORD_AVI);
         Dialogs().whileMessageShown = nullptr;
-        QCOMPARE(Dialogs().messages.back().text,
-                 QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください"));
+        const auto shown = [](const QString& text) {
+            return std::count_if(Dialogs().messages.begin(), Dialogs().messages.end(),
+                                 [&](const ShownMessage& m) { return m.text == text; });
+        };
+        QCOMPARE(shown(waitBox), 1);
+        // When the recorder opens, and at frame 10 behind the wait box.
+        QCOMPARE(shown(QStringLiteral(u"サウンドが作れませんでした。")), 2);
         QVERIFY(Dialogs().itemRequests.front().front().startsWith(QStringLiteral("Uncompressed")));
-        QCOMPARE(Scene().m_fBackBufferWidth, width); // restored
+        Settle();
+        // The back buffer follows the view again, at the view's new size.
+        QCOMPARE(Scene().m_fBackBufferWidth, static_cast<float>(Frame().m_pView->width()));
         QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
 
         const std::vector<MediaProbe::Stream> streams = MediaProbe::Streams(movie.toStdString());
@@ -221,7 +284,8 @@ private slots:
         }
         // The WAV keyed at frame 45 starts 1.5 s in: sample 33075 at 22050 Hz.
         const std::vector<std::int16_t> sound = MediaProbe::DecodedSound(movie.toStdString());
-        const auto first = std::find_if(sound.begin(), sound.end(), [](std::int16_t s) { return s != 0; });
+        const auto first =
+            std::find_if(sound.begin(), sound.end(), [](std::int16_t s) { return s != 0; });
         QVERIFY(first != sound.end());
         QVERIFY(std::abs(static_cast<int>(first - sound.begin()) - 33075) <= 2);
     }
@@ -259,7 +323,8 @@ private:
         Frame().m_pView->doneCurrent();
         std::string rows;
         for (int y = 239; y >= 0; --y) {
-            const auto* row = picture.Bits().data() + static_cast<std::size_t>(y) * picture.Stride();
+            const auto* row =
+                picture.Bits().data() + static_cast<std::size_t>(y) * picture.Stride();
             rows.append(reinterpret_cast<const char*>(row), 320 * 3);
         }
         return rows;

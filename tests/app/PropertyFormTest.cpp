@@ -51,7 +51,9 @@ QWidget& Click(int id) {
 // Replaces the field's text: Latin text from the keys, Japanese text from the input method.
 QWidget& Enter(int id, const QString& text) {
     QWidget& field = Click(id);
-    QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier);
+    // Ctrl+A is a command of the program: the text is selected with the cursor keys.
+    QTest::keyClick(&field, Qt::Key_End);
+    QTest::keyClick(&field, Qt::Key_Home, Qt::ShiftModifier);
     QTest::keyClick(&field, Qt::Key_Delete);
     if (text.toLatin1() == text.toUtf8()) {
         QTest::keyClicks(&field, text);
@@ -149,6 +151,14 @@ private slots:
 
         Form().SetDlgItemText(IDC_EDIT_SUBTITLE, QStringLiteral(u"こんにちは"));
         QVERIFY(QFile::exists(SaveScreenshot(QStringLiteral("property-form"))));
+    }
+
+    void AcceleratorsWinOverTheFieldsOwnKeys() {
+        QWidget& field = Click(IDC_EDIT_X);
+        QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier); // 拡大縮小, not "select all"
+        QCOMPARE(Scene().m_nEditMode, static_cast<int>(EditScale));
+        QTest::keyClick(&field, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(Scene().m_nEditMode, static_cast<int>(EditMove));
     }
 
     void ScreenFieldsFallBackToTheirDefaults() {

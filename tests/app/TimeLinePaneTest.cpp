@@ -41,8 +41,8 @@ void ClickLineRight(QScrollBar& bar) {
     option.singleStep = bar.singleStep();
     option.pageStep = bar.pageStep();
     option.upsideDown = bar.invertedAppearance();
-    const QRect arrow =
-        bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, &bar);
+    const QRect arrow = bar.style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                    QStyle::SC_ScrollBarAddLine, &bar);
     QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
     Settle();
 }
@@ -150,7 +150,7 @@ private slots:
         QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 40));
         Rows().m_tracks[0].SetFrameState(100, TimeLineKey, FALSE);
         Command(ID_GO_LAST);
-        const int visible = (Rows().ClientWidth() - 160) / 8;
+        const int visible = (Rows().width() - 160) / 8; // the pane's width
         QCOMPARE(Rows().m_nCurrentFrame, 100);
         QCOMPARE(g_nCurrentFrame, 100);
         QCOMPARE(Rows().m_nFirstFrame, std::max(0, 100 - visible / 2));

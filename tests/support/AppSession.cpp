@@ -5,22 +5,22 @@
 #include "app/CSorvendalDoc.h"
 #include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
-#include "platform/Mbcs.h"
-#include "timeline/CTimeLineView.h"
 #include "platform/ProgramFolder.h"
 #include "platform/framework/CCommandTable.h"
 #include "platform/framework/CWinApp.h"
+#include "platform/framework/Cp932Text.h"
+#include "timeline/CTimeLineView.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QMenu>
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
+#include <QMenu>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace AppSession {
 namespace {
@@ -139,7 +139,7 @@ CTimeLineCtrl& Rows() {
 }
 
 QString FromCp932(const std::string& text) {
-    return QString::fromStdString(Mbcs::ToUtf8(text).value_or(text));
+    return Cp932Text::ToQString(text);
 }
 
 void Import(const QString& path) {

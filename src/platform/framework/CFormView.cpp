@@ -1,5 +1,8 @@
 #include "platform/framework/CFormView.h"
 
+#include "platform/framework/CFrameWnd.h"
+#include "platform/framework/CWinApp.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -11,6 +14,9 @@ CFormView::CFormView(UINT templateId) : m_template(templateId) {
     auto* form = new QWidget;
     form->setFixedSize(m_template.GetPixelSize());
     m_controls = m_template.CreateControls(*form);
+    for (const auto& [id, control] : m_controls) {
+        control->installEventFilter(this);
+    }
     setWidget(form);
     setFrameShape(QFrame::NoFrame);
 }
@@ -104,6 +110,15 @@ void CFormView::OnKillFocus(int id, std::function<void()> handler) {
 }
 
 bool CFormView::eventFilter(QObject* watched, QEvent* event) {
+    // The program's accelerators win over a field's own keys (Ctrl+A of a command, say),
+    // as accelerators do; keys of disabled commands still reach the field.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const CFrameWnd* frame = AfxGetMainWnd();
+        if (frame != nullptr && frame->HasEnabledShortcut(QKeySequence(key->keyCombination()))) {
+            return true;
+        }
+    }
     // Return in a list's field would choose the entry of that name: only the list chooses,
     // and typing into the field chooses nothing.
     if (event->type() == QEvent::KeyPress && qobject_cast<QComboBox*>(watched) != nullptr) {

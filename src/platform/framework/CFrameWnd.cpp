@@ -145,6 +145,15 @@ QAction* CFrameWnd::GetCommandAction(UINT id) const {
     return found != m_actions.end() ? found->second : nullptr;
 }
 
+bool CFrameWnd::HasEnabledShortcut(const QKeySequence& keys) const {
+    for (const auto& [id, action] : m_actions) {
+        if (action->isEnabled() && action->shortcuts().contains(keys)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CFrameWnd::AddControlBar(UINT id, QWidget* bar) {
     m_controlBars[id] = bar;
 }
@@ -179,9 +188,13 @@ void CFrameWnd::dropEvent(QDropEvent* event) {
     const QStringList files = LocalFiles(event->mimeData());
     event->acceptProposedAction();
     activateWindow();
-    for (const QString& file : files) {
-        AfxGetApp()->OpenDocumentFile(file);
-    }
+    // Opened once the drop is over: the save-changes prompt and the messages of a file that
+    // cannot be read must not hold up the program the files came from.
+    QTimer::singleShot(0, this, [files] {
+        for (const QString& file : files) {
+            AfxGetApp()->OpenDocumentFile(file);
+        }
+    });
 }
 
 void CFrameWnd::CreateActions() {

@@ -46,6 +46,8 @@ public:
     CCmdUI QueryCommandState(UINT id) const;
     void UpdateCommandUI();
     QAction* GetCommandAction(UINT id) const;
+    // Whether the keys trigger a command that is enabled now.
+    bool HasEnabledShortcut(const QKeySequence& keys) const;
 
     // Registers a toolbar or the status bar under its child id, for the commands that show
     // and hide it.

@@ -36,6 +36,10 @@ void CRecentFileList::Remove(int index) {
     }
 }
 
+void CRecentFileList::Remove(const QString& path) {
+    Remove(static_cast<int>(m_files.indexOf(path)));
+}
+
 void CRecentFileList::Write() {
     m_profile.remove(Section);
     for (int i = 0; i < m_files.size(); ++i) {

@@ -14,6 +14,7 @@ public:
 
     void Add(const QString& path);
     void Remove(int index);
+    void Remove(const QString& path);
     const QStringList& GetFiles() const { return m_files; }
     int GetSize() const { return m_size; }
 

@@ -1,4 +1,5 @@
 #include "platform/framework/CWinApp.h"
+#include "platform/framework/Cp932Text.h"
 
 #include "platform/Mbcs.h"
 #include "platform/MessageBoxService.h"
@@ -20,9 +21,6 @@
 namespace {
 CWinApp* g_pApp = nullptr;
 
-QString FromCp932(const std::string& text) {
-    return QString::fromStdString(Mbcs::ToUtf8(text).value_or(text));
-}
 } // namespace
 
 CWinApp::CWinApp() : m_pDialogService(std::make_unique<CQtDialogService>()) {
@@ -103,19 +101,6 @@ void CWinApp::OnFileNew() {
     OpenDocumentFile(QString());
 }
 
-void CWinApp::OnFileOpen() {
-    if (m_pDocTemplate == nullptr) {
-        return;
-    }
-    FileDialogRequest request;
-    request.filter = m_pDocTemplate->GetFileFilter();
-    request.flags = OFN_HIDEREADONLY;
-    request.folder = QDir::currentPath();
-    if (const std::optional<QString> path = GetDialogService().GetFileName(request)) {
-        OpenDocumentFile(*path);
-    }
-}
-
 void CWinApp::OnAppExit() {
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->close();
@@ -128,8 +113,9 @@ void CWinApp::OnOpenRecentFile(UINT id) {
         return;
     }
     const QString path = m_pRecentFileList->GetFiles()[index];
+    // By name: the save-changes prompt may have added a file to the list meanwhile.
     if (OpenDocumentFile(path) == nullptr && !QFileInfo::exists(path)) {
-        m_pRecentFileList->Remove(index); // a file that is gone leaves the list
+        m_pRecentFileList->Remove(path); // a file that is gone leaves the list
     }
 }
 
@@ -152,8 +138,8 @@ void AfxWinInit() {
     MessageBoxService::SetHandler(
         [](const std::string& text, const std::string& caption, unsigned int type) {
             return AfxGetApp()->GetDialogService().MessageBox(
-                FromCp932(text),
-                caption.empty() ? AfxGetApp()->GetAppTitle() : FromCp932(caption), type);
+                Cp932Text::ToQString(text),
+                caption.empty() ? AfxGetApp()->GetAppTitle() : Cp932Text::ToQString(caption), type);
         });
 }
 

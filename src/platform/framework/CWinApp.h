@@ -60,7 +60,6 @@ public:
     bool SaveAllModified();
 
     void OnFileNew();
-    void OnFileOpen();
     // The shell opens documents through the desktop entry and the document type that are
     // installed with the program: nothing to register at run time.
     void EnableShellOpen() {}

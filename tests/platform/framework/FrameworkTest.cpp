@@ -47,8 +47,9 @@ TEST(CRecentFileListTest, KeepsTheLatestFourWithoutDuplicatesInTheProfile) {
             list.Add(QString::fromLatin1(name));
         }
         EXPECT_EQ(list.GetFiles(), (QStringList{"/c.qka", "/e.qka", "/d.qka", "/b.qka"}));
-        list.Remove(1);
+        list.Remove(QStringLiteral("/e.qka"));
         list.Remove(7); // nothing there
+        list.Remove(QStringLiteral("/x.qka"));
     }
     QSettings profile(file, QSettings::IniFormat);
     EXPECT_EQ(profile.value("Recent File List/File1").toString(), "/c.qka");
