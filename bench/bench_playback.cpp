@@ -43,8 +43,8 @@ void MakeScene() {
 }
 
 bool WaitUntilStopped() {
-    return AppSession::RunEventLoopUntil(
-        [] { return g_pDirectXGraphics->m_nRunMode == RunEdit; }, 120000);
+    return AppSession::RunEventLoopUntil([] { return g_pDirectXGraphics->m_nRunMode == RunEdit; },
+                                         120000);
 }
 
 void BM_PlaybackTicks(benchmark::State& state) {
@@ -82,12 +82,17 @@ void BM_RecordSampleScene(benchmark::State& state) {
     }
     dialogs.whileMessageShown = nullptr;
     state.SetLabel(state.range(0) == 0 ? "uncompressed" : "Motion JPEG");
-    state.counters["fps"] = benchmark::Counter(
-        static_cast<double>(LastFrame + 1) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate);
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(LastFrame + 1) *
+                                                   static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
 }
 // The compressor list starts with uncompressed, then Motion JPEG.
-BENCHMARK(BM_RecordSampleScene)->Arg(0)->Arg(1)->UseManualTime()->Iterations(2)->Unit(benchmark::kSecond);
+BENCHMARK(BM_RecordSampleScene)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

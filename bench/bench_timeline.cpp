@@ -78,8 +78,9 @@ public:
             for (int f = 0; f < SceneFrames; ++f) {
                 const bool key = f % 30 == 0;
                 const bool empty = (f / 30) % 3 == 2;
-                character.m_keys[static_cast<std::size_t>(f)].m_nState =
-                    key ? FrameKey : empty ? FrameEmpty : FrameInBetween;
+                character.m_keys[static_cast<std::size_t>(f)].m_nState = key     ? FrameKey
+                                                                         : empty ? FrameEmpty
+                                                                                 : FrameInBetween;
             }
         }
         m_view.OnCreate();

@@ -18,7 +18,8 @@ constexpr int WriteBufferBytes = 1 << 16;
 int WriteToFile(void* file, std::uint8_t* data, int size) {
     const int descriptor = static_cast<FileDescriptor*>(file)->Get();
     for (int done = 0; done < size;) {
-        const ssize_t written = ::write(descriptor, data + done, static_cast<std::size_t>(size - done));
+        const ssize_t written =
+            ::write(descriptor, data + done, static_cast<std::size_t>(size - done));
         if (written < 0 && errno != EINTR) {
             return AVERROR(errno);
         }
@@ -42,14 +43,16 @@ std::int64_t SeekInFile(void* file, std::int64_t offset, int whence) {
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     AVFormatContext* format = nullptr;
-    if (!file.IsOpen() || avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
+    if (!file.IsOpen() ||
+        avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
         return nullptr;
     }
     std::unique_ptr<CAviFile> created(new CAviFile(format, path, std::move(file)));
     auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
-    format->pb = buffer != nullptr ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_file,
-                                                       nullptr, &WriteToFile, &SeekInFile)
-                                   : nullptr;
+    format->pb = buffer != nullptr
+                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_file, nullptr,
+                                          &WriteToFile, &SeekInFile)
+                     : nullptr;
     if (format->pb == nullptr) {
         av_free(buffer);
         return nullptr;

@@ -145,8 +145,8 @@ bool Sync(int descriptor) {
 
 std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
                              const ContentWriter& write) {
-    if (!write(file.Get()) || (mode && ::fchmod(file.Get(), *mode) != 0) ||
-        !Sync(file.Get()) || !file.Close()) {
+    if (!write(file.Get()) || (mode && ::fchmod(file.Get(), *mode) != 0) || !Sync(file.Get()) ||
+        !file.Close()) {
         return LastError();
     }
     return std::error_code();
@@ -214,8 +214,8 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
 }
 
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    return WriteAtomically(path,
-                           [&bytes](int file) { return WriteFully(file, bytes.data(), bytes.size()); });
+    return WriteAtomically(
+        path, [&bytes](int file) { return WriteFully(file, bytes.data(), bytes.size()); });
 }
 
 std::error_code WriteAtomically(const std::string& path, const ContentWriter& write) {

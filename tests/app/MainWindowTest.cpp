@@ -105,17 +105,21 @@ private slots:
         CToolBar& toolBar = frame.GetToolBar();
         QCOMPARE(toolBar.GetCount(), 23);
         QCOMPARE(toolBar.iconSize(), QSize(16, 15));
-        const QStringList labels = {QStringLiteral(u"新規"), QStringLiteral(u"開く"), QStringLiteral(u"保存"), QStringLiteral(u"読込"), QStringLiteral(u"書出"), QStringLiteral(u"切取"), QStringLiteral(u"ｺﾋﾟｰ"),
-                                    QStringLiteral(u"貼付"), QStringLiteral(u"移動"), QStringLiteral(u"回転"), QStringLiteral(u"拡大"), QStringLiteral(u"ﾊﾟｰｽ"), QStringLiteral(u"中心"), QStringLiteral(u"最初"),
-                                    QStringLiteral(u"再生"), QStringLiteral(u"停止"), QStringLiteral(u"最後"), QStringLiteral(u"録画")};
+        const QStringList labels = {
+            QStringLiteral(u"新規"), QStringLiteral(u"開く"), QStringLiteral(u"保存"),
+            QStringLiteral(u"読込"), QStringLiteral(u"書出"), QStringLiteral(u"切取"),
+            QStringLiteral(u"ｺﾋﾟｰ"), QStringLiteral(u"貼付"), QStringLiteral(u"移動"),
+            QStringLiteral(u"回転"), QStringLiteral(u"拡大"), QStringLiteral(u"ﾊﾟｰｽ"),
+            QStringLiteral(u"中心"), QStringLiteral(u"最初"), QStringLiteral(u"再生"),
+            QStringLiteral(u"停止"), QStringLiteral(u"最後"), QStringLiteral(u"録画")};
         QStringList shown;
         for (int i = 0; i < toolBar.GetCount(); ++i) {
             if (toolBar.GetItemID(i) == 0) {
                 QVERIFY(i == 3 || i == 6 || i == 10 || i == 14 || i == 17);
                 continue;
             }
-            auto* button = qobject_cast<QToolButton*>(toolBar.widgetForAction(
-                Frame().GetCommandAction(toolBar.GetItemID(i))));
+            auto* button = qobject_cast<QToolButton*>(
+                toolBar.widgetForAction(Frame().GetCommandAction(toolBar.GetItemID(i))));
             QVERIFY(button != nullptr);
             QCOMPARE(button->size(), toolBar.GetItemRect(0).size());
             shown << button->text();
@@ -130,8 +134,10 @@ private slots:
     }
 
     void MenusAndAcceleratorsFollowTheCommandTable() {
-        const QStringList popups = {QStringLiteral(u"ファイル(&F)"), QStringLiteral(u"編集(&E)"), QStringLiteral(u"操作(&O)"), QStringLiteral(u"制御(&C)"),
-                                    QStringLiteral(u"設定(&S)"),    QStringLiteral(u"表示(&V)"), QStringLiteral(u"ヘルプ(&H)")};
+        const QStringList popups = {QStringLiteral(u"ファイル(&F)"), QStringLiteral(u"編集(&E)"),
+                                    QStringLiteral(u"操作(&O)"),     QStringLiteral(u"制御(&C)"),
+                                    QStringLiteral(u"設定(&S)"),     QStringLiteral(u"表示(&V)"),
+                                    QStringLiteral(u"ヘルプ(&H)")};
         QStringList titles;
         for (QAction* menu : Frame().menuBar()->actions()) {
             titles << menu->text();
@@ -156,7 +162,8 @@ private slots:
         }
         QCOMPARE(ActionOf(ID_EDIT_MOVE).shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
         QCOMPARE(ActionOf(ID_FILE_IMPORT).text(), QStringLiteral(u"読み込み(&I)"));
-        QCOMPARE(ActionOf(ID_FILE_IMPORT).statusTip(), QStringLiteral(u"MQA・MQOファイルの読み込み"));
+        QCOMPARE(ActionOf(ID_FILE_IMPORT).statusTip(),
+                 QStringLiteral(u"MQA・MQOファイルの読み込み"));
         QCOMPARE(ActionOf(ID_FILE_IMPORT).toolTip(), QStringLiteral(u"読み込み"));
         QCOMPARE(ActionOf(ID_CAMERA_CENTER_SELECTION).toolTip(), QStringLiteral(u"カメラの中心"));
 
@@ -234,9 +241,9 @@ private slots:
             bool keepsHeight;
         };
         const Preset presets[] = {
-            {ID_CAMERA_LEFT, {0, -90, 0}, true},  {ID_CAMERA_RIGHT, {0, 90, 0}, true},
-            {ID_CAMERA_TOP, {90, 0, 0}, false},   {ID_CAMERA_BOTTOM, {-90, 0, 0}, false},
-            {ID_CAMERA_FRONT, {0, 0, 0}, true},   {ID_CAMERA_BACK, {0, 180, 0}, true},
+            {ID_CAMERA_LEFT, {0, -90, 0}, true}, {ID_CAMERA_RIGHT, {0, 90, 0}, true},
+            {ID_CAMERA_TOP, {90, 0, 0}, false},  {ID_CAMERA_BOTTOM, {-90, 0, 0}, false},
+            {ID_CAMERA_FRONT, {0, 0, 0}, true},  {ID_CAMERA_BACK, {0, 180, 0}, true},
         };
         for (const Preset& preset : presets) {
             Scene().SetCameraPosition(0, 30.0f, 40.0f, -700.0f);
@@ -280,7 +287,8 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
         Command(ID_HELP_CONTENTS);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(opened.urls, (QList<QUrl>{QUrl::fromLocalFile(ProgramFolder() + "Sorvendal.html")}));
+        QCOMPARE(opened.urls,
+                 (QList<QUrl>{QUrl::fromLocalFile(ProgramFolder() + "Sorvendal.html")}));
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
     }
 

@@ -72,10 +72,10 @@ void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps);
 
 // The main() of a GUI test program: the Qt application, the process set-up of the program,
 // then the test object's slots.
-#define SORVENDAL_APP_TEST_MAIN(TestObject)                                                   \
-    int main(int argc, char** argv) {                                                        \
-        QApplication application(argc, argv);                                                \
-        AppSession::Prepare();                                                               \
-        TestObject tests;                                                                    \
-        return QTest::qExec(&tests, argc, argv);                                             \
+#define SORVENDAL_APP_TEST_MAIN(TestObject)                                                        \
+    int main(int argc, char** argv) {                                                              \
+        QApplication application(argc, argv);                                                      \
+        AppSession::Prepare();                                                                     \
+        TestObject tests;                                                                          \
+        return QTest::qExec(&tests, argc, argv);                                                   \
     }

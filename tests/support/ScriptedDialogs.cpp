@@ -3,8 +3,8 @@
 #include "platform/MessageBoxService.h"
 
 namespace {
-template <typename Answer> std::optional<Answer> Next(std::deque<std::optional<Answer>>& queue,
-                                                      int& unexpected) {
+template <typename Answer>
+std::optional<Answer> Next(std::deque<std::optional<Answer>>& queue, int& unexpected) {
     if (queue.empty()) {
         ++unexpected;
         return std::nullopt;

@@ -8,12 +8,11 @@ CDialog::CDialog(UINT templateId, QWidget* parent) : QDialog(parent), m_template
     setWindowTitle(m_template.GetCaption());
     setFixedSize(m_template.GetPixelSize());
     m_controls = m_template.CreateControls(*this);
-    for (const auto& [id, result] : {std::pair{ID_OK, QDialog::Accepted},
-                                     std::pair{ID_CANCEL, QDialog::Rejected}}) {
+    for (const auto& [id, result] :
+         {std::pair{ID_OK, QDialog::Accepted}, std::pair{ID_CANCEL, QDialog::Rejected}}) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(static_cast<int>(id)))) {
-            connect(button, &QAbstractButton::clicked, this, [this, result = result] {
-                done(result);
-            });
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, result = result] { done(result); });
         }
     }
 }

@@ -14,10 +14,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <optional>
-#include <string>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <system_error>
 
 namespace {

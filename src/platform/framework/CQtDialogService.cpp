@@ -15,8 +15,7 @@ std::optional<QString> CQtDialogService::GetFileName(const FileDialogRequest& re
     dialog.setFileMode(request.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(QtNameFilters(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite,
-                     (request.flags & OFN_OVERWRITEPROMPT) == 0);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OFN_OVERWRITEPROMPT) == 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -37,8 +36,8 @@ std::optional<QColor> CQtDialogService::ChooseColor(const QColor& initial, DWORD
 std::optional<int> CQtDialogService::ChooseItem(const QString& caption, const QString& label,
                                                 const QStringList& items) {
     bool chosen = false;
-    const QString item = QInputDialog::getItem(QApplication::activeWindow(), caption, label,
-                                               items, 0, false, &chosen);
+    const QString item = QInputDialog::getItem(QApplication::activeWindow(), caption, label, items,
+                                               0, false, &chosen);
     if (!chosen) {
         return std::nullopt;
     }

@@ -73,8 +73,8 @@ void CSplitterWnd::RecalcLayout() {
     if (count() == 0) {
         return;
     }
-    const int total = (orientation() == Qt::Vertical ? height() : width()) -
-                      handleWidth() * (count() - 1);
+    const int total =
+        (orientation() == Qt::Vertical ? height() : width()) - handleWidth() * (count() - 1);
     QList<int> sizes;
     int used = 0;
     for (int i = 0; i + 1 < count(); ++i) {

@@ -40,7 +40,8 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         }
         if (id != 0) {
             const int image = row.value(1).toInt();
-            action->setIcon(QIcon(strip.copy(QRect(QPoint(image * ImageSize.width(), 0), ImageSize))));
+            action->setIcon(
+                QIcon(strip.copy(QRect(QPoint(image * ImageSize.width(), 0), ImageSize))));
             addAction(action);
         }
         m_items.push_back({id, action});

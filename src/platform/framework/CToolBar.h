@@ -1,8 +1,9 @@
 #pragma once
 
-// A toolbar of the frame's command actions: buttons with a small image and a label under it. The resource "toolbar<id>" lists the items in order, a command id
-// and an image index each, or 0 for a separator; the images are the 16 x 15 cells of the
-// strip ":/res/toolbar<id>.xpm", left to right. The toolbar stays at the top of the frame.
+// A toolbar of the frame's command actions: buttons with a small image and a label under it. The
+// resource "toolbar<id>" lists the items in order, a command id and an image index each, or 0 for a
+// separator; the images are the 16 x 15 cells of the strip ":/res/toolbar<id>.xpm", left to right.
+// The toolbar stays at the top of the frame.
 
 #include "platform/WinTypes.h"
 

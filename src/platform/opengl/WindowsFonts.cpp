@@ -6,8 +6,9 @@
 void InstallWindowsFontSubstitutes() {
     static const bool installed = [] {
         QFont::insertSubstitution(QStringLiteral(u"ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-        for (const QString& face : {QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS UI Gothic"),
-                                    QStringLiteral("MS Shell Dlg")}) {
+        for (const QString& face :
+             {QStringLiteral(u"ＭＳ Ｐゴシック"), QStringLiteral("MS UI Gothic"),
+              QStringLiteral("MS Shell Dlg")}) {
             QFont::insertSubstitution(face, QStringLiteral("IPAPGothic"));
         }
         return true;
