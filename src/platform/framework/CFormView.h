@@ -20,7 +20,6 @@ public:
     explicit CFormView(UINT templateId);
 
     QWidget& GetViewWindow() override { return *this; }
-    const CDialogTemplate& GetTemplate() const { return m_template; }
 
     QWidget* GetDlgItem(int id) const;
     template <typename Control> Control* GetControl(int id) const {

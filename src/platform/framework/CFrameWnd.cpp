@@ -45,13 +45,11 @@ CFrameWnd::CFrameWnd() {
             ui.SetCheck(bar != m_controlBars.end() && bar->second->isVisible() ? 1 : 0);
         });
     }
-    for (const UINT id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
-        MapUpdateCommand(id, [id](CCmdUI& ui) {
-            const std::optional<KeyboardLockStates> locks = ReadKeyboardLocks();
-            ui.Enable(locks && (id == ID_INDICATOR_CAPS  ? locks->capsLock
-                                : id == ID_INDICATOR_NUM ? locks->numLock
-                                                         : locks->scrollLock));
-        });
+    for (const auto& [id, lock] : {std::pair{ID_INDICATOR_CAPS, KeyboardLock::Caps},
+                                   std::pair{ID_INDICATOR_NUM, KeyboardLock::Num},
+                                   std::pair{ID_INDICATOR_SCRL, KeyboardLock::Scroll}}) {
+        MapUpdateCommand(
+            id, [lock = lock](CCmdUI& ui) { ui.Enable(IsKeyboardLockOn(lock).value_or(false)); });
     }
     m_idleUpdate.setInterval(IdleUpdateMs);
     connect(&m_idleUpdate, &QTimer::timeout, this, [this] { UpdateCommandUI(); });

@@ -40,14 +40,6 @@ void CSplitterWnd::AddPane(QWidget* pane, QSize initialSize) {
     }
 }
 
-QWidget* CSplitterWnd::GetPane(int row, int column) const {
-    return widget(PaneIndex(row, column));
-}
-
-UINT CSplitterWnd::IdFromRowCol(int row, int column) const {
-    return AFX_IDW_PANE_FIRST + static_cast<UINT>(row * 16 + column);
-}
-
 void CSplitterWnd::SetRowInfo(int row, int ideal, int minimum) {
     SetPaneInfo(row, ideal, minimum);
 }

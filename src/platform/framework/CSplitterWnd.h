@@ -24,8 +24,6 @@ public:
     bool CreateView(int row, int column, CView* view, QSize initialSize);
     // Adds a nested splitter (or any other window) as the next pane.
     void AddPane(QWidget* pane, QSize initialSize);
-    QWidget* GetPane(int row, int column) const;
-    UINT IdFromRowCol(int row, int column) const;
 
     void SetRowInfo(int row, int ideal, int minimum);
     void SetColumnInfo(int column, int ideal, int minimum);

@@ -45,12 +45,3 @@ void CStatusBar::UpdateIndicators(const CFrameWnd& frame) {
                                                              : QString());
     }
 }
-
-QString CStatusBar::GetIndicatorText(UINT id) const {
-    for (const auto& [indicator, pane] : m_indicators) {
-        if (indicator == id) {
-            return pane->text();
-        }
-    }
-    return QString();
-}

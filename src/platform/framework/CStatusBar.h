@@ -19,8 +19,6 @@ public:
     bool Create(CFrameWnd* frame, UINT id);
     bool SetIndicators(const std::vector<UINT>& ids);
     void UpdateIndicators(const CFrameWnd& frame);
-    // The text an indicator shows now; empty while it is off.
-    QString GetIndicatorText(UINT id) const;
 
 private:
     std::vector<std::pair<UINT, QLabel*>> m_indicators;

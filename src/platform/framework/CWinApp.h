@@ -44,7 +44,6 @@ public:
 
     // The per-user profile lives under the registry key and the application's title.
     void SetRegistryKey(const QString& key);
-    QSettings* GetProfile() const { return m_pProfile.get(); }
     void LoadStdProfileSettings(int recentFiles);
     CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
     void AddToRecentFileList(const QString& path);

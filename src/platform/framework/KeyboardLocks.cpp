@@ -4,15 +4,7 @@
 
 #include <X11/XKBlib.h>
 
-namespace {
-bool IndicatorOn(Display* display, Atom indicator) {
-    Bool on = False;
-    return indicator != None &&
-           XkbGetNamedIndicator(display, indicator, nullptr, &on, nullptr, nullptr) && on;
-}
-} // namespace
-
-std::optional<KeyboardLockStates> ReadKeyboardLocks() {
+std::optional<bool> IsKeyboardLockOn(KeyboardLock lock) {
     const auto* x11 = qGuiApp != nullptr
                           ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
                           : nullptr;
@@ -21,12 +13,11 @@ std::optional<KeyboardLockStates> ReadKeyboardLocks() {
         return std::nullopt;
     }
     // The indicators' names are looked up once: the status bar asks several times a second.
-    static const Atom caps = XInternAtom(display, "Caps Lock", True);
-    static const Atom num = XInternAtom(display, "Num Lock", True);
-    static const Atom scroll = XInternAtom(display, "Scroll Lock", True);
-    KeyboardLockStates states;
-    states.capsLock = IndicatorOn(display, caps);
-    states.numLock = IndicatorOn(display, num);
-    states.scrollLock = IndicatorOn(display, scroll);
-    return states;
+    static const Atom indicators[] = {XInternAtom(display, "Caps Lock", True),
+                                      XInternAtom(display, "Num Lock", True),
+                                      XInternAtom(display, "Scroll Lock", True)};
+    const Atom indicator = indicators[static_cast<int>(lock)];
+    Bool on = False;
+    return indicator != None &&
+           XkbGetNamedIndicator(display, indicator, nullptr, &on, nullptr, nullptr) && on;
 }

@@ -5,10 +5,6 @@
 
 #include <optional>
 
-struct KeyboardLockStates {
-    bool capsLock = false;
-    bool numLock = false;
-    bool scrollLock = false;
-};
+enum class KeyboardLock { Caps, Num, Scroll };
 
-std::optional<KeyboardLockStates> ReadKeyboardLocks();
+std::optional<bool> IsKeyboardLockOn(KeyboardLock lock);
