@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 class AsciiFileString : public FileStringSeparator {
@@ -17,12 +18,20 @@ public:
 
     int ReadLine() override;
     bool SkipBytes(long long count) override;
+    // Passes over the lines of a chunk up to the first whose first token is "}", which it
+    // reads as ReadLine would, and returns the lines passed over. When the file ends first,
+    // nothing is passed over or read and nothing is returned.
+    std::optional<std::string_view> TakeChunkLines();
     // Bytes after the last line read.
     std::size_t GetRemaining() const { return m_text.size() - std::min(m_position, m_text.size()); }
 
     static constexpr std::size_t MaximumLinePiece = 8190;
 
 private:
+    // Bytes of the line that starts at the position: up to its line feed, or a piece.
+    std::size_t LineLength(std::size_t position) const;
+    bool StartsWithClosingBrace(std::string_view line);
+
     std::string_view m_text;
     std::size_t m_position = 0;
 };

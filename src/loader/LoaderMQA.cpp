@@ -1,19 +1,157 @@
 #include "loader/LoaderMQA.h"
 
+#include "platform/ParallelFor.h"
 #include "scene/CCharacter.h"
 
 #include <algorithm>
+#include <thread>
+#include <utility>
 
 namespace {
 constexpr double MinimumVersion = 1.0;
 // A vertex line "0 0 0" or a face line "0 V()" with its line feed.
 constexpr std::size_t ShortestChunkLine = 6;
+// Less than this is read on the caller's thread: starting threads would cost more.
+constexpr std::size_t SmallestSlice = 1 << 20;
+
+// The count that opens a chunk is believed only as far as the text after it could hold that
+// many of its shortest lines.
+template <typename T> void ReserveForChunk(std::vector<T>& list, int count, std::size_t text) {
+    if (count > 0) {
+        list.reserve(list.size() +
+                     std::min(static_cast<std::size_t>(count), text / ShortestChunkLine));
+    }
+}
+
+void ReadItemLine(const StringSeparator& t, std::vector<MQAVertex>& vertices) {
+    const int count = t.GetCount();
+    if (count < 3) {
+        return;
+    }
+    int bone = -1;
+    if (count >= 4 && t.IsToken(3, "B")) {
+        if (count < 7 || !t.IsToken(4, "(") || !t.IsToken(6, ")")) {
+            return; // an ill-formed bone group drops the vertex
+        }
+        bone = t.GetInt(5);
+    }
+    vertices.push_back(MQAVertex{t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone});
+}
+
+void ReadItemLine(const StringSeparator& t, std::vector<MQAFace>& faces) {
+    const int count = t.GetCount();
+    if (count == 0) {
+        return; // a blank line
+    }
+    const int n = t.GetInt(0);
+    if (count < 2 || !t.IsToken(1, "V")) {
+        throw static_cast<int>(LoaderMQA::FormatError);
+    }
+    if (n < 0) {
+        return; // a negative corner count is dropped like any ill-formed face line
+    }
+    if (count < static_cast<long long>(n) + 4) {
+        throw static_cast<int>(LoaderMQA::FormatError);
+    }
+    // From here n + 4 <= count, so no position below overflows.
+    if (!t.IsToken(2, "(") || !t.IsToken(n + 3, ")")) {
+        return;
+    }
+    const int corners = std::min(n, static_cast<int>(MaximumFaceCorners));
+    MQAFace face;
+    for (int k = 0; k < corners; ++k) {
+        face.indices.push_back(t.GetInt(3 + k));
+    }
+    int p = n + 4;
+    if (t.IsToken(p, "M") && count >= n + 8) {
+        if (!t.IsToken(n + 5, "(") || !t.IsToken(n + 7, ")")) {
+            return;
+        }
+        face.material = t.GetInt(n + 6);
+        p = n + 8;
+    }
+    if (t.IsToken(p, "UV") && count >= static_cast<long long>(p) + 2LL * n + 3) {
+        if (!t.IsToken(p + 1, "(") || !t.IsToken(p + 2 * n + 2, ")")) {
+            return;
+        }
+        for (int k = 0; k < corners; ++k) {
+            face.uv.push_back({t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k)});
+        }
+    }
+    faces.push_back(face);
+}
+
+// Lines of a chunk, none of them its closing line.
+template <typename T> std::vector<T> ReadLines(std::string_view lines, int declaredCount) {
+    std::vector<T> list;
+    ReserveForChunk(list, declaredCount, lines.size());
+    AsciiFileString tokenizer(lines);
+    while (tokenizer.ReadLine() >= 0) {
+        ReadItemLine(tokenizer, list);
+    }
+    return list;
+}
+
+// Pieces of about `size` bytes that end where a line ends, so that each is read as the same
+// lines as the whole.
+std::vector<std::string_view> SplitAtLineEnds(std::string_view lines, std::size_t size) {
+    std::vector<std::string_view> pieces;
+    while (lines.size() > size) {
+        const std::size_t lineFeed = lines.find('\n', size - 1);
+        if (lineFeed == std::string_view::npos) {
+            break;
+        }
+        pieces.push_back(lines.substr(0, lineFeed + 1));
+        lines.remove_prefix(lineFeed + 1);
+    }
+    if (!lines.empty() || pieces.empty()) {
+        pieces.push_back(lines);
+    }
+    return pieces;
+}
+
+template <typename T> void Append(std::vector<T>& list, std::vector<T>&& more) {
+    if (list.empty()) {
+        list = std::move(more);
+    } else {
+        list.insert(list.end(), more.begin(), more.end());
+    }
+}
+
 } // namespace
 
 LoaderMQA::LoaderMQA(CCharacter* owner, std::string_view text)
-    : m_pOwner(owner), m_tokenizer(text) {}
+    : m_pOwner(owner), m_text(text), m_tokenizer(text) {}
 
 int LoaderMQA::Load() {
+    CCharacter& owner = *m_pOwner;
+    const std::size_t parts = owner.m_parts.size();
+    const std::size_t materials = owner.m_materials.size();
+    const std::size_t motions = owner.m_animationNames.size();
+    // Bone animations before the file's first object go to the part the character held last.
+    const std::size_t boneAnimations = parts > 0 ? owner.m_parts.back().m_boneAnimations.size() : 0;
+    const std::size_t boneNames = parts > 0 ? owner.m_parts.back().m_boneAnimationNames.size() : 0;
+    const int code = ReadFile();
+    if (ReadDeferredChunks()) {
+        return code;
+    }
+    // An ill-formed line in a chunk read later: the file is read again from its start, line by
+    // line, so that the character keeps exactly what came before that line.
+    owner.m_parts.resize(parts);
+    owner.m_materials.resize(materials);
+    owner.m_animationNames.resize(motions);
+    if (parts > 0) {
+        owner.m_parts.back().m_boneAnimations.resize(boneAnimations);
+        owner.m_parts.back().m_boneAnimationNames.resize(boneNames);
+    }
+    m_tokenizer = AsciiFileString(m_text);
+    m_bObjectClosed = false;
+    m_bDeferChunks = false;
+    m_deferred.clear();
+    return ReadFile();
+}
+
+int LoaderMQA::ReadFile() {
     try {
         ReadHeader();
         ReadChunks();
@@ -21,6 +159,65 @@ int LoaderMQA::Load() {
     } catch (int code) {
         return code;
     }
+}
+
+bool LoaderMQA::DeferChunk(const MQAObject& part, ChunkKind kind, int declaredCount) {
+    if (!m_bDeferChunks) {
+        return false;
+    }
+    const std::optional<std::string_view> lines = m_tokenizer.TakeChunkLines();
+    if (!lines) {
+        return false;
+    }
+    const auto index = static_cast<std::size_t>(&part - m_pOwner->m_parts.data());
+    m_deferred.push_back({index, kind, declaredCount, *lines});
+    return true;
+}
+
+bool LoaderMQA::ReadDeferredChunks() {
+    struct Slice {
+        const DeferredChunk& chunk;
+        std::string_view lines;
+        std::vector<MQAVertex> vertices;
+        std::vector<MQAFace> faces;
+    };
+    std::size_t total = 0;
+    for (const DeferredChunk& chunk : m_deferred) {
+        total += chunk.lines.size();
+    }
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t sliceSize = std::max(SmallestSlice, total / cores);
+    std::vector<Slice> slices;
+    for (const DeferredChunk& chunk : m_deferred) {
+        for (std::string_view lines : SplitAtLineEnds(chunk.lines, sliceSize)) {
+            slices.push_back({chunk, lines, {}, {}});
+        }
+    }
+    const auto read = [&slices](std::size_t i) {
+        Slice& slice = slices[i];
+        if (slice.chunk.kind == ChunkKind::Vertices) {
+            slice.vertices = ReadLines<MQAVertex>(slice.lines, slice.chunk.declaredCount);
+        } else {
+            slice.faces = ReadLines<MQAFace>(slice.lines, slice.chunk.declaredCount);
+        }
+    };
+    try {
+        if (total >= SmallestSlice) {
+            ParallelFor(slices.size(), read);
+        } else {
+            for (std::size_t i = 0; i < slices.size(); ++i) {
+                read(i);
+            }
+        }
+    } catch (int) {
+        return false;
+    }
+    for (Slice& slice : slices) {
+        MQAObject& part = m_pOwner->m_parts[slice.chunk.part];
+        Append(part.m_vertices, std::move(slice.vertices));
+        Append(part.m_faces, std::move(slice.faces));
+    }
+    return true;
 }
 
 int LoaderMQA::ReadHeader() {
@@ -203,95 +400,28 @@ int LoaderMQA::ReadObject(MQAObject& part) {
     }
 }
 
-template <typename T> void LoaderMQA::ReserveForChunk(std::vector<T>& list) {
-    // The count that opens the chunk is believed only as far as the rest of the file could
-    // hold that many of its shortest lines.
-    const int count = m_tokenizer.GetInt(1);
-    if (count > 0) {
-        const std::size_t room = m_tokenizer.GetRemaining() / ShortestChunkLine;
-        list.reserve(list.size() + std::min(static_cast<std::size_t>(count), room));
+template <typename T>
+int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T>& list) {
+    const int declaredCount = m_tokenizer.GetInt(1);
+    if (DeferChunk(part, kind, declaredCount)) {
+        return 1;
     }
-}
-
-int LoaderMQA::ReadVertices(MQAObject& part) {
-    ReserveForChunk(part.m_vertices);
+    ReserveForChunk(list, declaredCount, m_tokenizer.GetRemaining());
     for (;;) {
         ReadChunkLine();
         if (IsChunkEnd()) {
             return 1;
         }
-        ReadVertexLine(part);
+        ReadItemLine(m_tokenizer, list);
     }
 }
 
-void LoaderMQA::ReadVertexLine(MQAObject& part) {
-    const AsciiFileString& t = m_tokenizer;
-    const int count = t.GetCount();
-    if (count < 3) {
-        return;
-    }
-    int bone = -1;
-    if (count >= 4 && t.IsToken(3, "B")) {
-        if (count < 7 || !t.IsToken(4, "(") || !t.IsToken(6, ")")) {
-            return; // an ill-formed bone group drops the vertex
-        }
-        bone = t.GetInt(5);
-    }
-    part.AddVertex(t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone);
+int LoaderMQA::ReadVertices(MQAObject& part) {
+    return ReadListChunk(part, ChunkKind::Vertices, part.m_vertices);
 }
 
 int LoaderMQA::ReadFaces(MQAObject& part) {
-    ReserveForChunk(part.m_faces);
-    for (;;) {
-        const int count = ReadChunkLine();
-        if (IsChunkEnd()) {
-            return 1;
-        }
-        if (count > 0) {
-            ReadFaceLine(part);
-        }
-    }
-}
-
-void LoaderMQA::ReadFaceLine(MQAObject& part) {
-    const AsciiFileString& t = m_tokenizer;
-    const int count = t.GetCount();
-    const int n = t.GetInt(0);
-    if (count < 2 || !t.IsToken(1, "V")) {
-        throw static_cast<int>(FormatError);
-    }
-    if (n < 0) {
-        return; // a negative corner count is dropped like any ill-formed face line
-    }
-    if (count < static_cast<long long>(n) + 4) {
-        throw static_cast<int>(FormatError);
-    }
-    // From here n + 4 <= count, so no position below overflows.
-    if (!t.IsToken(2, "(") || !t.IsToken(n + 3, ")")) {
-        return;
-    }
-    const int corners = std::min(n, static_cast<int>(MaximumFaceCorners));
-    MQAFace face;
-    for (int k = 0; k < corners; ++k) {
-        face.indices.push_back(t.GetInt(3 + k));
-    }
-    int p = n + 4;
-    if (t.IsToken(p, "M") && count >= n + 8) {
-        if (!t.IsToken(n + 5, "(") || !t.IsToken(n + 7, ")")) {
-            return;
-        }
-        face.material = t.GetInt(n + 6);
-        p = n + 8;
-    }
-    if (t.IsToken(p, "UV") && count >= static_cast<long long>(p) + 2LL * n + 3) {
-        if (!t.IsToken(p + 1, "(") || !t.IsToken(p + 2 * n + 2, ")")) {
-            return;
-        }
-        for (int k = 0; k < corners; ++k) {
-            face.uv.push_back({t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k)});
-        }
-    }
-    part.m_faces.push_back(face);
+    return ReadListChunk(part, ChunkKind::Faces, part.m_faces);
 }
 
 int LoaderMQA::ReadAnimation(MQAObject& part) {

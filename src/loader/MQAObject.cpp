@@ -8,10 +8,13 @@
 #include "scene/SceneStrings.h"
 #include "scene/SceneTypes.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 constexpr float NoHitDistance = 1000000.0f;
+constexpr std::size_t MostFacesAroundAVertex = 16;
 const D3DXVECTOR3 UpNormal(0.0f, 1.0f, 0.0f);
 
 // Corner order of the triangle-list entries of a triangle and of a quad.
@@ -128,8 +131,17 @@ void MQAObject::CalcSmoothing() {
 
     CalcFaceNormals();
     const SmoothingLimit limit(m_fFacet * DegreesToRadians);
+    // A corner lists at most every face around its vertex. Reserving that bound, of which
+    // only the part written is ever touched, keeps the list from moving while it grows; a
+    // vertex shared by a great many faces makes it grow instead of asking for more room
+    // than the machine has.
+    std::size_t mostCornerFaces = 0;
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        const std::size_t around = offsets[v + 1] - offsets[v];
+        mostCornerFaces += std::min(around, MostFacesAroundAVertex) * around;
+    }
     m_cornerFaces.clear();
-    m_cornerFaces.reserve(facesAround.size()); // every corner lists at least its own face
+    m_cornerFaces.reserve(mostCornerFaces);
     for (std::size_t j = 0; j < m_faces.size(); ++j) {
         MQAFace& face = m_faces[j];
         face.corners.clear();
@@ -193,49 +205,50 @@ MeshVertex* MQAObject::WriteFace(const MQAFace& face, MeshVertex* out) const {
     return out;
 }
 
-void MQAObject::CreateVertexBuffer(IDirect3DDevice9* device,
-                                   const std::vector<MQAMaterial>& materials) {
-    // Without a device there is no buffer, and nothing else reads the normals.
-    if (device != nullptr) {
-        CalcSmoothing();
-        CalcCornerNormals();
+MeshVertex* MQAObject::LockNewVertexBuffer(IDirect3DDevice9* device,
+                                           const std::vector<MQAMaterial>& materials) {
+    // One pass over the faces sizes the buffer and each material's triangle list; a face
+    // whose material does not exist is counted in the size but never written.
+    std::vector<int> triangles(materials.size(), 0);
+    std::size_t count = 0;
+    for (const MQAFace& face : m_faces) {
+        const int entries = TriangleListSize(face);
+        count += static_cast<std::size_t>(entries);
+        if (face.material >= 0 && face.material < static_cast<int>(materials.size())) {
+            triangles[static_cast<std::size_t>(face.material)] += entries / 3;
+        }
     }
-    const std::size_t count = CountTriangleListEntries();
+    m_trianglesPerMaterial.clear();
     constexpr std::size_t largestBuffer = std::numeric_limits<UINT>::max() / sizeof(MeshVertex);
     if (count == 0 || count > largestBuffer || device == nullptr ||
         FAILED(device->CreateVertexBuffer(static_cast<UINT>(count * sizeof(MeshVertex)), 0,
                                           MeshVertexFVF, D3DPOOL_MANAGED, &m_pVertexBuffer))) {
         m_pVertexBuffer = nullptr;
-        m_trianglesPerMaterial.clear();
-        return;
-    }
-    m_trianglesPerMaterial.assign(materials.size(), 0);
-    // Triangle lists grouped by material in ascending order, faces in file order within a
-    // group; a face whose material does not exist is counted in the size but never written.
-    std::vector<std::size_t> start(materials.size() + 1, 0);
-    for (const MQAFace& face : m_faces) {
-        if (face.material >= 0 && face.material < static_cast<int>(materials.size())) {
-            const int entries = TriangleListSize(face);
-            m_trianglesPerMaterial[static_cast<std::size_t>(face.material)] += entries / 3;
-            start[static_cast<std::size_t>(face.material) + 1] += static_cast<std::size_t>(entries);
-        }
-    }
-    for (std::size_t d = 0; d < materials.size(); ++d) {
-        start[d + 1] += start[d];
+        return nullptr;
     }
     void* data = nullptr;
     if (FAILED(m_pVertexBuffer->Lock(0, 0, &data, 0))) {
-        m_trianglesPerMaterial.clear(); // nothing was written, so nothing is drawn
-        return;
+        return nullptr; // nothing will be written, so nothing is drawn
     }
-    auto* vertices = static_cast<MeshVertex*>(data);
+    m_trianglesPerMaterial = std::move(triangles);
+    return static_cast<MeshVertex*>(data);
+}
+
+void MQAObject::FillVertexBuffer(MeshVertex* vertices, const std::vector<MQAMaterial>& materials) {
+    CalcSmoothing();
+    CalcCornerNormals();
+    // Triangle lists grouped by material in ascending order, faces in file order within a
+    // group.
+    std::vector<std::size_t> next(m_trianglesPerMaterial.size() + 1, 0);
+    for (std::size_t d = 0; d < m_trianglesPerMaterial.size(); ++d) {
+        next[d + 1] = next[d] + 3 * static_cast<std::size_t>(m_trianglesPerMaterial[d]);
+    }
     for (const MQAFace& face : m_faces) {
         if (face.material >= 0 && face.material < static_cast<int>(materials.size())) {
-            std::size_t& next = start[static_cast<std::size_t>(face.material)];
-            next = static_cast<std::size_t>(WriteFace(face, vertices + next) - vertices);
+            std::size_t& entry = next[static_cast<std::size_t>(face.material)];
+            entry = static_cast<std::size_t>(WriteFace(face, vertices + entry) - vertices);
         }
     }
-    m_pVertexBuffer->Unlock();
 }
 
 void MQAObject::Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,

@@ -35,9 +35,14 @@ public:
     void CalcSmoothing();
     void CalcCornerNormals();
 
-    // Static parts: one managed vertex buffer, triangle lists grouped by material; smoothed
-    // only on a device, since nothing but the buffer reads the normals.
-    void CreateVertexBuffer(IDirect3DDevice9* device, const std::vector<MQAMaterial>& materials);
+    // Static parts: one managed vertex buffer, triangle lists grouped by material. Made and
+    // locked on the device's thread, it is returned for filling, or null when there is no
+    // buffer (nothing to draw, or no device). Filling smooths the part first, since nothing
+    // but the buffer reads the normals, and calls no device, so that parts fill their
+    // buffers side by side; the character unlocks them afterwards.
+    MeshVertex* LockNewVertexBuffer(IDirect3DDevice9* device,
+                                    const std::vector<MQAMaterial>& materials);
+    void FillVertexBuffer(MeshVertex* vertices, const std::vector<MQAMaterial>& materials);
     void Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,
               const std::vector<MQAMaterial>& materials);
 

@@ -6,6 +6,7 @@
 #include "platform/IDirect3DTexture9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "platform/Mbcs.h"
+#include "platform/ParallelFor.h"
 #include "platform/ProgramFolder.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
@@ -88,15 +89,30 @@ void CCharacter::LoadTextures(IDirect3DDevice9* device) {
 }
 
 void CCharacter::CreateBuffers(IDirect3DDevice9* device) {
-    for (MQAObject& part : m_parts) {
+    std::vector<MeshVertex*> locked(m_parts.size(), nullptr);
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        MQAObject& part = m_parts[i];
         if (part.m_pVertexBuffer != nullptr) {
             part.m_pVertexBuffer->Release();
             part.m_pVertexBuffer = nullptr;
         }
+        if (!part.HasBoneAnimations()) {
+            locked[i] = part.LockNewVertexBuffer(device, m_materials);
+        }
+    }
+    // The smoothing and the vertices of a large model take most of an import: the parts
+    // compute theirs side by side, and only this thread calls the device.
+    ParallelFor(m_parts.size(), [&](std::size_t i) {
+        MQAObject& part = m_parts[i];
         if (part.HasBoneAnimations()) {
             part.CreateSkinArrays();
-        } else {
-            part.CreateVertexBuffer(device, m_materials);
+        } else if (locked[i] != nullptr) {
+            part.FillVertexBuffer(locked[i], m_materials);
+        }
+    });
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        if (locked[i] != nullptr) {
+            m_parts[i].m_pVertexBuffer->Unlock();
         }
     }
 }

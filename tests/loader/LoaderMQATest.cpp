@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -629,6 +630,68 @@ TEST(LoaderMQATest, CrLfAndLfFilesGiveTheSameCharacter) {
                                 "  3 9 18\n"
                                 " bone animation wave\n"
                                 "  bone 1 21\n");
+}
+
+// A model whose face chunk is large enough to be read in slices on several threads: part
+// "big" with triangles whose corners count up, closed by `closing`, then part "after" with
+// an animation. Face line `bad`, when there is one, is ill-formed.
+struct LargeModel {
+    std::string text;
+    std::string facesBefore; // as Describe gives the faces before the ill-formed line
+};
+
+LargeModel MakeLargeModel(const std::string& closing, std::size_t bad = std::string::npos) {
+    constexpr std::size_t faces = 120000; // about 2.5 MB of face lines
+    LargeModel model;
+    model.text = kHeader + "Object \"big\" {\n\tvertex 1 {\n\t\t1 2 3\n\t}\n\tface 9 {\n";
+    for (std::size_t i = 0; i < faces; ++i) {
+        const std::string corners =
+            std::to_string(i) + ' ' + std::to_string(i + 1) + ' ' + std::to_string(i + 2);
+        model.text += i == bad ? "\t\t3 X(" + corners + ")\n" : "\t\t3 V(" + corners + ")\n";
+        if (i < bad) {
+            model.facesBefore += " face 0 : " + corners + '\n';
+        }
+    }
+    model.text += closing + "}\n" + ObjectChunk("after", "\tanimation \"walk\" {\n\t}\n");
+    return model;
+}
+
+TEST(LoaderMQATest, LargeFaceChunksReadInSlicesGiveWhatAReadingInOrderGives) {
+    const std::string big = "part big 0 0\n vertex 1 2 3 -1\n";
+    const std::string after = "part after 0 0\n animation 0\n";
+    const LargeModel whole = MakeLargeModel("\t}\n");
+    const LargeModel quoted = MakeLargeModel("\t \"}\"\n");
+    const LargeModel broken = MakeLargeModel("\t}\n", 70001);
+    const struct {
+        const char* what;
+        std::string text;
+        int code;
+        std::string description; // after the part the character held
+    } cases[] = {
+        {"every face in file order", whole.text, 0, big + whole.facesBefore + after},
+        {"a quoted closing brace", quoted.text, 0, big + quoted.facesBefore + after},
+        // Nothing after the ill-formed line is kept: neither later faces nor later parts.
+        {"an ill-formed line", broken.text, LoaderMQA::FormatError, big + broken.facesBefore},
+        {"the end of the file inside the chunk", whole.text.substr(0, whole.text.find("\t}\n}")),
+         LoaderMQA::UnexpectedEnd, big + whole.facesBefore},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CCharacter character;
+        character.m_parts.resize(1); // a part held before is kept as it was
+        character.m_parts[0].m_name = "held";
+
+        EXPECT_EQ(Load(character, test.text), test.code);
+
+        // Compared whole; only the first difference is shown.
+        const std::string expected = "part held 0 0\n" + test.description;
+        const std::string actual = Describe(character);
+        const auto at = static_cast<std::size_t>(
+            std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+            expected.begin());
+        EXPECT_EQ(actual.size(), expected.size());
+        EXPECT_EQ(actual.substr(at, 40), expected.substr(at, 40)) << "at byte " << at;
+    }
 }
 
 TEST(LoaderMQATest, CodePage932NamesAreKeptAsBytes) {

@@ -142,12 +142,12 @@ void COpenGLDevice::SetDefaultState() {
 
 HRESULT COpenGLDevice::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
                                           IDirect3DVertexBuffer9** buffer) {
-    // Every pool behaves as the managed one: the bytes are kept in memory.
+    // Every pool behaves as the managed one: the buffer object keeps the bytes.
     if (buffer == nullptr || length == 0) {
         return E_INVALIDARG;
     }
-    *buffer = new COpenGLVertexBuffer(length, m_window);
-    return S_OK;
+    *buffer = COpenGLVertexBuffer::Create(length, m_window);
+    return *buffer != nullptr ? S_OK : E_FAIL;
 }
 
 HRESULT COpenGLDevice::CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) {

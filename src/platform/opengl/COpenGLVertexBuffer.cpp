@@ -2,12 +2,31 @@
 
 #include "platform/opengl/OpenGLApi.h"
 
-COpenGLVertexBuffer::COpenGLVertexBuffer(UINT length, IRenderWindow& window)
-    : m_bytes(length), m_window(window) {}
+COpenGLVertexBuffer* COpenGLVertexBuffer::Create(UINT length, IRenderWindow& window) {
+    if (!window.MakeCurrent()) {
+        return nullptr;
+    }
+    // Errors of earlier calls must not be taken for this one's.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    unsigned int name = 0;
+    glGenBuffers(1, &name);
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+    // The storage is reserved, not cleared: every byte that is drawn has been written first.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_STATIC_DRAW);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteBuffers(1, &name);
+        return nullptr;
+    }
+    return new COpenGLVertexBuffer(length, name, window);
+}
+
+COpenGLVertexBuffer::COpenGLVertexBuffer(UINT length, unsigned int name, IRenderWindow& window)
+    : m_length(length), m_name(name), m_window(window) {}
 
 COpenGLVertexBuffer::~COpenGLVertexBuffer() {
     // Released from commands as well as from frames: the context may not be current.
-    if (m_name != 0 && m_window.MakeCurrent()) {
+    if (m_window.MakeCurrent()) {
         glDeleteBuffers(1, &m_name);
     }
 }
@@ -25,27 +44,42 @@ ULONG COpenGLVertexBuffer::Release() {
 }
 
 HRESULT COpenGLVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD) {
-    if (data == nullptr || offset > m_bytes.size() || size > m_bytes.size() - offset) {
+    if (data == nullptr || offset > m_length || size > m_length - offset) {
         return E_INVALIDARG;
     }
-    *data = m_bytes.data() + offset;
-    // Whatever is written through the pointer goes to OpenGL at the next draw.
-    m_changed = true;
+    if (m_mapped == nullptr) {
+        if (!m_window.MakeCurrent()) {
+            return E_FAIL;
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, m_name);
+        m_mapped = static_cast<std::uint8_t*>(glMapBufferRange(GL_ARRAY_BUFFER, 0,
+                                                               static_cast<GLsizeiptr>(m_length),
+                                                               GL_MAP_READ_BIT | GL_MAP_WRITE_BIT));
+        if (m_mapped == nullptr) {
+            return E_FAIL;
+        }
+    }
+    ++m_locks;
+    *data = m_mapped + offset;
     return S_OK;
 }
 
 HRESULT COpenGLVertexBuffer::Unlock() {
-    return S_OK;
-}
-
-void COpenGLVertexBuffer::Bind() {
-    if (m_name == 0) {
-        glGenBuffers(1, &m_name);
+    if (m_locks == 0) {
+        return E_FAIL;
+    }
+    if (--m_locks > 0) {
+        return S_OK;
+    }
+    m_mapped = nullptr;
+    if (!m_window.MakeCurrent()) {
+        return E_FAIL;
     }
     glBindBuffer(GL_ARRAY_BUFFER, m_name);
-    if (m_changed) {
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_bytes.size()), m_bytes.data(),
-                     GL_STATIC_DRAW);
-        m_changed = false;
-    }
+    // False when the driver lost the contents while mapped; nothing can bring them back.
+    return glUnmapBuffer(GL_ARRAY_BUFFER) ? S_OK : E_FAIL;
+}
+
+void COpenGLVertexBuffer::Bind() const {
+    glBindBuffer(GL_ARRAY_BUFFER, m_name);
 }

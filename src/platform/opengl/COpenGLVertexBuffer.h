@@ -1,37 +1,40 @@
 #pragma once
 
-// A managed vertex buffer: the bytes live in memory, where Lock hands them out, and are
-// copied into an OpenGL buffer object when the buffer is first drawn after a change. The
-// memory copy is what makes the buffer survive a device reset or a lost context.
+// A managed vertex buffer whose bytes live in an OpenGL buffer object only: Lock maps the
+// object for reading and writing, Unlock gives it back to the driver. Keeping no copy in
+// memory halves what a large model costs, and the bytes are never copied a second time.
+// The window's context keeps the object through a device reset.
 
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "platform/IRenderWindow.h"
 
 #include <cstdint>
-#include <vector>
 
 class COpenGLVertexBuffer final : public IDirect3DVertexBuffer9 {
 public:
-    // The window's context owns the buffer object; it is made current to delete it.
-    COpenGLVertexBuffer(UINT length, IRenderWindow& window);
+    // Null when the window's context cannot be made current or the driver has no room.
+    static COpenGLVertexBuffer* Create(UINT length, IRenderWindow& window);
     COpenGLVertexBuffer(const COpenGLVertexBuffer&) = delete;
     COpenGLVertexBuffer& operator=(const COpenGLVertexBuffer&) = delete;
 
     ULONG AddRef() override;
     ULONG Release() override;
+    // Locks nest: the object stays mapped until the last Unlock.
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
 
-    UINT Length() const { return static_cast<UINT>(m_bytes.size()); }
-    // Binds the buffer object as GL_ARRAY_BUFFER, uploading the bytes if they changed.
-    void Bind();
+    UINT Length() const { return m_length; }
+    // Binds the buffer object as GL_ARRAY_BUFFER for a draw.
+    void Bind() const;
 
 private:
+    COpenGLVertexBuffer(UINT length, unsigned int name, IRenderWindow& window);
     ~COpenGLVertexBuffer() override;
 
-    std::vector<std::uint8_t> m_bytes;
+    UINT m_length;
+    unsigned int m_name;
     IRenderWindow& m_window;
     ULONG m_references = 1;
-    unsigned int m_name = 0;
-    bool m_changed = true;
+    std::uint8_t* m_mapped = nullptr;
+    int m_locks = 0;
 };

@@ -1,0 +1,41 @@
+#include "platform/ParallelFor.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work) {
+    std::atomic<std::size_t> next{0};
+    std::mutex failureLock;
+    std::exception_ptr failure;
+    const auto takeTurns = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            try {
+                work(i);
+            } catch (...) {
+                const std::lock_guard<std::mutex> guard(failureLock);
+                failure = failure != nullptr ? failure : std::current_exception();
+            }
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < std::min(count, cores); ++t) {
+        try {
+            helpers.emplace_back(takeTurns);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: those running share the work
+        }
+    }
+    takeTurns();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    if (failure != nullptr) {
+        std::rethrow_exception(failure);
+    }
+}
