@@ -11,6 +11,9 @@
 
 namespace {
 
+// Whole lines and triangles: a multiple of 2 and of 3.
+constexpr UINT DrawPieceVertices = 12288;
+
 // Takes Direct3D's depth 0..w onto OpenGL's -w..w: z' = 2z - w.
 D3DXMATRIX DepthToOpenGL() {
     D3DXMATRIX matrix;
@@ -446,8 +449,18 @@ HRESULT COpenGLDevice::Draw(D3DPRIMITIVETYPE type, UINT vertexCount, std::uintpt
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     }
     BindTextureForDrawing();
-    glDrawArrays(type == D3DPT_LINELIST ? GL_LINES : GL_TRIANGLES, 0,
-                 static_cast<GLsizei>(vertexCount));
+    const GLenum mode = type == D3DPT_LINELIST ? GL_LINES : GL_TRIANGLES;
+    // A software rasterizer bins all the triangles it is given before it draws any: a large
+    // draw is handed over in pieces, each flushed, so that the memory that holds one piece's
+    // triangles serves the next instead of growing with the model.
+    const bool inPieces = vertexCount > DrawPieceVertices;
+    for (UINT first = 0; first < vertexCount; first += DrawPieceVertices) {
+        const UINT count = std::min(DrawPieceVertices, vertexCount - first);
+        glDrawArrays(mode, static_cast<GLint>(first), static_cast<GLsizei>(count));
+        if (inPieces) {
+            glFlush();
+        }
+    }
     return S_OK;
 }
 

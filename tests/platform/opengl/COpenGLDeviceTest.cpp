@@ -260,6 +260,27 @@ TEST_F(COpenGLDeviceTest, VertexBufferDrawsFromTheStreamSource) {
     buffer->Release();
 }
 
+TEST_F(COpenGLDeviceTest, ALargeDrawIsDrawnWholeAndInOrder) {
+    // Rows of one pixel, each drawn many times over: green first, red last, in one draw of
+    // several times the vertices that the device hands over at once.
+    std::vector<ColouredVertex> vertices;
+    constexpr int rectangles = 8000;
+    for (int k = 0; k < rectangles; ++k) {
+        const int row = k % m_height;
+        const D3DCOLOR colour = k >= rectangles - m_height ? Red : D3DCOLOR_ARGB(255, 0, 255, 0);
+        const std::vector<ColouredVertex> rectangle = Rectangle(0, row, m_width, row + 1, colour);
+        vertices.insert(vertices.end(), rectangle.begin(), rectangle.end());
+    }
+    BeginFrame();
+
+    DrawColoured(D3DPT_TRIANGLELIST, vertices);
+
+    const std::vector<std::uint8_t> rows = ReadFrame();
+    for (int y = 0; y < m_height; ++y) {
+        ASSERT_EQ(PixelOf(rows, m_width / 2, y), RgbOf(Red)) << "row " << y;
+    }
+}
+
 TEST_F(COpenGLDeviceTest, VertexBufferSurvivesResetAndTheBackBufferTakesTheNewSize) {
     IDirect3DVertexBuffer9* buffer = nullptr;
     const std::vector<ColouredVertex> vertices =
