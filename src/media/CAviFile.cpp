@@ -1,47 +1,25 @@
 #include "media/CAviFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <utility>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int WriteBufferBytes = 1 << 16;
 
-// The file's writes and seeks for FFmpeg, straight on the descriptor: a frame larger than
-// the write buffer goes to the file in one write, without being copied first.
-int WriteToFile(void* file, std::uint8_t* data, int size) {
-    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
-    for (int done = 0; done < size;) {
-        const ssize_t written =
-            ::write(descriptor, data + done, static_cast<std::size_t>(size - done));
-        if (written < 0 && errno != EINTR) {
-            return AVERROR(errno);
-        }
-        done += written > 0 ? static_cast<int>(written) : 0;
-    }
-    return size;
-}
-
-std::int64_t SeekInFile(void* file, std::int64_t offset, int whence) {
-    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
-    if (whence == AVSEEK_SIZE) {
-        struct stat status {};
-        return ::fstat(descriptor, &status) == 0 ? status.st_size : AVERROR(errno);
-    }
-    const off_t position = ::lseek(descriptor, offset, whence & ~AVSEEK_FORCE);
-    return position >= 0 ? position : AVERROR(errno);
-}
-
 } // namespace
 
+// An existing file is written over and cut to the recording's length when it closes:
+// truncating it first made ext4 wait for the old recording to reach the disk, then write
+// the whole new one out as it closed, which together took longer than the recording.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     AVFormatContext* format = nullptr;
     if (!file.IsOpen() ||
         avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
@@ -50,8 +28,8 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     std::unique_ptr<CAviFile> created(new CAviFile(format, path, std::move(file)));
     auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
     format->pb = buffer != nullptr
-                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_file, nullptr,
-                                          &WriteToFile, &SeekInFile)
+                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_output, nullptr,
+                                          &CAviFile::WriteToFile, &CAviFile::SeekInFile)
                      : nullptr;
     if (format->pb == nullptr) {
         av_free(buffer);
@@ -62,7 +40,49 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
 }
 
 CAviFile::CAviFile(AVFormatContext* format, std::string path, FileDescriptor file)
-    : m_format(format), m_path(std::move(path)), m_file(std::move(file)) {}
+    : m_format(format), m_path(std::move(path)), m_output{std::move(file)} {}
+
+// A frame larger than the write buffer comes here in one piece, without being copied first.
+int CAviFile::WriteToFile(void* output, std::uint8_t* data, int size) {
+    Output& out = *static_cast<Output*>(output);
+    for (int done = 0; done < size;) {
+        const ssize_t written = ::pwrite(out.file.Get(), data + done,
+                                         static_cast<std::size_t>(size - done), out.position);
+        if (written < 0) {
+            if (errno != EINTR) {
+                return AVERROR(errno);
+            }
+            continue;
+        }
+        done += static_cast<int>(written);
+        out.position += written;
+    }
+    out.end = std::max(out.end, out.position);
+    return size;
+}
+
+std::int64_t CAviFile::SeekInFile(void* output, std::int64_t offset, int whence) {
+    Output& out = *static_cast<Output*>(output);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return out.end;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += out.position;
+        break;
+    case SEEK_END:
+        offset += out.end;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0) {
+        return AVERROR(EINVAL);
+    }
+    out.position = offset;
+    return offset;
+}
 
 CAviFile::~CAviFile() {
     CloseFile();
@@ -102,8 +122,8 @@ bool CAviFile::Finish() {
     const bool trailer = av_write_trailer(m_format) >= 0;
     avio_flush(m_format->pb);
     const bool written = trailer && m_format->pb->error == 0;
-    CloseFile();
-    return PatchAviStreamHeaders(m_path, m_fields) && written;
+    const bool closed = CloseFile();
+    return PatchAviStreamHeaders(m_path, m_fields) && written && closed;
 }
 
 void CAviFile::Discard() {
@@ -111,9 +131,9 @@ void CAviFile::Discard() {
     std::remove(m_path.c_str());
 }
 
-void CAviFile::CloseFile() {
+bool CAviFile::CloseFile() {
     if (m_format == nullptr) {
-        return;
+        return true;
     }
     if (m_format->pb != nullptr) {
         avio_flush(m_format->pb);
@@ -121,7 +141,8 @@ void CAviFile::CloseFile() {
         avio_context_free(&m_format->pb);
     }
     avformat_free_context(m_format);
-    m_file.Close();
     m_format = nullptr;
     m_hasHeader = false;
+    const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
+    return m_output.file.Close() && cut;
 }

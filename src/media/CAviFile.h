@@ -7,6 +7,7 @@
 #include "media/FFmpegPointers.h"
 #include "platform/FileDescriptor.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,12 +36,24 @@ public:
     void Discard();
 
 private:
+    // The file as FFmpeg writes it: at the position FFmpeg last sought, so that a seek needs
+    // no system call; the furthest byte written ends the file.
+    struct Output {
+        FileDescriptor file;
+        std::int64_t position = 0;
+        std::int64_t end = 0;
+    };
+
     CAviFile(AVFormatContext* format, std::string path, FileDescriptor file);
-    void CloseFile();
+    // FFmpeg's writes and seeks in the Output.
+    static int WriteToFile(void* output, std::uint8_t* data, int size);
+    static std::int64_t SeekInFile(void* output, std::int64_t offset, int whence);
+    // False when the file could not be cut to what was written or closed.
+    bool CloseFile();
 
     AVFormatContext* m_format;
     std::string m_path;
-    FileDescriptor m_file;
+    Output m_output;
     // By stream index.
     std::vector<AviStreamFields> m_fields;
     bool m_hasHeader = false;

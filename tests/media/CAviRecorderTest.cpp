@@ -68,6 +68,18 @@ TEST_F(CAviRecorderTest, UncompressedFramesDecodeToThePixelsWritten) {
     }
 }
 
+TEST_F(CAviRecorderTest, RecordingOverALongerFileLeavesOnlyTheNewRecording) {
+    const std::string fresh = folder.PathOf("fresh.avi");
+    Record("", 322, 241, 10);
+    const std::vector<CFrameBuffer> frames = Record("", 322, 241, 3);
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    Recording::RecordPattern(recorder, 322, 241, 3, fresh);
+
+    EXPECT_EQ(std::filesystem::file_size(path), std::filesystem::file_size(fresh));
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
+}
+
 TEST_F(CAviRecorderTest, VideoIsThirtyFramesPerSecondAtTheMovieSize) {
     Record("", 322, 241, 10);
 
