@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include <fcntl.h>
@@ -12,6 +13,10 @@
 namespace {
 
 constexpr int WriteBufferBytes = 1 << 16;
+// How far in time the waiting packets may reach, in AV_TIME_BASE units.
+constexpr std::int64_t LongestWait = 10 * AV_TIME_BASE;
+// The stream whose packets are written at once.
+constexpr int FrameStream = 0;
 
 } // namespace
 
@@ -112,14 +117,51 @@ bool CAviFile::WritePacket(AVPacket& packet, const AVStream& stream, AVRational 
     }
     packet.stream_index = stream.index;
     av_packet_rescale_ts(&packet, timeBase, stream.time_base);
-    return av_interleaved_write_frame(m_format, &packet) >= 0;
+    if (stream.index != FrameStream) {
+        return Wait(packet);
+    }
+    const bool earlier = WriteWaitingBefore(TimeOf(packet));
+    return av_write_frame(m_format, &packet) >= 0 && earlier;
+}
+
+bool CAviFile::Wait(const AVPacket& packet) {
+    FFmpeg::Pointer<AVPacket> waiting(av_packet_alloc());
+    if (!waiting || av_packet_ref(waiting.get(), &packet) < 0) {
+        return false;
+    }
+    m_waiting.push_back(std::move(waiting));
+    bool written = true;
+    while (TimeOf(*m_waiting.back()) - TimeOf(*m_waiting.front()) > LongestWait) {
+        written = WriteFirstWaiting() && written;
+    }
+    return written;
+}
+
+bool CAviFile::WriteWaitingBefore(std::int64_t time) {
+    bool written = true;
+    while (!m_waiting.empty() && TimeOf(*m_waiting.front()) < time) {
+        written = WriteFirstWaiting() && written;
+    }
+    return written;
+}
+
+bool CAviFile::WriteFirstWaiting() {
+    const bool written = av_write_frame(m_format, m_waiting.front().get()) >= 0;
+    m_waiting.pop_front();
+    return written;
+}
+
+std::int64_t CAviFile::TimeOf(const AVPacket& packet) const {
+    return av_rescale_q(packet.dts, m_format->streams[packet.stream_index]->time_base,
+                        AV_TIME_BASE_Q);
 }
 
 bool CAviFile::Finish() {
     if (!m_hasHeader) {
         return false;
     }
-    const bool trailer = av_write_trailer(m_format) >= 0;
+    const bool waiting = WriteWaitingBefore(std::numeric_limits<std::int64_t>::max());
+    const bool trailer = av_write_trailer(m_format) >= 0 && waiting;
     avio_flush(m_format->pb);
     const bool written = trailer && m_format->pb->error == 0;
     const bool closed = CloseFile();
@@ -143,6 +185,7 @@ bool CAviFile::CloseFile() {
     avformat_free_context(m_format);
     m_format = nullptr;
     m_hasHeader = false;
+    m_waiting.clear();
     const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
     return m_output.file.Close() && cut;
 }

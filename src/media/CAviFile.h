@@ -2,12 +2,20 @@
 
 // An AVI file written with FFmpeg's AVI muxer: streams are added, the header is written,
 // then the packets of all streams, interleaved by time; Finish writes the index.
+//
+// The first stream (the frames) sets the time: its packets are written at once, and those
+// of the other streams (the sound, which comes a whole WAV ahead) wait until the frames
+// reach their time, or until they span more than 10 seconds. FFmpeg's interleaving would
+// hold frames back instead whenever no sound was queued, as through each pause between
+// WAVs, whose silence comes only with the next WAV: up to 10 seconds of frames, 276 MB of
+// them at 640 x 480 uncompressed.
 
 #include "media/AviHeaderPatch.h"
 #include "media/FFmpegPointers.h"
 #include "platform/FileDescriptor.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +35,9 @@ public:
     // Uncompressed RGB frames are stored bottom-up, as in a device-independent bitmap.
     bool WriteHeader();
     bool HasHeader() const { return m_hasHeader; }
-    // Writes a packet of `stream`, time-stamped in `timeBase`.
+    // Writes a packet of `stream`, time-stamped in `timeBase`, or, for a stream other than
+    // the first, keeps it until its time. A packet of the first stream is written before
+    // this returns: its data need not be reference-counted.
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
     // Writes what is still queued and the index, closes the file and patches the stream
     // headers. False when anything could not be written.
@@ -50,6 +60,12 @@ private:
     static std::int64_t SeekInFile(void* output, std::int64_t offset, int whence);
     // False when the file could not be cut to what was written or closed.
     bool CloseFile();
+    // Keeps a packet of a stream other than the first until its time.
+    bool Wait(const AVPacket& packet);
+    // Writes the waiting packets that come before `time` (in AV_TIME_BASE units).
+    bool WriteWaitingBefore(std::int64_t time);
+    bool WriteFirstWaiting();
+    std::int64_t TimeOf(const AVPacket& packet) const;
 
     AVFormatContext* m_format;
     std::string m_path;
@@ -57,4 +73,6 @@ private:
     // By stream index.
     std::vector<AviStreamFields> m_fields;
     bool m_hasHeader = false;
+    // Oldest first.
+    std::deque<FFmpeg::Pointer<AVPacket>> m_waiting;
 };
