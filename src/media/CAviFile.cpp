@@ -21,8 +21,8 @@ constexpr int FrameStream = 0;
 } // namespace
 
 // An existing file is written over and cut to the recording's length when it closes:
-// truncating it first made ext4 wait for the old recording to reach the disk, then write
-// the whole new one out as it closed, which together took longer than the recording.
+// truncating it first would make ext4 wait for the old recording to reach the disk, then
+// write the whole new one out as it closes, which together take longer than recording.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     AVFormatContext* format = nullptr;

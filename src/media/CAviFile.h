@@ -39,8 +39,8 @@ public:
     // the first, keeps it until its time. A packet of the first stream is written before
     // this returns: its data need not be reference-counted.
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
-    // Writes what is still queued and the index, closes the file and patches the stream
-    // headers. False when anything could not be written.
+    // Writes the packets still waiting and the index, closes the file and patches the
+    // stream headers. False when anything could not be written.
     bool Finish();
     // Closes the file and removes it: for a recording that never started.
     void Discard();
