@@ -1,47 +1,30 @@
 #include "media/CAviFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int WriteBufferBytes = 1 << 16;
-
-// The file's writes and seeks for FFmpeg, straight on the descriptor: a frame larger than
-// the write buffer goes to the file in one write, without being copied first.
-int WriteToFile(void* file, std::uint8_t* data, int size) {
-    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
-    for (int done = 0; done < size;) {
-        const ssize_t written =
-            ::write(descriptor, data + done, static_cast<std::size_t>(size - done));
-        if (written < 0 && errno != EINTR) {
-            return AVERROR(errno);
-        }
-        done += written > 0 ? static_cast<int>(written) : 0;
-    }
-    return size;
-}
-
-std::int64_t SeekInFile(void* file, std::int64_t offset, int whence) {
-    const int descriptor = static_cast<FileDescriptor*>(file)->Get();
-    if (whence == AVSEEK_SIZE) {
-        struct stat status {};
-        return ::fstat(descriptor, &status) == 0 ? status.st_size : AVERROR(errno);
-    }
-    const off_t position = ::lseek(descriptor, offset, whence & ~AVSEEK_FORCE);
-    return position >= 0 ? position : AVERROR(errno);
-}
+// How far in time the waiting packets may reach, in AV_TIME_BASE units.
+constexpr std::int64_t LongestWait = 10 * AV_TIME_BASE;
+// The stream whose packets are written at once.
+constexpr int FrameStream = 0;
 
 } // namespace
 
+// An existing file is written over and cut to the recording's length when it closes:
+// truncating it first would make ext4 wait for the old recording to reach the disk, then
+// write the whole new one out as it closes, which together take longer than recording.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     AVFormatContext* format = nullptr;
     if (!file.IsOpen() ||
         avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
@@ -50,8 +33,8 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
     std::unique_ptr<CAviFile> created(new CAviFile(format, path, std::move(file)));
     auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
     format->pb = buffer != nullptr
-                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_file, nullptr,
-                                          &WriteToFile, &SeekInFile)
+                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_output, nullptr,
+                                          &CAviFile::WriteToFile, &CAviFile::SeekInFile)
                      : nullptr;
     if (format->pb == nullptr) {
         av_free(buffer);
@@ -62,7 +45,49 @@ std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
 }
 
 CAviFile::CAviFile(AVFormatContext* format, std::string path, FileDescriptor file)
-    : m_format(format), m_path(std::move(path)), m_file(std::move(file)) {}
+    : m_format(format), m_path(std::move(path)), m_output{std::move(file)} {}
+
+// A frame larger than the write buffer comes here in one piece, without being copied first.
+int CAviFile::WriteToFile(void* output, std::uint8_t* data, int size) {
+    Output& out = *static_cast<Output*>(output);
+    for (int done = 0; done < size;) {
+        const ssize_t written = ::pwrite(out.file.Get(), data + done,
+                                         static_cast<std::size_t>(size - done), out.position);
+        if (written < 0) {
+            if (errno != EINTR) {
+                return AVERROR(errno);
+            }
+            continue;
+        }
+        done += static_cast<int>(written);
+        out.position += written;
+    }
+    out.end = std::max(out.end, out.position);
+    return size;
+}
+
+std::int64_t CAviFile::SeekInFile(void* output, std::int64_t offset, int whence) {
+    Output& out = *static_cast<Output*>(output);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return out.end;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += out.position;
+        break;
+    case SEEK_END:
+        offset += out.end;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0) {
+        return AVERROR(EINVAL);
+    }
+    out.position = offset;
+    return offset;
+}
 
 CAviFile::~CAviFile() {
     CloseFile();
@@ -92,18 +117,55 @@ bool CAviFile::WritePacket(AVPacket& packet, const AVStream& stream, AVRational 
     }
     packet.stream_index = stream.index;
     av_packet_rescale_ts(&packet, timeBase, stream.time_base);
-    return av_interleaved_write_frame(m_format, &packet) >= 0;
+    if (stream.index != FrameStream) {
+        return Wait(packet);
+    }
+    const bool earlier = WriteWaitingBefore(TimeOf(packet));
+    return av_write_frame(m_format, &packet) >= 0 && earlier;
+}
+
+bool CAviFile::Wait(const AVPacket& packet) {
+    FFmpeg::Pointer<AVPacket> waiting(av_packet_alloc());
+    if (!waiting || av_packet_ref(waiting.get(), &packet) < 0) {
+        return false;
+    }
+    m_waiting.push_back(std::move(waiting));
+    bool written = true;
+    while (TimeOf(*m_waiting.back()) - TimeOf(*m_waiting.front()) > LongestWait) {
+        written = WriteFirstWaiting() && written;
+    }
+    return written;
+}
+
+bool CAviFile::WriteWaitingBefore(std::int64_t time) {
+    bool written = true;
+    while (!m_waiting.empty() && TimeOf(*m_waiting.front()) < time) {
+        written = WriteFirstWaiting() && written;
+    }
+    return written;
+}
+
+bool CAviFile::WriteFirstWaiting() {
+    const bool written = av_write_frame(m_format, m_waiting.front().get()) >= 0;
+    m_waiting.pop_front();
+    return written;
+}
+
+std::int64_t CAviFile::TimeOf(const AVPacket& packet) const {
+    return av_rescale_q(packet.dts, m_format->streams[packet.stream_index]->time_base,
+                        AV_TIME_BASE_Q);
 }
 
 bool CAviFile::Finish() {
     if (!m_hasHeader) {
         return false;
     }
-    const bool trailer = av_write_trailer(m_format) >= 0;
+    const bool waiting = WriteWaitingBefore(std::numeric_limits<std::int64_t>::max());
+    const bool trailer = av_write_trailer(m_format) >= 0 && waiting;
     avio_flush(m_format->pb);
     const bool written = trailer && m_format->pb->error == 0;
-    CloseFile();
-    return PatchAviStreamHeaders(m_path, m_fields) && written;
+    const bool closed = CloseFile();
+    return PatchAviStreamHeaders(m_path, m_fields) && written && closed;
 }
 
 void CAviFile::Discard() {
@@ -111,9 +173,9 @@ void CAviFile::Discard() {
     std::remove(m_path.c_str());
 }
 
-void CAviFile::CloseFile() {
+bool CAviFile::CloseFile() {
     if (m_format == nullptr) {
-        return;
+        return true;
     }
     if (m_format->pb != nullptr) {
         avio_flush(m_format->pb);
@@ -121,7 +183,9 @@ void CAviFile::CloseFile() {
         avio_context_free(&m_format->pb);
     }
     avformat_free_context(m_format);
-    m_file.Close();
     m_format = nullptr;
     m_hasHeader = false;
+    m_waiting.clear();
+    const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
+    return m_output.file.Close() && cut;
 }

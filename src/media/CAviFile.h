@@ -2,11 +2,20 @@
 
 // An AVI file written with FFmpeg's AVI muxer: streams are added, the header is written,
 // then the packets of all streams, interleaved by time; Finish writes the index.
+//
+// The first stream (the frames) sets the time: its packets are written at once, and those
+// of the other streams (the sound, which comes a whole WAV ahead) wait until the frames
+// reach their time, or until they span more than 10 seconds. FFmpeg's interleaving would
+// hold frames back instead whenever no sound was queued, as through each pause between
+// WAVs, whose silence comes only with the next WAV: up to 10 seconds of frames, 276 MB of
+// them at 640 x 480 uncompressed.
 
 #include "media/AviHeaderPatch.h"
 #include "media/FFmpegPointers.h"
 #include "platform/FileDescriptor.h"
 
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,22 +35,44 @@ public:
     // Uncompressed RGB frames are stored bottom-up, as in a device-independent bitmap.
     bool WriteHeader();
     bool HasHeader() const { return m_hasHeader; }
-    // Writes a packet of `stream`, time-stamped in `timeBase`.
+    // Writes a packet of `stream`, time-stamped in `timeBase`, or, for a stream other than
+    // the first, keeps it until its time. A packet of the first stream is written before
+    // this returns: its data need not be reference-counted.
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
-    // Writes what is still queued and the index, closes the file and patches the stream
-    // headers. False when anything could not be written.
+    // Writes the packets still waiting and the index, closes the file and patches the
+    // stream headers. False when anything could not be written.
     bool Finish();
     // Closes the file and removes it: for a recording that never started.
     void Discard();
 
 private:
+    // The file as FFmpeg writes it: at the position FFmpeg last sought, so that a seek needs
+    // no system call; the furthest byte written ends the file.
+    struct Output {
+        FileDescriptor file;
+        std::int64_t position = 0;
+        std::int64_t end = 0;
+    };
+
     CAviFile(AVFormatContext* format, std::string path, FileDescriptor file);
-    void CloseFile();
+    // FFmpeg's writes and seeks in the Output.
+    static int WriteToFile(void* output, std::uint8_t* data, int size);
+    static std::int64_t SeekInFile(void* output, std::int64_t offset, int whence);
+    // False when the file could not be cut to what was written or closed.
+    bool CloseFile();
+    // Keeps a packet of a stream other than the first until its time.
+    bool Wait(const AVPacket& packet);
+    // Writes the waiting packets that come before `time` (in AV_TIME_BASE units).
+    bool WriteWaitingBefore(std::int64_t time);
+    bool WriteFirstWaiting();
+    std::int64_t TimeOf(const AVPacket& packet) const;
 
     AVFormatContext* m_format;
     std::string m_path;
-    FileDescriptor m_file;
+    Output m_output;
     // By stream index.
     std::vector<AviStreamFields> m_fields;
     bool m_hasHeader = false;
+    // Oldest first.
+    std::deque<FFmpeg::Pointer<AVPacket>> m_waiting;
 };

@@ -9,7 +9,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstring>
 #include <thread>
 
 namespace {
@@ -56,8 +55,7 @@ std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const VideoCompressor& compre
     if (!encoder->m_packet) {
         return nullptr;
     }
-    const bool opened = compressor.IsUncompressed() ? encoder->CreatePool(encoder->FrameBytes())
-                                                    : encoder->OpenCodec(compressor);
+    const bool opened = compressor.IsUncompressed() || encoder->OpenCodec(compressor);
     return opened ? std::move(encoder) : nullptr;
 }
 
@@ -100,16 +98,12 @@ bool CVideoEncoder::CreateConverters() {
     return true;
 }
 
-// Buffers of one size that come back when the last reference to them goes (the muxer and
-// a threaded encoder hold on to some): each frame reuses memory that is already mapped.
+// Buffers of one size that come back when the last reference to them goes (a threaded
+// encoder holds on to some): each frame reuses memory that is already mapped.
 bool CVideoEncoder::CreatePool(int bytes) {
     m_pool.reset(av_buffer_pool_init(static_cast<std::size_t>(bytes) + AV_INPUT_BUFFER_PADDING_SIZE,
                                      av_buffer_allocz));
     return m_pool != nullptr;
-}
-
-int CVideoEncoder::FrameBytes() const {
-    return static_cast<int>(CFrameBuffer::Stride(static_cast<UINT>(m_width))) * m_height;
 }
 
 bool CVideoEncoder::SetStreamParameters(AVStream& stream) const {
@@ -149,17 +143,13 @@ bool CVideoEncoder::Flush(const PacketSink& sink) {
     return avcodec_send_frame(m_codec.get(), nullptr) >= 0 && Drain(sink) && sent;
 }
 
+// The packet is the frame's own memory, which the sink is done with when it returns: a
+// copy would cost as much as writing the frame to the file.
 bool CVideoEncoder::WriteUncompressed(const CFrameBuffer& frame, std::int64_t index,
                                       const PacketSink& sink) {
     const std::vector<std::uint8_t>& bits = frame.Bits();
-    m_packet->buf = av_buffer_pool_get(m_pool.get());
-    if (m_packet->buf == nullptr) {
-        return false;
-    }
-    // The padding after the data stays zero: nothing writes there.
-    m_packet->data = m_packet->buf->data;
+    m_packet->data = const_cast<std::uint8_t*>(bits.data()); // the muxer only reads it
     m_packet->size = static_cast<int>(bits.size());
-    std::memcpy(m_packet->data, bits.data(), bits.size());
     m_packet->pts = index;
     m_packet->dts = index;
     m_packet->duration = 1;

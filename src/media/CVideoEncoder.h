@@ -19,7 +19,8 @@ class PictureConverter;
 
 class CVideoEncoder {
 public:
-    // Takes a packet, time-stamped in frames; false when it cannot be written.
+    // Takes a packet, time-stamped in frames, and is done with its data when it returns (an
+    // uncompressed packet is the frame itself); false when it cannot be written.
     using PacketSink = std::function<bool(AVPacket& packet)>;
 
     static constexpr int FramesPerSecond = 30;
@@ -49,7 +50,6 @@ private:
     bool OpenCodec(const VideoCompressor& compressor);
     bool CreatePool(int bytes);
     bool CreateConverters();
-    int FrameBytes() const;
     bool WriteUncompressed(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
     bool EncodePicture(const CFrameBuffer& frame, std::int64_t index, const PacketSink& sink);
     // The converter `after` places past the one whose turn it is.
@@ -62,7 +62,7 @@ private:
     int m_height;
     // Null for uncompressed frames.
     FFmpeg::Pointer<AVCodecContext> m_codec;
-    // The buffers of uncompressed packets, or of the encoder's pictures.
+    // The buffers of the encoder's pictures.
     FFmpeg::Pointer<AVBufferPool> m_pool;
     FFmpeg::Pointer<AVPacket> m_packet;
     // Frame i is converted by converter i modulo their number. Declared after the pool that

@@ -15,6 +15,8 @@ constexpr WORD MostChannels = 8;
 constexpr std::uint64_t RiffHeaderBytes = 8;
 constexpr std::uint64_t FormTypeBytes = 4;
 constexpr int InputBufferBytes = 1 << 16;
+// The smallest probe size that FFmpeg accepts.
+constexpr std::int64_t SmallestProbeBytes = 32;
 
 bool IsRecordablePcm(const WAVEFORMATEX& format) {
     const WORD bits = format.wBitsPerSample;
@@ -84,6 +86,10 @@ bool CWaveFile::OpenDecoder() {
         return false;
     }
     opened->pb = m_input.get();
+    // The WAV reader looks for other codecs in the samples up to the probe size, by default
+    // 5 MB and milliseconds for each WAV of a recording: the RIFF check found PCM, so the
+    // first packet is all it looks at.
+    opened->probesize = SmallestProbeBytes;
     // Only the WAV reader: FFmpeg would otherwise take a broken file for another format.
     const AVInputFormat* wav = av_find_input_format("wav");
     if (wav == nullptr || avformat_open_input(&opened, nullptr, wav, nullptr) < 0) {

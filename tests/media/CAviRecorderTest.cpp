@@ -13,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <sys/resource.h>
@@ -29,6 +32,24 @@ using namespace WaveBytes;
 using Samples = std::vector<std::int16_t>;
 
 const std::string CannotMakeSound = "サウンドが作れませんでした。";
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
+// MediaProbe::PacketsInFileOrder with each run of sound packets as its first one: the
+// reader splits a chunk of sound into packets, and runs of chunks are not told apart.
+std::vector<std::string> ChunksInFileOrder(const std::string& path) {
+    std::vector<std::string> chunks;
+    for (const std::string& packet : MediaProbe::PacketsInFileOrder(path)) {
+        if (packet[0] == '0' || chunks.empty() || chunks.back()[0] == '0') {
+            chunks.push_back(packet);
+        }
+    }
+    return chunks;
+}
 
 class CAviRecorderTest : public testing::Test {
 protected:
@@ -66,6 +87,18 @@ TEST_F(CAviRecorderTest, UncompressedFramesDecodeToThePixelsWritten) {
             << width << " x " << height;
         EXPECT_TRUE(messages.messages.empty());
     }
+}
+
+TEST_F(CAviRecorderTest, RecordingOverALongerFileLeavesOnlyTheNewRecording) {
+    const std::string fresh = folder.PathOf("fresh.avi");
+    Record("", 322, 241, 10);
+    const std::vector<CFrameBuffer> frames = Record("", 322, 241, 3);
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
+    Recording::RecordPattern(recorder, 322, 241, 3, fresh);
+
+    EXPECT_EQ(std::filesystem::file_size(path), std::filesystem::file_size(fresh));
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
 }
 
 TEST_F(CAviRecorderTest, VideoIsThirtyFramesPerSecondAtTheMovieSize) {
@@ -234,6 +267,33 @@ TEST_F(CAviRecorderTest, WaveKeyedCloseAfterAnotherFollowsItsEnd) {
     EXPECT_EQ(MediaProbe::DecodedSound(path), expected);
 }
 
+TEST_F(CAviRecorderTest, EachSecondOfSoundLiesAfterTheFrameOfItsStart) {
+    WriteWave("a.wav", Wave16(22050, 1, Ramp(2 * 22050)));
+    sound.SetWave(0, "a.wav");
+
+    Record("", 32, 24, 45);
+
+    std::vector<std::string> expected;
+    for (int frame = 0; frame < 45; ++frame) {
+        expected.push_back("0," + Seconds(frame / 30.0));
+        if (frame % 30 == 0) {
+            expected.push_back("1," + Seconds(frame / 30.0));
+        }
+    }
+    EXPECT_EQ(ChunksInFileOrder(path), expected);
+}
+
+TEST_F(CAviRecorderTest, SoundWaitsForTheFramesTenSecondsAtMost) {
+    WriteWave("long.wav", Wave16(22050, 1, Ramp(12 * 22050)));
+    sound.SetWave(0, "long.wav");
+
+    Record("", 32, 24, 2);
+
+    // Seconds 1 to 11 of the sound lie after the frames, in one run of chunks.
+    EXPECT_EQ(ChunksInFileOrder(path),
+              (std::vector<std::string>{"1,0.000000", "0,0.000000", "0,0.033333", "1,1.000000"}));
+}
+
 TEST_F(CAviRecorderTest, WaveOfAnotherFormatIsConverted) {
     WriteWave("a.wav", Wave(11025, 2, 8, std::string(2 * 11025, '\xC8')));
     sound.SetWave(30, "a.wav");
@@ -372,13 +432,24 @@ TEST_F(CAviRecorderTest, SoundStreamCannotBeAddedOnceRecordingRuns) {
     EXPECT_FALSE(recorder.CreateAudioStream());
 }
 
+// Runs `work` in a child process; the exit status that it returns, or -1 when the child
+// did not exit.
+int ExitStatusInChild(const std::function<int()>& work) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(work());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // Runs the recording in a child process whose files cannot grow past `limit` bytes, as on
 // a full disk; the child's exit status is the number of messages it saw, or 100 when they
 // were not the write failure.
 int RecordWithFileSizeLimit(CDirectSound& sound, const std::string& path, rlim_t limit,
                             int frames) {
-    const pid_t child = fork();
-    if (child == 0) {
+    return ExitStatusInChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit fileSize{limit, limit};
         setrlimit(RLIMIT_FSIZE, &fileSize);
@@ -388,14 +459,17 @@ int RecordWithFileSizeLimit(CDirectSound& sound, const std::string& path, rlim_t
         Recording::RecordPattern(recorder, 320, 240, frames, path);
         for (const std::string& text : messages.Texts()) {
             if (text != "AVIファイルへの書き込みに失敗しました。") {
-                _exit(100);
+                return 100;
             }
         }
-        _exit(static_cast<int>(messages.messages.size()));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return static_cast<int>(messages.messages.size());
+    });
+}
+
+long PeakResidentKibibytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItGot) {
@@ -411,6 +485,27 @@ TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItG
         first.push_back(Recording::PatternFrame(320, 240, index));
     }
     EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(first));
+}
+
+TEST_F(CAviRecorderTest, FramesOfAPauseInTheSoundAreNotHeldInMemory) {
+    WriteWave("short.wav", Wave16(22050, 1, Ramp(2205)));
+    sound.SetWave(0, "short.wav");
+
+    // 200 frames of 320 x 240 make 44 MiB, all of them after the sound.
+    const int addedMebibytes = ExitStatusInChild([&] {
+        const long before = PeakResidentKibibytes();
+        FixedChooser chooser("");
+        CAviRecorder recorder(sound, chooser);
+        CFrameBuffer* target = recorder.Open(320, 240, path);
+        for (int frame = 0; target != nullptr && frame < 200; ++frame) {
+            recorder.WriteFrame(target);
+        }
+        recorder.Close();
+        return static_cast<int>(std::min((PeakResidentKibibytes() - before) / 1024, 255L));
+    });
+
+    EXPECT_LT(addedMebibytes, 16);
+    EXPECT_EQ(Streams().at(0).at("nb_read_frames"), "200");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 // Reads recorded files back with the ffprobe and ffmpeg commands.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace MediaProbe {
@@ -75,6 +77,27 @@ inline std::vector<std::string> VideoPackets(const std::string& path) {
     std::string line;
     while (std::getline(lines, line)) {
         packets.push_back(line);
+    }
+    return packets;
+}
+
+// "stream,time" of every packet, such as "0,0.033333", in the order the packets lie in the
+// file.
+inline std::vector<std::string> PacketsInFileOrder(const std::string& path) {
+    const std::string text = Run("ffprobe -v error -show_entries "
+                                 "packet=stream_index,pts_time,pos -of csv=p=0 " +
+                                 Quoted(path));
+    std::vector<std::pair<long long, std::string>> placed;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t comma = line.rfind(',');
+        placed.emplace_back(std::stoll(line.substr(comma + 1)), line.substr(0, comma));
+    }
+    std::sort(placed.begin(), placed.end());
+    std::vector<std::string> packets;
+    for (const auto& [position, packet] : placed) {
+        packets.push_back(packet);
     }
     return packets;
 }
