@@ -504,7 +504,8 @@ TEST_F(CAviRecorderTest, FramesOfAPauseInTheSoundAreNotHeldInMemory) {
         return static_cast<int>(std::min((PeakResidentKibibytes() - before) / 1024, 255L));
     });
 
-    EXPECT_LT(addedMebibytes, 16);
+    // Room for what a sanitizer keeps of freed memory, well below the frames held back.
+    EXPECT_LT(addedMebibytes, 30);
     EXPECT_EQ(Streams().at(0).at("nb_read_frames"), "200");
 }
 
