@@ -20,7 +20,7 @@ public:
     bool SkipBytes(long long count) override;
     // Passes over the lines of a chunk up to the first whose first token is "}", which it
     // reads as ReadLine would, and returns the lines passed over. When the file ends first,
-    // the position stays where it was and nothing is returned.
+    // the position stays where it was (the current tokens may not) and nothing is returned.
     std::optional<std::string_view> TakeChunkLines();
     // Bytes after the last line read.
     std::size_t GetRemaining() const { return m_text.size() - std::min(m_position, m_text.size()); }

@@ -23,7 +23,11 @@ template <typename T> void ReserveForChunk(std::vector<T>& list, int count, std:
     }
 }
 
-void ReadItemLine(const StringSeparator& t, std::vector<MQAVertex>& vertices) {
+using VertexList = std::vector<MQAVertex> MQAObject::*;
+using FaceList = std::vector<MQAFace> MQAObject::*;
+
+// One line of a vertex or face chunk, into the part's list of that kind.
+void ReadItemLine(const StringSeparator& t, MQAObject& part, VertexList) {
     const int count = t.GetCount();
     if (count < 3) {
         return;
@@ -35,10 +39,10 @@ void ReadItemLine(const StringSeparator& t, std::vector<MQAVertex>& vertices) {
         }
         bone = t.GetInt(5);
     }
-    vertices.push_back(MQAVertex{t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone});
+    part.AddVertex(t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone);
 }
 
-void ReadItemLine(const StringSeparator& t, std::vector<MQAFace>& faces) {
+void ReadItemLine(const StringSeparator& t, MQAObject& part, FaceList faces) {
     const int count = t.GetCount();
     if (count == 0) {
         return; // a blank line
@@ -78,18 +82,17 @@ void ReadItemLine(const StringSeparator& t, std::vector<MQAFace>& faces) {
             face.uv.push_back({t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k)});
         }
     }
-    faces.push_back(face);
+    (part.*faces).push_back(face);
 }
 
 // Lines of a chunk, none of them its closing line.
-template <typename T> std::vector<T> ReadLines(std::string_view lines, int declaredCount) {
-    std::vector<T> list;
-    ReserveForChunk(list, declaredCount, lines.size());
+template <typename List>
+void ReadLines(std::string_view lines, int declaredCount, MQAObject& part, List list) {
+    ReserveForChunk(part.*list, declaredCount, lines.size());
     AsciiFileString tokenizer(lines);
     while (tokenizer.ReadLine() >= 0) {
-        ReadItemLine(tokenizer, list);
+        ReadItemLine(tokenizer, part, list);
     }
-    return list;
 }
 
 // Pieces of about `size` bytes that end where a line ends, so that each is read as the same
@@ -110,11 +113,23 @@ std::vector<std::string_view> SplitAtLineEnds(std::string_view lines, std::size_
     return pieces;
 }
 
-template <typename T> void Append(std::vector<T>& list, std::vector<T>&& more) {
-    if (list.empty()) {
-        list = std::move(more);
-    } else {
-        list.insert(list.end(), more.begin(), more.end());
+// Appends the lists that slices first to end read, in order, each freed once copied, so
+// that the part's list and the slices together hold little more than the part's list.
+template <typename Slice, typename T>
+void AppendSlices(std::vector<T>& list, Slice* first, Slice* end, std::vector<T> MQAObject::*read) {
+    if (list.empty() && end - first == 1) {
+        list = std::move(first->read.*read);
+        return;
+    }
+    std::size_t total = list.size();
+    for (const Slice* slice = first; slice != end; ++slice) {
+        total += (slice->read.*read).size();
+    }
+    list.reserve(total);
+    for (Slice* slice = first; slice != end; ++slice) {
+        std::vector<T>& piece = slice->read.*read;
+        list.insert(list.end(), piece.begin(), piece.end());
+        std::vector<T>().swap(piece);
     }
 }
 
@@ -175,11 +190,11 @@ bool LoaderMQA::DeferChunk(const MQAObject& part, ChunkKind kind, int declaredCo
 }
 
 bool LoaderMQA::ReadDeferredChunks() {
+    // Each slice is read into a part of its own, then appended to the chunk's part.
     struct Slice {
-        const DeferredChunk& chunk;
+        std::size_t chunk;
         std::string_view lines;
-        std::vector<MQAVertex> vertices;
-        std::vector<MQAFace> faces;
+        MQAObject read;
     };
     std::size_t total = 0;
     for (const DeferredChunk& chunk : m_deferred) {
@@ -188,17 +203,18 @@ bool LoaderMQA::ReadDeferredChunks() {
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t sliceSize = std::max(SmallestSlice, total / cores);
     std::vector<Slice> slices;
-    for (const DeferredChunk& chunk : m_deferred) {
-        for (std::string_view lines : SplitAtLineEnds(chunk.lines, sliceSize)) {
-            slices.push_back({chunk, lines, {}, {}});
+    for (std::size_t c = 0; c < m_deferred.size(); ++c) {
+        for (std::string_view lines : SplitAtLineEnds(m_deferred[c].lines, sliceSize)) {
+            slices.push_back({c, lines, {}});
         }
     }
-    const auto read = [&slices](std::size_t i) {
+    const auto read = [this, &slices](std::size_t i) {
         Slice& slice = slices[i];
-        if (slice.chunk.kind == ChunkKind::Vertices) {
-            slice.vertices = ReadLines<MQAVertex>(slice.lines, slice.chunk.declaredCount);
+        const DeferredChunk& chunk = m_deferred[slice.chunk];
+        if (chunk.kind == ChunkKind::Vertices) {
+            ReadLines(slice.lines, chunk.declaredCount, slice.read, &MQAObject::m_vertices);
         } else {
-            slice.faces = ReadLines<MQAFace>(slice.lines, slice.chunk.declaredCount);
+            ReadLines(slice.lines, chunk.declaredCount, slice.read, &MQAObject::m_faces);
         }
     };
     try {
@@ -210,13 +226,23 @@ bool LoaderMQA::ReadDeferredChunks() {
             }
         }
     } catch (int) {
-        return false;
+        return false; // the chunks stay, so that a second reading fails as well
     }
-    for (Slice& slice : slices) {
-        MQAObject& part = m_pOwner->m_parts[slice.chunk.part];
-        Append(part.m_vertices, std::move(slice.vertices));
-        Append(part.m_faces, std::move(slice.faces));
+    for (Slice* first = slices.data(); first != slices.data() + slices.size();) {
+        Slice* end = first + 1;
+        while (end != slices.data() + slices.size() && end->chunk == first->chunk) {
+            ++end;
+        }
+        const DeferredChunk& chunk = m_deferred[first->chunk];
+        MQAObject& part = m_pOwner->m_parts[chunk.part];
+        if (chunk.kind == ChunkKind::Vertices) {
+            AppendSlices(part.m_vertices, first, end, &MQAObject::m_vertices);
+        } else {
+            AppendSlices(part.m_faces, first, end, &MQAObject::m_faces);
+        }
+        first = end;
     }
+    m_deferred.clear();
     return true;
 }
 
@@ -401,27 +427,32 @@ int LoaderMQA::ReadObject(MQAObject& part) {
 }
 
 template <typename T>
-int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T>& list) {
+int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T> MQAObject::*list) {
     const int declaredCount = m_tokenizer.GetInt(1);
     if (DeferChunk(part, kind, declaredCount)) {
         return 1;
     }
-    ReserveForChunk(list, declaredCount, m_tokenizer.GetRemaining());
+    // Read where it stands, after the chunks that wait, so that every list keeps the file's
+    // order.
+    if (!ReadDeferredChunks()) {
+        throw static_cast<int>(FormatError);
+    }
+    ReserveForChunk(part.*list, declaredCount, m_tokenizer.GetRemaining());
     for (;;) {
         ReadChunkLine();
         if (IsChunkEnd()) {
             return 1;
         }
-        ReadItemLine(m_tokenizer, list);
+        ReadItemLine(m_tokenizer, part, list);
     }
 }
 
 int LoaderMQA::ReadVertices(MQAObject& part) {
-    return ReadListChunk(part, ChunkKind::Vertices, part.m_vertices);
+    return ReadListChunk(part, ChunkKind::Vertices, &MQAObject::m_vertices);
 }
 
 int LoaderMQA::ReadFaces(MQAObject& part) {
-    return ReadListChunk(part, ChunkKind::Faces, part.m_faces);
+    return ReadListChunk(part, ChunkKind::Faces, &MQAObject::m_faces);
 }
 
 int LoaderMQA::ReadAnimation(MQAObject& part) {

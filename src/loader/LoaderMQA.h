@@ -51,7 +51,8 @@ private:
     // Passes over the chunk whose opening line was just read, to be read later; false when
     // it is read where it stands (the file ends inside it, or reading side by side is off).
     bool DeferChunk(const MQAObject& part, ChunkKind kind, int declaredCount);
-    // False when a line of them is ill-formed: what was read after it is not to be kept.
+    // Reads the chunks passed over so far into their parts. False when a line of them is
+    // ill-formed: what was read after it is not to be kept.
     bool ReadDeferredChunks();
 
     // The reading operations throw their error code as an int; Load catches it. Those that
@@ -76,7 +77,8 @@ private:
     bool EndsWithBinaryBlock(int count) const;
     void ReadMatrixLines(std::vector<D3DXMATRIX>& frames);
     // A vertex or face chunk into the part's list, now or later.
-    template <typename T> int ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T>& list);
+    template <typename T>
+    int ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T> MQAObject::*list);
 
     CCharacter* m_pOwner;
     std::string_view m_text;

@@ -132,9 +132,9 @@ void MQAObject::CalcSmoothing() {
     CalcFaceNormals();
     const SmoothingLimit limit(m_fFacet * DegreesToRadians);
     // A corner lists at most every face around its vertex. Reserving that bound, of which
-    // only the part written is ever touched, keeps the list from moving while it grows; a
-    // vertex shared by a great many faces makes it grow instead of asking for more room
-    // than the machine has.
+    // only the part written is ever touched, spares the copies of a list that doubles as it
+    // grows; past 16 faces around a vertex the bound is not reserved whole, so that a vertex
+    // shared by a great many faces cannot ask for more room than the machine has.
     std::size_t mostCornerFaces = 0;
     for (std::size_t v = 0; v < vertexCount; ++v) {
         const std::size_t around = offsets[v + 1] - offsets[v];

@@ -37,7 +37,8 @@ public:
 
     // Static parts: one managed vertex buffer, triangle lists grouped by material. Made and
     // locked on the device's thread, it is returned for filling, or null when there is no
-    // buffer (nothing to draw, or no device). Filling smooths the part first, since nothing
+    // buffer (nothing to draw, or no device) or it could not be locked (then it draws
+    // nothing). Filling smooths the part first, since nothing
     // but the buffer reads the normals, and calls no device, so that parts fill their
     // buffers side by side; the character unlocks them afterwards.
     MeshVertex* LockNewVertexBuffer(IDirect3DDevice9* device,

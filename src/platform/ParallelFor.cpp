@@ -4,7 +4,6 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -24,10 +23,11 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work
     };
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> helpers;
+    helpers.reserve(std::min(count, cores));
     for (std::size_t t = 1; t < std::min(count, cores); ++t) {
         try {
             helpers.emplace_back(takeTurns);
-        } catch (const std::system_error&) {
+        } catch (...) {
             break; // no more threads to be had: those running share the work
         }
     }

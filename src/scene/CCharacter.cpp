@@ -102,19 +102,28 @@ void CCharacter::CreateBuffers(IDirect3DDevice9* device) {
     }
     // The smoothing and the vertices of a large model take most of an import: the parts
     // compute theirs side by side, and only this thread calls the device.
-    ParallelFor(m_parts.size(), [&](std::size_t i) {
-        MQAObject& part = m_parts[i];
-        if (part.HasBoneAnimations()) {
-            part.CreateSkinArrays();
-        } else if (locked[i] != nullptr) {
-            part.FillVertexBuffer(locked[i], m_materials);
+    const auto unlock = [&] {
+        for (std::size_t i = 0; i < m_parts.size(); ++i) {
+            // A buffer whose bytes the driver lost while it was locked draws nothing.
+            if (locked[i] != nullptr && FAILED(m_parts[i].m_pVertexBuffer->Unlock())) {
+                m_parts[i].m_trianglesPerMaterial.clear();
+            }
         }
-    });
-    for (std::size_t i = 0; i < m_parts.size(); ++i) {
-        if (locked[i] != nullptr) {
-            m_parts[i].m_pVertexBuffer->Unlock();
-        }
+    };
+    try {
+        ParallelFor(m_parts.size(), [&](std::size_t i) {
+            MQAObject& part = m_parts[i];
+            if (part.HasBoneAnimations()) {
+                part.CreateSkinArrays();
+            } else if (locked[i] != nullptr) {
+                part.FillVertexBuffer(locked[i], m_materials);
+            }
+        });
+    } catch (...) {
+        unlock();
+        throw;
     }
+    unlock();
 }
 
 void CCharacter::Draw(IDirect3DDevice9* device) {

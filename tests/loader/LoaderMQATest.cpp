@@ -179,6 +179,25 @@ TEST(LoaderMQATest, EndOfFileInsideAnyChunkIsUnexpected) {
     }
 }
 
+TEST(LoaderMQATest, ListsKeepTheFileOrderWhenTheFileEndsInsideALaterChunk) {
+    const struct {
+        const char* body;
+        int code;
+        const char* description;
+    } cases[] = {
+        {"\tvertex 1 {\n\t\t1 1 1\n\t}\n\tvertex 1 {\n\t\t2 2 2\n", -2,
+         "part o 0 0\n vertex 1 1 1 -1\n vertex 2 2 2 -1\n"},
+        {"\tface 1 {\n\t\t3 V(0 1 2)\n\t}\n\tface 2 {\n\t\t3 V(1 2 0)\n\t\t3 X(0 1 2)\n", -1,
+         "part o 0 0\n face 0 : 0 1 2\n face 0 : 1 2 0\n"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.body);
+        CCharacter character;
+        EXPECT_EQ(Load(character, kHeader + "Object \"o\" {\n" + test.body), test.code);
+        EXPECT_EQ(Describe(character), test.description);
+    }
+}
+
 TEST(LoaderMQATest, BinaryBlockInsideASkippedChunkIsPassedOverExactly) {
     // The 96 bytes look like text with braces and a chunk; their last byte is a lead byte,
     // which would join the closing brace after them into one token if a byte were left over.

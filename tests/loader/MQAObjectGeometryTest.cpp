@@ -273,7 +273,6 @@ TEST(MQAObjectNormalsTest, CornerWithoutFacesPointsUp) {
     ExpectUnitVector(part.m_faces[0].corners[1].normal, 0, 0, 1);
 }
 
-// Five vertices and faces of every kind for the buffer, with three materials.
 // The steps of a part's buffer as the character takes them.
 void CreateVertexBuffer(MQAObject& part, IDirect3DDevice9* device,
                         const std::vector<MQAMaterial>& materials) {
@@ -283,6 +282,7 @@ void CreateVertexBuffer(MQAObject& part, IDirect3DDevice9* device,
     }
 }
 
+// Five vertices and faces of every kind for the buffer, with three materials.
 class MQAObjectVertexBufferTest : public ::testing::Test {
 protected:
     MQAObjectVertexBufferTest()

@@ -68,13 +68,15 @@ HRESULT COpenGLVertexBuffer::Unlock() {
     if (m_locks == 0) {
         return E_FAIL;
     }
-    if (--m_locks > 0) {
+    if (m_locks > 1) {
+        --m_locks;
         return S_OK;
     }
-    m_mapped = nullptr;
     if (!m_window.MakeCurrent()) {
-        return E_FAIL;
+        return E_FAIL; // still mapped, so still locked
     }
+    m_locks = 0;
+    m_mapped = nullptr;
     glBindBuffer(GL_ARRAY_BUFFER, m_name);
     // False when the driver lost the contents while mapped; nothing can bring them back.
     return glUnmapBuffer(GL_ARRAY_BUFFER) ? S_OK : E_FAIL;

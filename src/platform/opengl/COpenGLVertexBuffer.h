@@ -1,9 +1,10 @@
 #pragma once
 
 // A managed vertex buffer whose bytes live in an OpenGL buffer object only: Lock maps the
-// object for reading and writing, Unlock gives it back to the driver. Keeping no copy in
-// memory halves what a large model costs, and the bytes are never copied a second time.
-// The window's context keeps the object through a device reset.
+// object for reading and writing, Unlock gives it back to the driver. No copy is kept in
+// memory, where a large model's buffers would take as much again, and the bytes are written
+// once, where they are drawn from. The window's context keeps the object through a device
+// reset.
 
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "platform/IRenderWindow.h"
