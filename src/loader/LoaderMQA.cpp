@@ -218,13 +218,7 @@ bool LoaderMQA::ReadDeferredChunks() {
         }
     };
     try {
-        if (total >= SmallestSlice) {
-            ParallelFor(slices.size(), read);
-        } else {
-            for (std::size_t i = 0; i < slices.size(); ++i) {
-                read(i);
-            }
-        }
+        ParallelFor(slices.size(), read, total >= SmallestSlice);
     } catch (int) {
         return false; // the chunks stay, so that a second reading fails as well
     }

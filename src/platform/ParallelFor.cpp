@@ -7,7 +7,8 @@
 #include <thread>
 #include <vector>
 
-void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work) {
+void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work,
+                 bool worthThreads) {
     std::atomic<std::size_t> next{0};
     std::mutex failureLock;
     std::exception_ptr failure;
@@ -21,7 +22,7 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work
             }
         }
     };
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t cores = worthThreads ? std::max(1u, std::thread::hardware_concurrency()) : 1;
     std::vector<std::thread> helpers;
     helpers.reserve(std::min(count, cores));
     for (std::size_t t = 1; t < std::min(count, cores); ++t) {

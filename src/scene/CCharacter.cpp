@@ -45,6 +45,9 @@ void CCharacter::Serialize(CArchive& archive) {
 
 namespace {
 
+// Fewer faces are smoothed sooner than threads start.
+constexpr std::size_t FacesWorthThreads = 10000;
+
 // The reader's code, or nothing when the file cannot be read. The file's text is freed on
 // return, before the buffers are built, so that the two never add up to the peak.
 std::optional<int> ReadModelFile(CCharacter* character, const std::string& path) {
@@ -90,8 +93,10 @@ void CCharacter::LoadTextures(IDirect3DDevice9* device) {
 
 void CCharacter::CreateBuffers(IDirect3DDevice9* device) {
     std::vector<MeshVertex*> locked(m_parts.size(), nullptr);
+    std::size_t faces = 0;
     for (std::size_t i = 0; i < m_parts.size(); ++i) {
         MQAObject& part = m_parts[i];
+        faces += part.m_faces.size();
         if (part.m_pVertexBuffer != nullptr) {
             part.m_pVertexBuffer->Release();
             part.m_pVertexBuffer = nullptr;
@@ -111,14 +116,17 @@ void CCharacter::CreateBuffers(IDirect3DDevice9* device) {
         }
     };
     try {
-        ParallelFor(m_parts.size(), [&](std::size_t i) {
-            MQAObject& part = m_parts[i];
-            if (part.HasBoneAnimations()) {
-                part.CreateSkinArrays();
-            } else if (locked[i] != nullptr) {
-                part.FillVertexBuffer(locked[i], m_materials);
-            }
-        });
+        ParallelFor(
+            m_parts.size(),
+            [&](std::size_t i) {
+                MQAObject& part = m_parts[i];
+                if (part.HasBoneAnimations()) {
+                    part.CreateSkinArrays();
+                } else if (locked[i] != nullptr) {
+                    part.FillVertexBuffer(locked[i], m_materials);
+                }
+            },
+            faces >= FacesWorthThreads);
     } catch (...) {
         unlock();
         throw;

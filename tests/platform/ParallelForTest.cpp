@@ -9,12 +9,15 @@
 namespace {
 
 TEST(ParallelForTest, EveryIndexRunsOnceAndAFailureComesBackAfterAllHaveRun) {
-    for (std::size_t count : {0u, 1u, 1000u}) {
-        SCOPED_TRACE(count);
-        std::vector<std::atomic<int>> calls(count);
-        ParallelFor(count, [&](std::size_t i) { ++calls[i]; });
-        for (std::size_t i = 0; i < count; ++i) {
-            EXPECT_EQ(calls[i], 1) << "index " << i;
+    for (bool worthThreads : {true, false}) {
+        for (std::size_t count : {0u, 1u, 1000u}) {
+            SCOPED_TRACE(testing::Message() << count << (worthThreads ? " on threads" : ""));
+            std::vector<std::atomic<int>> calls(count);
+            ParallelFor(
+                count, [&](std::size_t i) { ++calls[i]; }, worthThreads);
+            for (std::size_t i = 0; i < count; ++i) {
+                EXPECT_EQ(calls[i], 1) << "index " << i;
+            }
         }
     }
     std::vector<std::atomic<int>> calls(100);
