@@ -4,7 +4,6 @@
 #include "scene/CCharacter.h"
 
 #include <algorithm>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -200,8 +199,7 @@ bool LoaderMQA::ReadDeferredChunks() {
     for (const DeferredChunk& chunk : m_deferred) {
         total += chunk.lines.size();
     }
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t sliceSize = std::max(SmallestSlice, total / cores);
+    const std::size_t sliceSize = std::max(SmallestSlice, total / ProcessorCores());
     std::vector<Slice> slices;
     for (std::size_t c = 0; c < m_deferred.size(); ++c) {
         for (std::string_view lines : SplitAtLineEnds(m_deferred[c].lines, sliceSize)) {

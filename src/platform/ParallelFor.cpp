@@ -7,6 +7,10 @@
 #include <thread>
 #include <vector>
 
+std::size_t ProcessorCores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work,
                  bool worthThreads) {
     std::atomic<std::size_t> next{0};
@@ -22,7 +26,7 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work
             }
         }
     };
-    const std::size_t cores = worthThreads ? std::max(1u, std::thread::hardware_concurrency()) : 1;
+    const std::size_t cores = worthThreads ? ProcessorCores() : 1;
     std::vector<std::thread> helpers;
     helpers.reserve(std::min(count, cores));
     for (std::size_t t = 1; t < std::min(count, cores); ++t) {

@@ -11,3 +11,6 @@
 
 void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work,
                  bool worthThreads = true);
+
+// The threads that ParallelFor runs its work on at the most: one a core.
+std::size_t ProcessorCores();

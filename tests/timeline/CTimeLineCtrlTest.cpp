@@ -1,5 +1,7 @@
 #include "timeline/CTimeLineCtrl.h"
 
+#include "TrackStates.h"
+
 #include "platform/Mbcs.h"
 #include "platform/framework/ScrollCodes.h"
 #include "timeline/ITimeLineCtrlParent.h"
@@ -15,13 +17,6 @@
 #include <vector>
 
 namespace {
-
-using States = std::vector<std::int32_t>;
-
-constexpr std::int32_t E = TimeLineEmpty;
-constexpr std::int32_t K = TimeLineKey;
-constexpr std::int32_t C = TimeLineContentKey;
-constexpr std::int32_t I = TimeLineInBetween;
 
 const QColor Face(200, 190, 180);
 const QColor Highlight(0, 80, 160);

@@ -1,5 +1,7 @@
 #include "timeline/CTimeLineTrack.h"
 
+#include "TrackStates.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,14 +12,6 @@
 #include <vector>
 
 namespace {
-
-using States = std::vector<std::int32_t>;
-
-// Short names keep the state tables readable.
-constexpr std::int32_t E = TimeLineEmpty;
-constexpr std::int32_t K = TimeLineKey;
-constexpr std::int32_t C = TimeLineContentKey;
-constexpr std::int32_t I = TimeLineInBetween;
 
 CTimeLineTrack MakeTrack(const States& states) {
     CTimeLineTrack track("track");
