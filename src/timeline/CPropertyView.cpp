@@ -231,7 +231,7 @@ void CPropertyView::FillWaveList() {
     for (int i = 0; i < static_cast<int>(sound.m_files.size()); ++i) {
         AddSceneName(list, sound.GetWaveFileName(i));
     }
-    list.setEditText(shown);
+    SetDlgItemText(IDC_COMBO_WAVE, shown);
 }
 
 void CPropertyView::UpdateAnimationCombo(int character) {

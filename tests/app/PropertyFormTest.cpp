@@ -31,7 +31,17 @@ struct Ui {
     static QString Vector(const D3DXVECTOR3& v) {
         return QString::asprintf("%g %g %g", double{v.x}, double{v.y}, double{v.z});
     }
-    static QString KeyMotion() { return FromCp932(Scene().GetCharacter(0)->m_keys[0].m_strMotion); }
+    static QString KeyMotion(int frame = 0) {
+        return FromCp932(Scene().GetCharacter(0)->m_keys.at(frame).m_strMotion);
+    }
+    // The motion frame of every key record of the first character, as the header lists them.
+    static QString MotionFrames() {
+        QStringList frames;
+        for (const CAnimation& key : Scene().GetCharacter(0)->m_keys) {
+            frames << QString::number(key.m_nMotionFrame);
+        }
+        return frames.join(u' ');
+    }
     static QString WaveFile(int i) { return FromCp932(g_pDirectSound->m_files.at(i)); }
 };
 
@@ -70,8 +80,12 @@ void Type(int id, const QString& text) {
     Settle();
 }
 
+QComboBox& List(int id) {
+    return static_cast<QComboBox&>(Shown(id));
+}
+
 void Choose(int id, const QString& entry) {
-    ChooseInList(static_cast<QComboBox&>(Shown(id)), entry);
+    ChooseInList(List(id), entry);
 }
 
 QStringList Entries(int id) {
@@ -287,6 +301,64 @@ private slots:
         QCOMPARE(KeyMotion(), QString());
         QCOMPARE(FromCp932(g_pDirectSound->GetWaveName(0)), WaveFile(1));
         QVERIFY(!Document().IsModified());
+    }
+
+    // Only a choice from a list sets a motion or a WAV: a click on an entry of the opened
+    // list, or an arrow key that moves the list's selection. Opening the list, typing into
+    // the field and leaving it choose nothing.
+    void ListsActOnlyOnAChoice() {
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        QComboBox& motions = List(IDC_COMBO_ANIMATION);
+        QCOMPARE(Text(IDC_COMBO_ANIMATION), QString());
+        Document().SetModifiedFlag(false);
+        OpenList(motions);
+        QCOMPARE(Rows().m_tracks[0].GetFrameState(0), static_cast<int>(TimeLineKey));
+        QCOMPARE(Scene().GetCharacterFrameState(0, 0), static_cast<int>(FrameKey));
+        QVERIFY(!Document().IsModified());
+        QTest::keyClick(motions.view(), Qt::Key_Escape);
+        Settle();
+        QCOMPARE(Rows().m_tracks[0].GetFrameState(0), static_cast<int>(TimeLineKey));
+        QVERIFY(!Document().IsModified());
+
+        // A walk from frame 0 to the key at 12, with a plain key at 6 that continues it.
+        Choose(IDC_COMBO_ANIMATION, QStringLiteral(u"歩く"));
+        FrameCommand(0, 12, ID_TIMELINE_ADD_KEY_FILL);
+        FrameCommand(0, 6, ID_TIMELINE_ADD_KEY);
+        const QString walk = MotionFrames();
+        QCOMPARE(walk.left(6), QStringLiteral("0 1 2 "));
+        ClickCell(0, 6);
+        QCOMPARE(Text(IDC_COMBO_ANIMATION), QStringLiteral(u"歩く"));
+        Document().SetModifiedFlag(false);
+        // The list opens on the entry shown.
+        OpenList(motions);
+        QCOMPARE(motions.view()->currentIndex().data().toString(), QStringLiteral(u"歩く"));
+        QVERIFY(QFile::exists(SaveScreenshot(QStringLiteral("motion-list-open"))));
+        QTest::keyClick(motions.view(), Qt::Key_Escape);
+        Click(IDC_COMBO_ANIMATION);
+        Click(IDC_EDIT_X);
+        QCOMPARE(Rows().m_tracks[0].GetFrameState(6), static_cast<int>(TimeLineKey));
+        QCOMPARE(Scene().GetCharacterFrameState(0, 6), static_cast<int>(FrameKey));
+        QCOMPARE(MotionFrames(), walk);
+        QVERIFY(!Document().IsModified());
+
+        // A name typed into the WAV field stays in the field.
+        Type(IDC_COMBO_WAVE, QStringLiteral("fanfare.wav"));
+        QCOMPARE(Text(IDC_COMBO_WAVE), QStringLiteral("fanfare.wav"));
+        QCOMPARE(g_pDirectSound->GetWaveName(0), std::string());
+        QCOMPARE(Rows().m_tracks[1].GetFrameState(0), static_cast<int>(TimeLineKey));
+        QCOMPARE(Rows().m_nSelectedRow, 0);
+
+        // The arrow keys move from the entry that the field shows: up from 歩く is ジャンプ,
+        // which starts at the plain key.
+        ClickCell(0, 6);
+        Document().SetModifiedFlag(false);
+        QTest::keyClick(&Click(IDC_COMBO_ANIMATION), Qt::Key_Up);
+        Settle();
+        QCOMPARE(Text(IDC_COMBO_ANIMATION), QStringLiteral(u"ジャンプ"));
+        QCOMPARE(Rows().m_tracks[0].GetFrameState(6), static_cast<int>(TimeLineContentKey));
+        QCOMPARE(KeyMotion(6), QStringLiteral(u"ジャンプ"));
+        QCOMPARE(MotionFrames().split(u' ').mid(6, 3), (QStringList{"0", "1", "2"}));
+        QVERIFY(Document().IsModified());
     }
 };
 

@@ -180,12 +180,16 @@ void FrameCommand(int row, int frame, unsigned int id) {
     Settle();
 }
 
-void ChooseInList(QComboBox& combo, const QString& entry) {
+void OpenList(QComboBox& combo) {
     QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(combo.width() - 6, combo.height() / 2));
-    QAbstractItemView& list = *combo.view();
-    QVERIFY(QTest::qWaitForWindowExposed(list.window()));
+    QVERIFY(QTest::qWaitForWindowExposed(combo.view()->window()));
     // The list ignores releases for a double-click interval after the click that opened it.
     QTest::qWait(QApplication::doubleClickInterval() + 100);
+}
+
+void ChooseInList(QComboBox& combo, const QString& entry) {
+    OpenList(combo);
+    QAbstractItemView& list = *combo.view();
     const QModelIndex item = list.model()->index(combo.findText(entry), 0);
     QVERIFY2(item.isValid(), qPrintable(entry));
     const QPoint centre = list.visualRect(item).center();

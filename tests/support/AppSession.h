@@ -63,6 +63,8 @@ QPoint Cell(int row, int frame);
 void ClickCell(int row, int frame);
 // A right click on the cell, then the frame menu's item of the command, clicked.
 void FrameCommand(int row, int frame, unsigned int id);
+// Opens the combo box's list with a click on its arrow, as far as it takes clicks.
+void OpenList(QComboBox& combo);
 // Opens the combo box's list with its arrow and clicks the entry.
 void ChooseInList(QComboBox& combo, const QString& entry);
 // A left-button drag: press at `from`, one move per step, release where it ends.

@@ -4,11 +4,31 @@
 #include "platform/framework/CWinApp.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+namespace {
+
+// A menu that opens over the control, or the control's own window (a combo box's list),
+// takes the focus only for a while: the control has not lost it.
+bool LosesFocus(const QWidget& control, const QFocusEvent& event) {
+    if (event.reason() == Qt::PopupFocusReason) {
+        return false;
+    }
+    for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr;
+         widget = widget->parentWidget()) {
+        if (widget == &control) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 CFormView::CFormView(UINT templateId) : m_template(templateId) {
     auto* form = new QWidget;
@@ -49,6 +69,9 @@ void CFormView::SetDlgItemText(int id, const QString& text) {
         edit->setText(text);
         edit->setCursorPosition(0); // the start of a long text shows, as in a fresh field
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        // The list's selection follows the field, as a native list's does: the arrow keys
+        // move on from the entry shown, and the opened list shows it selected.
+        combo->setCurrentIndex(combo->findText(text));
         combo->setEditText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(text);
@@ -91,6 +114,9 @@ void CFormView::OnClicked(int id, std::function<void()> handler) {
 
 void CFormView::OnSelChange(int id, std::function<void()> handler) {
     if (auto* combo = GetControl<QComboBox>(id)) {
+        // Qt also takes the field's text, when it leaves the field, for a choice of the entry
+        // of that name: only the list chooses.
+        disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
         // A native list puts the chosen entry into its field only after the notification:
         // whatever the handler wrote there gives way to the choice.
         combo->installEventFilter(this);
@@ -127,10 +153,8 @@ bool CFormView::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    // Opening a combo box's list moves the focus into the list for a while: the field has
-    // not lost it.
     if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        LosesFocus(*static_cast<QWidget*>(watched), *static_cast<QFocusEvent*>(event))) {
         if (const auto found = m_killFocus.find(watched); found != m_killFocus.end()) {
             found->second();
         }
