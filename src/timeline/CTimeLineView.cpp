@@ -252,15 +252,8 @@ void CTimeLineView::InsertCharacterTrack(const std::string& name) {
 void CTimeLineView::SyncToScene() {
     m_ctrl.TrimTrailingFrames();
     CDirectXGraphics& graphics = Graphics();
-    const int last = m_ctrl.GetLastFrame();
     const int cursor = m_ctrl.m_nCursorFrame;
     const int characterRows = TrackCount() - 3;
-    for (int r = 0; r < characterRows; ++r) {
-        if (CCharacter* character = graphics.GetCharacter(r)) {
-            SyncActiveFlags(m_ctrl.m_tracks[static_cast<std::size_t>(r)], last, cursor,
-                            character->m_keys);
-        }
-    }
     graphics.m_nSelected = m_ctrl.m_nSelectedRow;
     const int current = m_ctrl.m_nCurrentFrame;
     g_nCurrentFrame = current;
@@ -276,6 +269,15 @@ void CTimeLineView::SyncToScene() {
             character.SetFrameState(current, *scene);
         }
         character.m_bLocked = m_ctrl.m_tracks[static_cast<std::size_t>(r)].m_bLock != 0;
+    }
+    // After the frame states: an empty frame takes a copy of the key before it, active flag
+    // included.
+    const int last = m_ctrl.GetLastFrame();
+    for (int r = 0; r < characterRows; ++r) {
+        if (CCharacter* character = graphics.GetCharacter(r)) {
+            SyncActiveFlags(m_ctrl.m_tracks[static_cast<std::size_t>(r)], last, cursor,
+                            character->m_keys);
+        }
     }
 }
 

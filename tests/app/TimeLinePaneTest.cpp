@@ -10,9 +10,11 @@
 #include "support/AppSession.h"
 #include "timeline/CTimeLineView.h"
 
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 
 using namespace AppSession;
 
@@ -45,6 +47,21 @@ void ClickLineRight(QScrollBar& bar) {
                                                     QStyle::SC_ScrollBarAddLine, &bar);
     QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
     Settle();
+}
+
+// The active flag of every AddMotion line of the header, in order.
+QString ActiveFlags(const QString& header) {
+    QFile file(header);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("no header");
+    }
+    static const QRegularExpression motion(QStringLiteral("AddMotion\\(\"[^\"]*\",-?\\d+,(\\d+),"));
+    QStringList flags;
+    for (const QRegularExpressionMatch& line :
+         motion.globalMatch(QString::fromLatin1(file.readAll()))) {
+        flags << line.captured(1);
+    }
+    return flags.join(u' ');
 }
 
 } // namespace
@@ -159,6 +176,30 @@ private slots:
         QCOMPARE(Rows().m_nCurrentFrame, 0);
         QCOMPARE(Rows().m_nFirstFrame, 0);
         QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+    }
+
+    // The export writes from the last frame: the character is active where its row holds a
+    // key or an in-between frame, and inactive on its empty frames, the last one included.
+    void ExportedActiveFlagsFollowTheRows() {
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        FrameCommand(0, 4, ID_TIMELINE_ADD_KEY_FILL);
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, 7));
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(3, 10));
+        // Inside the timeline, the empty frames after the cursor count as active.
+        ClickCell(0, 5);
+        QStringList flags;
+        for (const CAnimation& key : Scene().GetCharacter(0)->m_keys) {
+            flags << QString::number(key.m_bActive);
+        }
+        QCOMPARE(flags.join(u' '), QStringLiteral("1 1 1 1 1 0 1 1 1 1 1"));
+        const QTemporaryDir folder;
+        const QString header = folder.filePath(QStringLiteral("movie.h"));
+        for (int run = 0; run < 2; ++run) {
+            Dialogs().fileAnswers.push_back(header);
+            Command(ID_FILE_EXPORT);
+            QCOMPARE(Rows().m_nCurrentFrame, 10);
+            QCOMPARE(ActiveFlags(header), QStringLiteral("1 1 1 1 1 0 0 1 0 0 0"));
+        }
     }
 };
 
