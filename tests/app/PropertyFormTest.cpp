@@ -17,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QWheelEvent>
 
 using namespace AppSession;
 
@@ -347,6 +348,17 @@ private slots:
         QCOMPARE(g_pDirectSound->GetWaveName(0), std::string());
         QCOMPARE(Rows().m_tracks[1].GetFrameState(0), static_cast<int>(TimeLineKey));
         QCOMPARE(Rows().m_nSelectedRow, 0);
+
+        // The wheel over a list without the focus chooses nothing.
+        Document().SetModifiedFlag(false);
+        const QPoint over(motions.width() / 2, motions.height() / 2);
+        QWheelEvent wheel(over, motions.mapToGlobal(over), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&motions, &wheel);
+        Settle();
+        QCOMPARE(Text(IDC_COMBO_ANIMATION), QStringLiteral(u"歩く"));
+        QCOMPARE(MotionFrames(), walk);
+        QVERIFY(!Document().IsModified());
 
         // The arrow keys move from the entry that the field shows: up from 歩く is ジャンプ,
         // which starts at the plain key.

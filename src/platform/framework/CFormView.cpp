@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 namespace {
 
@@ -36,6 +37,11 @@ CFormView::CFormView(UINT templateId) : m_template(templateId) {
     m_controls = m_template.CreateControls(*form);
     for (const auto& [id, control] : m_controls) {
         control->installEventFilter(this);
+        // The wheel reaches a list only once the list has the focus, as a native list's
+        // does: a wheel turned over the form scrolls it and changes no choice.
+        if (qobject_cast<QComboBox*>(control) != nullptr) {
+            control->setFocusPolicy(Qt::StrongFocus);
+        }
     }
     setWidget(form);
     setFrameShape(QFrame::NoFrame);
@@ -152,6 +158,11 @@ bool CFormView::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             return true;
         }
+    }
+    if (event->type() == QEvent::Wheel && qobject_cast<QComboBox*>(watched) != nullptr &&
+        !static_cast<QWidget*>(watched)->hasFocus()) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
     }
     if (event->type() == QEvent::FocusOut &&
         LosesFocus(*static_cast<QWidget*>(watched), *static_cast<QFocusEvent*>(event))) {
