@@ -128,10 +128,12 @@ void WritePsd(const std::string& path, const QImage& image) {
     WriteBigEndian(out, 3, 2);
     WriteBigEndian(out, image.height(), 4);
     WriteBigEndian(out, image.width(), 4);
-    WriteBigEndian(out, 8, 2);  // bits per channel
-    WriteBigEndian(out, 3, 2);  // RGB
-    WriteBigEndian(out, 0, 12); // empty mode data, resources and layers
-    WriteBigEndian(out, 0, 2);  // no compression
+    WriteBigEndian(out, 8, 2); // bits per channel
+    WriteBigEndian(out, 3, 2); // RGB
+    for (int section = 0; section < 3; ++section) {
+        WriteBigEndian(out, 0, 4); // empty mode data, resources and layers
+    }
+    WriteBigEndian(out, 0, 2); // no compression
     for (int (QColor::*channel)() const : {&QColor::red, &QColor::green, &QColor::blue}) {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
