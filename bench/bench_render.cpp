@@ -18,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -123,8 +124,10 @@ void BM_RenderSampleScene(benchmark::State& state) {
 BENCHMARK(BM_RenderSampleScene)->Unit(benchmark::kMillisecond);
 
 void BM_RenderTenSkinned(benchmark::State& state) {
+    // A name of this process's own, so that runs side by side do not share the file.
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / "sorvendal_bench_skinned.mqo";
+        std::filesystem::temp_directory_path() /
+        ("sorvendal_bench_skinned-" + std::to_string(::getpid()) + ".mqo");
     std::ofstream(path) << SkinnedModelText(100, 100); // 10,000 faces
     RenderFixture fixture;
     for (int i = 0; i < 10; ++i) {

@@ -1,8 +1,6 @@
 #include "loader/MQAMaterial.h"
 
-#include "platform/FilePath.h"
-#include "platform/IDirect3DDevice9.h"
-#include "platform/ProgramFolder.h"
+#include "loader/MaterialTextures.h"
 
 MQAMaterial::MQAMaterial() {
     UpdateMaterial();
@@ -17,13 +15,8 @@ void MQAMaterial::UpdateMaterial() {
     m_material.Power = m_fPower;
 }
 
-void MQAMaterial::LoadTexture(IDirect3DDevice9* device) {
-    if (m_textureFile.empty() || device == nullptr) {
-        return;
-    }
-    const std::optional<std::string> path =
-        FilePath::Resolve(GetProgramFolder(), "TEXTURE\\" + m_textureFile);
-    if (path) {
-        device->CreateTextureFromFile(*path, &m_pTexture);
+void MQAMaterial::LoadTexture(MaterialTextures& textures) {
+    if (!m_textureFile.empty()) {
+        m_pTexture = textures.Acquire(m_textureFile);
     }
 }

@@ -8,8 +8,8 @@
 
 #include <string>
 
-class IDirect3DDevice9;
 class IDirect3DTexture9;
+class MaterialTextures;
 
 class MQAMaterial {
 public:
@@ -21,9 +21,9 @@ public:
     std::string GetTextureFile() const { return m_textureFile; }
     // Derives m_material from the colour and the factors.
     void UpdateMaterial();
-    // Loads the texture file from the program's TEXTURE folder; a file that is missing or
-    // cannot be read leaves the material untextured.
-    void LoadTexture(IDirect3DDevice9* device);
+    // Takes the texture of the texture file from the character's textures; a file that is
+    // missing, cannot be read or passes the textures' budget leaves the material untextured.
+    void LoadTexture(MaterialTextures& textures);
 
     std::string m_name = "NoMaterial";
     D3DCOLORVALUE m_color{0.8f, 0.8f, 0.8f, 1.0f};

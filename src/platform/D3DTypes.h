@@ -96,7 +96,14 @@ struct D3DLIGHT9 {
     float Phi = 0.0f;
 };
 
-enum D3DFORMAT { D3DFMT_UNKNOWN = 0, D3DFMT_X8R8G8B8 = 22, D3DFMT_D16 = 80 };
+enum D3DFORMAT { D3DFMT_UNKNOWN = 0, D3DFMT_A8R8G8B8 = 21, D3DFMT_X8R8G8B8 = 22, D3DFMT_D16 = 80 };
+
+// The part of a texture level's description that the program reads.
+struct D3DSURFACE_DESC {
+    D3DFORMAT Format = D3DFMT_UNKNOWN;
+    UINT Width = 0;
+    UINT Height = 0;
+};
 
 struct D3DDISPLAYMODE {
     UINT Width = 0;

@@ -25,9 +25,11 @@ public:
     // Resources.
     virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer) = 0;
-    // Decodes an image file (BMP, PNG, JPEG, TGA) into a managed texture with linear
-    // filtering; fails for a file that is missing or cannot be read.
-    virtual HRESULT CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) = 0;
+    // Decodes an image file (BMP, PNG, JPEG, TGA) into a managed A8R8G8B8 texture with
+    // linear filtering; fails for a file that is missing or cannot be read, and for a picture
+    // whose pixels would take more than `maxPixelBytes`, which is refused before decoding.
+    virtual HRESULT CreateTextureFromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                          IDirect3DTexture9** texture) = 0;
     // The subtitle font and the sprite it draws through.
     virtual HRESULT CreateFont(const D3DXFONT_DESCA* description, ID3DXFont** font) = 0;
     virtual HRESULT CreateSprite(ID3DXSprite** sprite) = 0;

@@ -5,19 +5,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 RegularFile::RegularFile(FileDescriptor descriptor, std::uint64_t size)
     : m_descriptor(std::move(descriptor)), m_size(size) {}
 
 std::optional<RegularFile> RegularFile::Open(const std::string& path, std::uint64_t maxBytes) {
-    // O_NONBLOCK keeps open() from waiting for the writer of a pipe; reads of a regular file
-    // ignore it. O_NOCTTY keeps a terminal device from becoming the controlling one.
-    FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    // An O_PATH descriptor names the file without opening it, so a device's open never runs
+    // and a pipe's open never waits. Only once it is known to be a regular file of bounded
+    // size is that very file opened for reading, through its descriptor's entry in /proc: a
+    // name swapped in between is never followed.
+    const FileDescriptor named(::open(path.c_str(), O_PATH | O_CLOEXEC));
     struct stat status {};
-    if (!descriptor.IsOpen() || ::fstat(descriptor.Get(), &status) != 0 ||
-        !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+    if (!named.IsOpen() || ::fstat(named.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+        return std::nullopt;
+    }
+    const std::string reopen = "/proc/self/fd/" + std::to_string(named.Get());
+    FileDescriptor descriptor(::open(reopen.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!descriptor.IsOpen()) {
         return std::nullopt;
     }
     return RegularFile(std::move(descriptor), static_cast<std::uint64_t>(status.st_size));

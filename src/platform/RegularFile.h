@@ -1,8 +1,10 @@
 #pragma once
 
 // A regular file opened for reading by a name that a document or a model file gave. Only a
-// regular file of bounded size is ever read: a pipe, a device or a folder of that name fails
-// as a missing file does, and opening never waits for a pipe's writer.
+// regular file of bounded size is ever opened for reading: a pipe, a device or a folder of
+// that name fails as a missing file does, without being opened (a terminal multiplexer
+// allocates no terminal, a pipe's open never waits for its writer). Reopening the checked
+// file needs /proc; without it nothing opens.
 
 #include "platform/FileDescriptor.h"
 
@@ -16,9 +18,9 @@ public:
     // A file that is not open: its size is 0 and every read fails.
     RegularFile() = default;
 
-    // Opens a UTF-8 path (links followed) when the open file is a regular file of at most
-    // `maxBytes` bytes; the type and size are those of the opened file, never of a name looked
-    // up before, so a name swapped in between cannot slip through.
+    // Opens a UTF-8 path (links followed) when it names a regular file of at most `maxBytes`
+    // bytes; the file read is the one whose type and size were checked, so a name swapped in
+    // between cannot slip through.
     static std::optional<RegularFile> Open(const std::string& path, std::uint64_t maxBytes);
 
     // The size the file system reported when the file was opened.

@@ -1,6 +1,7 @@
 #include "scene/CCharacter.h"
 
 #include "loader/LoaderMQA.h"
+#include "loader/MaterialTextures.h"
 #include "platform/CArchive.h"
 #include "platform/FilePath.h"
 #include "platform/IDirect3DTexture9.h"
@@ -62,7 +63,8 @@ std::optional<int> ReadModelFile(CCharacter* character, const std::string& path)
 
 } // namespace
 
-bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
+bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device,
+                           std::uint64_t textureBudget) {
     const std::optional<int> result = ReadModelFile(this, path);
     if (!result) {
         return false;
@@ -70,7 +72,7 @@ bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
     const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
     m_strFileName = MakeStoredFileName(path, folder);
     FindCollisionObject();
-    LoadTextures(device);
+    LoadTextures(device, textureBudget);
     CreateBuffers(device);
     return *result == LoaderMQA::Success;
 }
@@ -85,9 +87,10 @@ std::string CCharacter::MakeStoredFileName(const std::string& path, const std::s
     return FilePath::ToBackslashes(std::string_view(lowerPath).substr(lowerFolder.size()));
 }
 
-void CCharacter::LoadTextures(IDirect3DDevice9* device) {
+void CCharacter::LoadTextures(IDirect3DDevice9* device, std::uint64_t budget) {
+    MaterialTextures textures(device, budget);
     for (MQAMaterial& material : m_materials) {
-        material.LoadTexture(device);
+        material.LoadTexture(textures);
     }
 }
 

@@ -24,6 +24,9 @@
 
 class IDirect3DDevice9;
 
+// The decoded pixels of a character's textures together stay within this.
+constexpr std::uint64_t MaxCharacterTextureBytes = std::uint64_t{1} << 30;
+
 class CCharacter : public CObject {
 public:
     CCharacter();
@@ -42,13 +45,18 @@ public:
     // drawing; true when the whole file was read. A file that is not a regular file of at
     // most MaxModelFileBytes fails as a missing one does. The stored file name is lower-case,
     // and relative to the program folder, with `\` separators, when the file lies inside it.
-    bool LoadModel(const std::string& path, IDirect3DDevice9* device);
+    // The textures' decoded pixels stay within `textureBudget` bytes (LoadTextures).
+    bool LoadModel(const std::string& path, IDirect3DDevice9* device,
+                   std::uint64_t textureBudget = MaxCharacterTextureBytes);
     // The name under which a model file is stored in documents.
     static std::string MakeStoredFileName(const std::string& path, const std::string& folder);
 
     // Model set-up and device objects.
     void FindCollisionObject();
-    void LoadTextures(IDirect3DDevice9* device);
+    // Loads every material's texture: one texture per file, shared by the materials that
+    // name it, all of them within `budget` bytes of decoded pixels; past it a texture is left
+    // out as a missing one is.
+    void LoadTextures(IDirect3DDevice9* device, std::uint64_t budget);
     void CreateBuffers(IDirect3DDevice9* device);
     void ReleaseDeviceObjects();
     // Draws the character at the current frame, unless it is hidden.

@@ -219,46 +219,118 @@ TEST(CCharacterLoadModelTest, ModelInsideTheProgramFolderIsStoredRelativeToIt) {
               Mbcs::MakeLower(folder.Path().filename().string()) + "\\sub\\body.mqo");
 }
 
+// Files of this process in the program's TEXTURE folder, removed with the folder when it was
+// made for them.
+class ProgramTextures {
+public:
+    ProgramTextures() : m_hadFolder(fs::exists(m_folder)) {
+        fs::create_directories(m_folder / m_tag);
+    }
+    ~ProgramTextures() {
+        fs::remove_all(m_folder / m_tag);
+        if (!m_hadFolder) {
+            std::error_code error;
+            fs::remove(m_folder, error); // only when empty
+        }
+    }
+    ProgramTextures(const ProgramTextures&) = delete;
+    ProgramTextures& operator=(const ProgramTextures&) = delete;
+
+    // The name relative to the TEXTURE folder of a new file, and its path.
+    std::string Add(const std::string& name) {
+        std::ofstream(m_folder / m_tag / name) << "image";
+        return Name(name);
+    }
+    std::string Name(const std::string& name) const { return m_tag + "\\" + name; }
+    std::string Path(const std::string& name) const { return (m_folder / m_tag / name).string(); }
+
+private:
+    fs::path m_folder = fs::path(GetProgramFolder()) / "TEXTURE";
+    std::string m_tag = "Textures-" + std::to_string(static_cast<long>(getpid()));
+    bool m_hadFolder;
+};
+
 TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
-    // Files of this process in the program's TEXTURE folder, removed right after the load.
-    const std::string folder = GetProgramFolder();
-    const std::string tag = std::to_string(static_cast<long>(getpid()));
-    const fs::path textures = fs::path(folder) / "TEXTURE";
-    const bool hadTextureFolder = fs::exists(textures);
-    const std::string skin = "Skin-" + tag + ".bmp";
-    const std::string subName = "Sub-" + tag;
-    fs::create_directories(textures / subName);
-    std::ofstream(textures / skin) << "image";
-    std::ofstream(textures / subName / "Face.bmp") << "image";
+    ProgramTextures textures;
     const ScratchFolder model(fs::temp_directory_path());
     const std::string path = model.Write(
-        "model.mqo", kHeader + "Material 5 {\n" + MaterialLine("exact", skin) +
-                         MaterialLine("case", "SKIN-" + tag + ".BMP") +
-                         MaterialLine("sub", subName + "\\Face.bmp") +
-                         MaterialLine("missing", "missing-" + tag + ".bmp") + "\t\"none\"\n}\n");
+        "model.mqo", kHeader + "Material 5 {\n" + MaterialLine("exact", textures.Add("Skin.bmp")) +
+                         MaterialLine("case", textures.Name("SKIN.BMP")) +
+                         MaterialLine("sub", textures.Add("Face.bmp")) +
+                         MaterialLine("missing", textures.Name("missing.bmp")) + "\t\"none\"\n}\n");
     FakeDevice device;
     CCharacter character;
 
-    const bool loaded = character.LoadModel(path, &device);
-    fs::remove(textures / skin);
-    fs::remove_all(textures / subName);
-    if (!hadTextureFolder) {
-        std::error_code error;
-        fs::remove(textures, error); // only when empty
-    }
+    ASSERT_TRUE(character.LoadModel(path, &device));
 
-    ASSERT_TRUE(loaded);
-    const std::vector<std::string> requests = {
-        folder + "TEXTURE/" + skin, folder + "TEXTURE/" + skin,
-        folder + "TEXTURE/" + subName + "/Face.bmp", folder + "TEXTURE/missing-" + tag + ".bmp"};
+    // Names that differ in case find the same file, which gives one texture.
+    const std::vector<std::string> requests = {textures.Path("Skin.bmp"), textures.Path("Face.bmp"),
+                                               textures.Path("missing.bmp")};
     EXPECT_EQ(device.textureRequests, requests);
-    ASSERT_EQ(device.textures.size(), 3u);
+    ASSERT_EQ(device.textures.size(), 2u);
+    ASSERT_EQ(character.m_materials.size(), 5u);
+    EXPECT_EQ(character.m_materials[0].m_pTexture, device.textures[0].get());
+    EXPECT_EQ(character.m_materials[1].m_pTexture, device.textures[0].get());
+    EXPECT_EQ(character.m_materials[2].m_pTexture, device.textures[1].get());
+    EXPECT_EQ(character.m_materials[3].m_pTexture, nullptr);
+    EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
+}
+
+TEST(CCharacterLoadModelTest, MaterialsNamingOneFileShareOneTexture) {
+    ProgramTextures textures;
+    const std::string texture = textures.Add("shared.ppm");
+    std::string materials;
+    for (int i = 0; i < 40; ++i) {
+        materials += MaterialLine("m" + std::to_string(i), texture);
+    }
+    const ScratchFolder model(fs::temp_directory_path());
+    const std::string path = model.Write("model.mqo", kHeader + "Material 40 {\n" + materials +
+                                                          "}\n" + ObjectChunk("p", kTriangle));
+    FakeDevice device;
+    CCharacter character;
+
+    ASSERT_TRUE(character.LoadModel(path, &device));
+
+    EXPECT_EQ(device.textureRequests, std::vector<std::string>{textures.Path("shared.ppm")});
+    EXPECT_EQ(device.textureLimits, std::vector<std::uint64_t>{MaxCharacterTextureBytes});
+    ASSERT_EQ(device.textures.size(), 1u);
+    FakeTexture& shared = *device.textures[0];
+    ASSERT_EQ(character.m_materials.size(), 40u);
+    for (const MQAMaterial& material : character.m_materials) {
+        EXPECT_EQ(material.m_pTexture, &shared);
+    }
+    // A reference for each material, each released once with the character's device objects.
+    EXPECT_EQ(shared.references, 40u);
+    character.ReleaseDeviceObjects();
+    EXPECT_EQ(shared.references, 0u);
+}
+
+TEST(CCharacterLoadModelTest, TexturesPastTheBudgetAreLeftOutAndTheModelStillLoads) {
+    ProgramTextures textures;
+    const ScratchFolder model(fs::temp_directory_path());
+    const std::string path = model.Write(
+        "model.mqo",
+        kHeader + "Material 5 {\n" + MaterialLine("a", textures.Add("a.png")) +
+            MaterialLine("b", textures.Add("b.png")) + MaterialLine("c", textures.Add("c.png")) +
+            MaterialLine("a again", textures.Name("a.png")) +
+            MaterialLine("d", textures.Add("d.png")) + "}\n" + ObjectChunk("p", kTriangle));
+    FakeDevice device;
+    device.textureSide = 16; // 1024 bytes a texture
+    CCharacter character;
+
+    // Room for a and b, and less than a texture after them.
+    ASSERT_TRUE(character.LoadModel(path, &device, 2 * 1024 + 1023));
+
+    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{3071, 2047, 1023, 1023}));
+    ASSERT_EQ(device.textures.size(), 2u);
     ASSERT_EQ(character.m_materials.size(), 5u);
     EXPECT_EQ(character.m_materials[0].m_pTexture, device.textures[0].get());
     EXPECT_EQ(character.m_materials[1].m_pTexture, device.textures[1].get());
-    EXPECT_EQ(character.m_materials[2].m_pTexture, device.textures[2].get());
-    EXPECT_EQ(character.m_materials[3].m_pTexture, nullptr);
+    EXPECT_EQ(character.m_materials[2].m_pTexture, nullptr);
+    EXPECT_EQ(character.m_materials[3].m_pTexture, device.textures[0].get());
     EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
+    ASSERT_EQ(device.buffers.size(), 1u);
+    EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
 }
 
 TEST(CCharacterMakeStoredFileNameTest, StripsOnlyALeadingProgramFolder) {

@@ -90,9 +90,11 @@ public:
     int unlocks = 0;
 };
 
+// A square texture of `side` pixels.
 class FakeTexture : public IDirect3DTexture9 {
 public:
-    explicit FakeTexture(std::string source = std::string()) : path(std::move(source)) {}
+    explicit FakeTexture(std::string source = std::string(), UINT pixels = 1)
+        : path(std::move(source)), side(pixels) {}
     ULONG AddRef() override {
         ++addRefs;
         return ++references;
@@ -101,8 +103,16 @@ public:
         ++releases;
         return --references;
     }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* description) override {
+        if (level != 0) {
+            return E_INVALIDARG;
+        }
+        *description = D3DSURFACE_DESC{D3DFMT_A8R8G8B8, side, side};
+        return S_OK;
+    }
 
     std::string path;
+    UINT side;
     ULONG references = 1;
     int addRefs = 0;
     int releases = 0;
@@ -233,14 +243,20 @@ public:
         *buffer = buffers.back().get();
         return S_OK;
     }
-    HRESULT CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) override {
+    // Any file that opens is a picture of textureSide x textureSide pixels.
+    HRESULT CreateTextureFromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                  IDirect3DTexture9** texture) override {
         textureRequests.push_back(path);
+        textureLimits.push_back(maxPixelBytes);
         FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr) {
             return E_FAIL;
         }
         std::fclose(file);
-        textures.push_back(std::make_unique<FakeTexture>(path));
+        if (std::uint64_t{4} * textureSide * textureSide > maxPixelBytes) {
+            return E_FAIL;
+        }
+        textures.push_back(std::make_unique<FakeTexture>(path, textureSide));
         *texture = textures.back().get();
         return S_OK;
     }
@@ -430,6 +446,7 @@ public:
     UINT stride = 0;
     DWORD fvf = 0;
     bool failCreation = false;
+    UINT textureSide = 1;
     bool provideFonts = false;
     bool provideSprites = false;
     // Blue, green and red of the back buffer's pixel at a column and a row of the rows that
@@ -442,6 +459,7 @@ public:
     std::vector<D3DPRESENT_PARAMETERS> resets;
     std::vector<DrawCall> draws;
     std::vector<std::string> textureRequests;
+    std::vector<std::uint64_t> textureLimits; // the pixel bytes allowed to each request
     std::vector<std::unique_ptr<FakeVertexBuffer>> buffers;
     std::vector<std::unique_ptr<FakeTexture>> textures;
     std::vector<std::unique_ptr<FakeFont>> fonts;

@@ -153,11 +153,12 @@ HRESULT COpenGLDevice::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
     return *buffer != nullptr ? S_OK : E_FAIL;
 }
 
-HRESULT COpenGLDevice::CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) {
+HRESULT COpenGLDevice::CreateTextureFromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                             IDirect3DTexture9** texture) {
     if (texture == nullptr) {
         return E_INVALIDARG;
     }
-    *texture = COpenGLTexture::FromFile(path, m_window);
+    *texture = COpenGLTexture::FromFile(path, maxPixelBytes, m_window);
     return *texture != nullptr ? S_OK : E_FAIL;
 }
 

@@ -37,7 +37,8 @@ public:
 
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                IDirect3DVertexBuffer9** buffer) override;
-    HRESULT CreateTextureFromFile(const std::string& path, IDirect3DTexture9** texture) override;
+    HRESULT CreateTextureFromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                  IDirect3DTexture9** texture) override;
     HRESULT CreateFont(const D3DXFONT_DESCA* description, ID3DXFont** font) override;
     HRESULT CreateSprite(ID3DXSprite** sprite) override;
 

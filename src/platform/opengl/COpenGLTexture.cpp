@@ -2,6 +2,7 @@
 
 #include "platform/FilePath.h"
 #include "platform/opengl/OpenGLApi.h"
+#include "platform/opengl/PictureFile.h"
 
 #include <stb_image.h>
 
@@ -13,7 +14,8 @@
 
 static_assert(COpenGLTexture::MaxFileBytes <= INT_MAX, "stb_image takes an int length");
 
-COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, IRenderWindow& window) {
+COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                         IRenderWindow& window) {
     const std::optional<std::string> file = FilePath::ReadAll(path, MaxFileBytes);
     if (!file) {
         return nullptr;
@@ -28,12 +30,17 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, IRenderWindow&
         height > MaxSide) {
         return nullptr;
     }
+    const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (size > maxPixelBytes ||
+        file->size() < PictureFile::UncompressedPixelBytes(*file, static_cast<std::uint32_t>(width),
+                                                           static_cast<std::uint32_t>(height))) {
+        return nullptr;
+    }
     const std::unique_ptr<stbi_uc, void (*)(void*)> decoded(
         stbi_load_from_memory(bytes, length, &width, &height, &channels, 4), stbi_image_free);
     if (!decoded) {
         return nullptr;
     }
-    const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
     return new COpenGLTexture(
         width, height, std::vector<std::uint8_t>(decoded.get(), decoded.get() + size), window);
 }
@@ -51,6 +58,15 @@ COpenGLTexture::~COpenGLTexture() {
 
 ULONG COpenGLTexture::AddRef() {
     return ++m_references;
+}
+
+HRESULT COpenGLTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* description) {
+    if (level != 0 || description == nullptr) {
+        return E_INVALIDARG;
+    }
+    *description =
+        D3DSURFACE_DESC{D3DFMT_A8R8G8B8, static_cast<UINT>(m_width), static_cast<UINT>(m_height)};
+    return S_OK;
 }
 
 ULONG COpenGLTexture::Release() {

@@ -13,15 +13,20 @@
 
 class COpenGLTexture final : public IDirect3DTexture9 {
 public:
-    // Larger pictures are refused before they are decoded (8192 x 8192 RGBA8 is 256 MiB).
+    // Larger pictures are refused before they are decoded.
     static constexpr int MaxSide = 8192;
+    // The pixels of the largest picture accepted, RGBA8: 256 MiB.
+    static constexpr std::uint64_t MaxPixelBytes = std::uint64_t{MaxSide} * MaxSide * 4;
     // Room for the largest picture accepted, uncompressed, and its headers.
-    static constexpr std::uint64_t MaxFileBytes =
-        std::uint64_t{MaxSide} * MaxSide * 4 + (std::uint64_t{1} << 20);
+    static constexpr std::uint64_t MaxFileBytes = MaxPixelBytes + (std::uint64_t{1} << 20);
 
-    // Decodes a BMP, PNG, JPEG or TGA file; null when it is missing, not a regular file of at
-    // most MaxFileBytes, wider or higher than MaxSide, or cannot be decoded.
-    static COpenGLTexture* FromFile(const std::string& path, IRenderWindow& window);
+    // Decodes a BMP, PNG, JPEG or TGA file (or another that stb_image reads); null when it is
+    // missing, not a regular file of at most MaxFileBytes, wider or higher than MaxSide, would
+    // take more than `maxPixelBytes` as RGBA8, is shorter than the uncompressed pixels its
+    // header promises (PictureFile), or cannot be decoded. The header is judged before
+    // anything is decoded.
+    static COpenGLTexture* FromFile(const std::string& path, std::uint64_t maxPixelBytes,
+                                    IRenderWindow& window);
 
     // `pixels` holds width x height RGBA8 pixels, top row first.
     // The window's context owns the texture object; it is made current to delete it.
@@ -31,6 +36,7 @@ public:
 
     ULONG AddRef() override;
     ULONG Release() override;
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* description) override;
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ QImage Quarters() {
 
 void WriteLittleEndian(std::ofstream& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
+        out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+void WriteBigEndian(std::ofstream& out, std::uint32_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) {
         out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
     }
 }
@@ -100,6 +107,59 @@ void WriteTga(const std::string& path, const QImage& image) {
     }
 }
 
+// A binary PPM, rows top first.
+void WritePpm(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << image.width() << " " << image.height() << "\n255\n";
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            out.put(static_cast<char>(colour.red()));
+            out.put(static_cast<char>(colour.green()));
+            out.put(static_cast<char>(colour.blue()));
+        }
+    }
+}
+
+// An uncompressed 8-bit RGB Photoshop file: the red plane, then green, then blue.
+void WritePsd(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    out.write("8BPS\0\1\0\0\0\0\0\0", 12);
+    WriteBigEndian(out, 3, 2);
+    WriteBigEndian(out, image.height(), 4);
+    WriteBigEndian(out, image.width(), 4);
+    WriteBigEndian(out, 8, 2); // bits per channel
+    WriteBigEndian(out, 3, 2); // RGB
+    for (int section = 0; section < 3; ++section) {
+        WriteBigEndian(out, 0, 4); // empty mode data, resources and layers
+    }
+    WriteBigEndian(out, 0, 2); // no compression
+    for (int (QColor::*channel)() const : {&QColor::red, &QColor::green, &QColor::blue}) {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                out.put(static_cast<char>((image.pixelColor(x, y).*channel)()));
+            }
+        }
+    }
+}
+
+// A Radiance picture of flat RGBE pixels, rows top first. A channel of 255 is 1.0 (mantissa
+// 128 at exponent 129), which decodes to 255 again; 0 stays 0.
+void WriteHdr(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    out << "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y " << image.height() << " +X " << image.width()
+        << "\n";
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            out.put(static_cast<char>(colour.red() / 255 * 128));
+            out.put(static_cast<char>(colour.green() / 255 * 128));
+            out.put(static_cast<char>(colour.blue() / 255 * 128));
+            out.put(static_cast<char>(129));
+        }
+    }
+}
+
 struct ImageFormat {
     const char* name;
     void (*write)(const std::string& path, const QImage& image);
@@ -122,7 +182,8 @@ class COpenGLTextureTest : public DeviceFixture {
 protected:
     IDirect3DTexture9* Load(const std::string& path) {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(m_device->CreateTextureFromFile(path, &texture), S_OK);
+        EXPECT_EQ(m_device->CreateTextureFromFile(path, COpenGLTexture::MaxPixelBytes, &texture),
+                  S_OK);
         return texture;
     }
 
@@ -171,14 +232,16 @@ protected:
 
 TEST_F(COpenGLTextureTest, MissingFileFailsWithoutATexture) {
     IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(this);
-    EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(m_folder.PathOf("none.bmp"), &texture)));
+    EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(m_folder.PathOf("none.bmp"),
+                                                       COpenGLTexture::MaxPixelBytes, &texture)));
     EXPECT_EQ(texture, nullptr);
 }
 
 TEST_F(COpenGLTextureTest, UnreadableFileFailsWithoutATexture) {
     IDirect3DTexture9* texture = nullptr;
     const std::string path = m_folder.Write("broken.png", "not an image at all");
-    EXPECT_TRUE(FAILED(m_device->CreateTextureFromFile(path, &texture)));
+    EXPECT_TRUE(
+        FAILED(m_device->CreateTextureFromFile(path, COpenGLTexture::MaxPixelBytes, &texture)));
     EXPECT_EQ(texture, nullptr);
 }
 
@@ -204,8 +267,8 @@ std::string PngOf(const QImage& image) {
 TEST_F(COpenGLTextureTest, PicturesUpToTheLargestSideLoad) {
     QImage wide(COpenGLTexture::MaxSide, 1, QImage::Format_RGB32);
     wide.fill(Qt::red);
-    COpenGLTexture* texture =
-        COpenGLTexture::FromFile(m_folder.Write("wide.png", PngOf(wide)), *m_window);
+    COpenGLTexture* texture = COpenGLTexture::FromFile(m_folder.Write("wide.png", PngOf(wide)),
+                                                       COpenGLTexture::MaxPixelBytes, *m_window);
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->Width(), COpenGLTexture::MaxSide);
     texture->Release();
@@ -222,18 +285,49 @@ TEST_F(COpenGLTextureTest, PicturesTooLargeAndFilesThatAreNotRegularGiveNoTextur
     const FilledFifo fifo(m_folder.PathOf("fifo.png"), small + std::string(4096, '\0'));
     for (const char* name : {"wide.png", "high.png", "huge.png", "long.png", "fifo.png"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(COpenGLTexture::FromFile(m_folder.PathOf(name), *m_window), nullptr);
+        EXPECT_EQ(COpenGLTexture::FromFile(m_folder.PathOf(name), COpenGLTexture::MaxPixelBytes,
+                                           *m_window),
+                  nullptr);
     }
 }
 
-TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSize) {
+TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSizeWithinTheBytesAllowed) {
     const std::string path = m_folder.PathOf("quarters.bmp");
     WriteBmp(path, ::Quarters().scaled(ImageSize, ImageSize / 2));
-    COpenGLTexture* texture = COpenGLTexture::FromFile(path, *m_window);
+    const std::uint64_t bytes = ImageSize * ImageSize / 2 * 4;
+    EXPECT_EQ(COpenGLTexture::FromFile(path, bytes - 1, *m_window), nullptr);
+    COpenGLTexture* texture = COpenGLTexture::FromFile(path, bytes, *m_window);
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->Width(), ImageSize);
     EXPECT_EQ(texture->Height(), ImageSize / 2);
+    D3DSURFACE_DESC level;
+    ASSERT_EQ(texture->GetLevelDesc(0, &level), S_OK);
+    EXPECT_EQ(level.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(level.Width, static_cast<UINT>(ImageSize));
+    EXPECT_EQ(level.Height, static_cast<UINT>(ImageSize / 2));
+    EXPECT_EQ(texture->GetLevelDesc(1, &level), E_INVALIDARG);
     texture->Release();
+}
+
+// The decoder would fill what such a file lacks with zeros.
+TEST_F(COpenGLTextureTest, UncompressedPicturesCutShortAreRefusedAndWholeOnesLoad) {
+    const ImageFormat formats[] = {
+        {"ppm", WritePpm, 0}, {"bmp", WriteBmp, 0}, {"tga", WriteTga, 0},
+        {"psd", WritePsd, 0}, {"hdr", WriteHdr, 0},
+    };
+    for (const ImageFormat& format : formats) {
+        SCOPED_TRACE(format.name);
+        const std::string path = m_folder.PathOf(std::string("quarters.") + format.name);
+        format.write(path, ::Quarters());
+        COpenGLTexture* whole =
+            COpenGLTexture::FromFile(path, COpenGLTexture::MaxPixelBytes, *m_window);
+        ASSERT_NE(whole, nullptr);
+        whole->Release();
+        // Its header and half of its pixels.
+        std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+        EXPECT_EQ(COpenGLTexture::FromFile(path, COpenGLTexture::MaxPixelBytes, *m_window),
+                  nullptr);
+    }
 }
 
 TEST_F(COpenGLTextureTest, ReferencesAreCounted) {
@@ -383,11 +477,12 @@ TEST_P(COpenGLTextureFormatTest, TopLeftOfTheImageIsAtUvZero) {
     texture->Release();
 }
 
-INSTANTIATE_TEST_SUITE_P(ImageFiles, COpenGLTextureFormatTest,
-                         ::testing::Values(ImageFormat{"bmp", WriteBmp, 0},
-                                           ImageFormat{"png", SavePng, 0},
-                                           ImageFormat{"tga", WriteTga, 0},
-                                           ImageFormat{"jpg", SaveJpeg, 12}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    ImageFiles, COpenGLTextureFormatTest,
+    ::testing::Values(ImageFormat{"bmp", WriteBmp, 0}, ImageFormat{"png", SavePng, 0},
+                      ImageFormat{"tga", WriteTga, 0}, ImageFormat{"jpg", SaveJpeg, 12},
+                      ImageFormat{"ppm", WritePpm, 0}, ImageFormat{"psd", WritePsd, 0},
+                      ImageFormat{"hdr", WriteHdr, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
