@@ -21,10 +21,6 @@ constexpr std::int64_t LongestWait = 10 * AV_TIME_BASE;
 // The stream whose packets are written at once.
 constexpr int FrameStream = 0;
 
-} // namespace
-
-namespace {
-
 // Opens the file of a recording: a new one, or the regular file already there. Anything else
 // at the path is refused before it is opened; O_NONBLOCK and O_NOCTTY keep a pipe or a
 // terminal put there meanwhile from blocking the open or becoming the controlling terminal,

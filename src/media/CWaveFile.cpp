@@ -136,9 +136,7 @@ bool CWaveFile::DecodesAsChecked() const {
     return decoded.codec_id == PcmCodec(m_checked) &&
            decoded.ch_layout.nb_channels == m_checked.nChannels &&
            decoded.sample_rate == static_cast<int>(m_checked.nSamplesPerSec) &&
-           decoded.block_align == m_checked.nBlockAlign &&
-           m_decoder->sample_rate == decoded.sample_rate &&
-           m_decoder->ch_layout.nb_channels == decoded.ch_layout.nb_channels;
+           decoded.block_align == m_checked.nBlockAlign;
 }
 
 int CWaveFile::ReadInput(void* opaque, std::uint8_t* buffer, int size) {

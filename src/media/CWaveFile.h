@@ -52,6 +52,7 @@ private:
 
     // The checked file, which FFmpeg reads through m_input.
     CRiffReader m_reader;
+    // The format of the "fmt " chunk.
     WAVEFORMATEX m_checked;
     // The bytes from the first sample to the file's end: all that FFmpeg may take for sound.
     std::uint64_t m_soundBytes;
