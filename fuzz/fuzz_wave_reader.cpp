@@ -54,10 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = sound.m_programFolder + name;
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    sound.LoadWave(0, name);
+    const bool played = sound.LoadWave(0, name);
     sound.m_pBuffers[0].reset();
     if (std::unique_ptr<CWaveFile> wave = CWaveFile::Open(path)) {
-        wave->ReadMono16(22050, 22050, [](const std::int16_t*, std::size_t) {});
+        // The recorder takes no WAV that playback refuses, and gives no more than it said.
+        std::uint64_t samples = 0;
+        wave->ReadMono16(22050, 22050, [&samples](const std::int16_t*, std::size_t count) {
+            samples += count;
+            return true;
+        });
+        if ((sound.m_pDS && !played) || samples > wave->Mono16Samples(22050)) {
+            std::abort();
+        }
     }
     return 0;
 }

@@ -10,15 +10,18 @@
 #include "media/MovieSceneHeader.h"
 #include "platform/CArchive.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OutputPath.h"
 #include "platform/ProgramFolder.h"
 #include "platform/framework/CCmdUI.h"
 #include "platform/framework/CWinApp.h"
 #include "platform/framework/Cp932Text.h"
+#include "platform/framework/FrameworkIds.h"
 #include "platform/framework/IDialogService.h"
 #include "platform/framework/Resources.h"
 #include "timeline/CTimeLineView.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <utility>
@@ -39,6 +42,18 @@ std::optional<std::string> ScenePath(const QString& path) {
             MB_OK | MB_ICONERROR);
     }
     return cp932;
+}
+
+// Movies and headers go only over a regular file or to a new name: anything else is refused,
+// naming the file and the reason, before anything is asked or written.
+bool IsWritableOutput(const QString& path, UINT failure) {
+    if (!OutputPath::Check(QFile::encodeName(path).toStdString())) {
+        return true;
+    }
+    AfxMessageBox(Resources::LoadString(failure).arg(QDir::toNativeSeparators(path)) +
+                      QLatin1Char('\n') + Resources::LoadString(AFX_IDS_FILE_NOT_REGULAR),
+                  MB_OK | MB_ICONERROR);
+    return false;
 }
 
 QColor ToQColor(COLORREF colour) {
@@ -210,7 +225,8 @@ void CSorvendalDoc::OnFileExport() {
         return;
     }
     GetMainFrame()->m_pTimeLineView->GoToLast();
-    if (QFileInfo(path).suffix().compare(QLatin1String("h"), Qt::CaseInsensitive) != 0) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("h"), Qt::CaseInsensitive) != 0 ||
+        !IsWritableOutput(path, IDS_CANNOT_EXPORT_TO)) {
         return;
     }
     const std::optional<std::string> cp932 = ScenePath(path);
@@ -271,7 +287,7 @@ void CSorvendalDoc::OnGoLast() {
 
 void CSorvendalDoc::OnRecordAvi() {
     const QString path = AskFileName(false, IDS_FILTER_AVI, QStringLiteral("avi"));
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !IsWritableOutput(path, IDS_CANNOT_RECORD_TO)) {
         return;
     }
     if (const std::optional<std::string> cp932 = ScenePath(path)) {

@@ -1,5 +1,7 @@
 #include "media/CAviFile.h"
 
+#include "platform/OutputPath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -8,6 +10,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -18,34 +21,67 @@ constexpr std::int64_t LongestWait = 10 * AV_TIME_BASE;
 // The stream whose packets are written at once.
 constexpr int FrameStream = 0;
 
+// Opens the file of a recording: a new one, or the regular file already there. Anything else
+// at the path is refused before it is opened; O_NONBLOCK and O_NOCTTY keep a pipe or a
+// terminal put there meanwhile from blocking the open or becoming the controlling terminal,
+// and the open file's type is checked again.
+FileDescriptor OpenOutput(const std::string& path, bool& created) {
+    constexpr int Flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    created = false;
+    if (OutputPath::Check(path)) {
+        return FileDescriptor();
+    }
+    FileDescriptor file(::open(path.c_str(), Flags | O_CREAT | O_EXCL, 0666));
+    created = file.IsOpen();
+    if (!created && errno == EEXIST) {
+        file = FileDescriptor(::open(path.c_str(), Flags));
+    }
+    struct stat status {};
+    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 ||
+        OutputPath::CheckType(status.st_mode)) {
+        return FileDescriptor();
+    }
+    return file;
+}
+
 } // namespace
 
 // An existing file is written over and cut to the recording's length when it closes:
 // truncating it first would make ext4 wait for the old recording to reach the disk, then
 // write the whole new one out as it closes, which together take longer than recording.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    AVFormatContext* format = nullptr;
-    if (!file.IsOpen() ||
-        avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) {
+    bool created = false;
+    FileDescriptor file = OpenOutput(path, created);
+    if (!file.IsOpen()) {
         return nullptr;
     }
-    std::unique_ptr<CAviFile> created(new CAviFile(format, path, std::move(file)));
-    auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
-    format->pb = buffer != nullptr
-                     ? avio_alloc_context(buffer, WriteBufferBytes, 1, &created->m_output, nullptr,
-                                          &CAviFile::WriteToFile, &CAviFile::SeekInFile)
-                     : nullptr;
-    if (format->pb == nullptr) {
-        av_free(buffer);
+    std::unique_ptr<CAviFile> avi(new CAviFile(path, std::move(file), created));
+    if (!avi->OpenMuxer()) {
+        avi->Discard();
         return nullptr;
     }
-    format->pb->direct = 1; // large writes skip the buffer
-    return created;
+    return avi;
 }
 
-CAviFile::CAviFile(AVFormatContext* format, std::string path, FileDescriptor file)
-    : m_format(format), m_path(std::move(path)), m_output{std::move(file)} {}
+CAviFile::CAviFile(std::string path, FileDescriptor file, bool created)
+    : m_path(std::move(path)), m_created(created), m_output{std::move(file)} {}
+
+bool CAviFile::OpenMuxer() {
+    if (avformat_alloc_output_context2(&m_format, nullptr, "avi", m_path.c_str()) < 0) {
+        return false;
+    }
+    auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
+    m_format->pb = buffer != nullptr
+                       ? avio_alloc_context(buffer, WriteBufferBytes, 1, &m_output, nullptr,
+                                            &CAviFile::WriteToFile, &CAviFile::SeekInFile)
+                       : nullptr;
+    if (m_format->pb == nullptr) {
+        av_free(buffer);
+        return false;
+    }
+    m_format->pb->direct = 1; // large writes skip the buffer
+    return true;
+}
 
 // A frame larger than the write buffer comes here in one piece, without being copied first.
 int CAviFile::WriteToFile(void* output, std::uint8_t* data, int size) {
@@ -169,8 +205,11 @@ bool CAviFile::Finish() {
 }
 
 void CAviFile::Discard() {
-    CloseFile();
-    std::remove(m_path.c_str());
+    FreeMuxer();
+    m_output.file.Close();
+    if (m_created) {
+        std::remove(m_path.c_str());
+    }
 }
 
 bool CAviFile::CloseFile() {
@@ -179,6 +218,17 @@ bool CAviFile::CloseFile() {
     }
     if (m_format->pb != nullptr) {
         avio_flush(m_format->pb);
+    }
+    FreeMuxer();
+    const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
+    return m_output.file.Close() && cut;
+}
+
+void CAviFile::FreeMuxer() {
+    if (m_format == nullptr) {
+        return;
+    }
+    if (m_format->pb != nullptr) {
         av_freep(&m_format->pb->buffer);
         avio_context_free(&m_format->pb);
     }
@@ -186,6 +236,4 @@ bool CAviFile::CloseFile() {
     m_format = nullptr;
     m_hasHeader = false;
     m_waiting.clear();
-    const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
-    return m_output.file.Close() && cut;
 }

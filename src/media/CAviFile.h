@@ -22,7 +22,8 @@
 
 class CAviFile {
 public:
-    // Creates the file at a UTF-8 path; null when it cannot be created.
+    // Creates the file at a UTF-8 path, or writes over the regular file there; null when it
+    // cannot be, or when the path names anything else (OutputPath), which is not opened.
     static std::unique_ptr<CAviFile> Create(const std::string& path);
     // Closes the file as far as it was written.
     ~CAviFile();
@@ -42,7 +43,8 @@ public:
     // Writes the packets still waiting and the index, closes the file and patches the
     // stream headers. False when anything could not be written.
     bool Finish();
-    // Closes the file and removes it: for a recording that never started.
+    // Closes the file, dropping what is not written yet, and removes it when Create made it:
+    // for a recording that never started. A file that was there before is left as it was.
     void Discard();
 
 private:
@@ -54,12 +56,15 @@ private:
         std::int64_t end = 0;
     };
 
-    CAviFile(AVFormatContext* format, std::string path, FileDescriptor file);
+    CAviFile(std::string path, FileDescriptor file, bool created);
+    bool OpenMuxer();
     // FFmpeg's writes and seeks in the Output.
     static int WriteToFile(void* output, std::uint8_t* data, int size);
     static std::int64_t SeekInFile(void* output, std::int64_t offset, int whence);
     // False when the file could not be cut to what was written or closed.
     bool CloseFile();
+    // Frees the muxer without writing what it still holds.
+    void FreeMuxer();
     // Keeps a packet of a stream other than the first until its time.
     bool Wait(const AVPacket& packet);
     // Writes the waiting packets that come before `time` (in AV_TIME_BASE units).
@@ -67,8 +72,10 @@ private:
     bool WriteFirstWaiting();
     std::int64_t TimeOf(const AVPacket& packet) const;
 
-    AVFormatContext* m_format;
+    AVFormatContext* m_format = nullptr;
     std::string m_path;
+    // Whether Create made the file, rather than opening one that was there.
+    bool m_created;
     Output m_output;
     // By stream index.
     std::vector<AviStreamFields> m_fields;

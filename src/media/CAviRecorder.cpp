@@ -150,15 +150,19 @@ void CAviRecorder::AppendWave(CWaveFile& source, int frame) {
     // The exact sample of the frame's time.
     const std::int64_t start =
         std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
-    // Silence up to it, a second at a time.
+    // Silence up to it, a second at a time. A failed write ends the WAV there.
     static const std::vector<std::int16_t> second(SamplesPerChunk);
     for (std::int64_t missing = start - m_nSamplesWritten; missing > 0;
          missing -= static_cast<std::int64_t>(SamplesPerChunk)) {
-        WriteSamples(second.data(), std::min(SamplesPerChunk, static_cast<std::size_t>(missing)));
+        if (!WriteSamples(second.data(),
+                          std::min(SamplesPerChunk, static_cast<std::size_t>(missing)))) {
+            return;
+        }
     }
-    source.ReadMono16(
-        AudioSampleRate, SamplesPerChunk,
-        [this](const std::int16_t* samples, std::size_t count) { WriteSamples(samples, count); });
+    source.ReadMono16(AudioSampleRate, SamplesPerChunk,
+                      [this](const std::int16_t* samples, std::size_t count) {
+                          return WriteSamples(samples, count);
+                      });
 }
 
 void CAviRecorder::Close() {
@@ -233,20 +237,23 @@ std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name) const
     const std::optional<std::string> path =
         FilePath::Resolve(m_sound.m_programFolder, WaveFolderPrefix + name);
     std::unique_ptr<CWaveFile> wave = path ? CWaveFile::Open(*path) : nullptr;
+    if (wave && wave->Mono16Samples(AudioSampleRate) * sizeof(std::int16_t) > MaxWaveSoundBytes) {
+        wave.reset();
+    }
     if (!wave) {
         ShowError(CannotMakeSound);
     }
     return wave;
 }
 
-void CAviRecorder::WriteSamples(const std::int16_t* samples, std::size_t total) {
+bool CAviRecorder::WriteSamples(const std::int16_t* samples, std::size_t total) {
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
     for (std::size_t first = 0; first < total; first += SamplesPerChunk) {
         const std::size_t count = std::min(SamplesPerChunk, total - first);
         const int bytes = static_cast<int>(count * sizeof(std::int16_t));
         if (!packet || av_new_packet(packet.get(), bytes) < 0) {
             ReportWriteFailure();
-            return;
+            return false;
         }
         // PCM in the file is little-endian, as the samples are in memory here.
         std::memcpy(packet->data, samples + first, static_cast<std::size_t>(bytes));
@@ -254,12 +261,15 @@ void CAviRecorder::WriteSamples(const std::int16_t* samples, std::size_t total) 
         packet->dts = m_nSamplesWritten;
         packet->duration = static_cast<std::int64_t>(count);
         packet->flags |= AV_PKT_FLAG_KEY;
-        if (!m_pFile->WritePacket(*packet, *m_psAudio, SampleTimeBase)) {
-            ReportWriteFailure();
-        }
+        const bool written = m_pFile->WritePacket(*packet, *m_psAudio, SampleTimeBase);
         av_packet_unref(packet.get());
         m_nSamplesWritten += static_cast<std::int64_t>(count);
+        if (!written) {
+            ReportWriteFailure();
+            return false;
+        }
     }
+    return true;
 }
 
 bool CAviRecorder::WriteVideoPacket(AVPacket& packet) {

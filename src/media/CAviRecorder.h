@@ -28,6 +28,9 @@ struct AVStream;
 class CAviRecorder {
 public:
     static constexpr int AudioSampleRate = 22050;
+    // A WAV whose converted sound would be longer is refused as one that does not open: a
+    // small file at a low rate would otherwise fill the disk (1 GiB at 1,000 Hz gives 23 GB).
+    static constexpr std::uint64_t MaxWaveSoundBytes = std::uint64_t{1} << 30;
 
     // `sound` gives the WAV track and the folder of the WAV files.
     CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser);
@@ -45,7 +48,8 @@ public:
     BOOL WriteFrame(const CFrameBuffer* frame);
     // Adds the sound stream to a file whose header is not yet written.
     bool CreateAudioStream();
-    // Appends the sound at the time of `frame`, or where the sound written so far ends.
+    // Appends the sound at the time of `frame`, or where the sound written so far ends; a
+    // failed write ends it there.
     void AppendWave(CWaveFile& source, int frame);
     // Finishes the file (the index and the stream lengths) and releases everything.
     void Close();
@@ -57,7 +61,8 @@ private:
     void OpenWaveTrack();
     void AddWaveAt(int frame);
     std::unique_ptr<CWaveFile> OpenWave(const std::string& name) const;
-    void WriteSamples(const std::int16_t* samples, std::size_t total);
+    // False, after the message, when they could not be written.
+    bool WriteSamples(const std::int16_t* samples, std::size_t total);
     bool WriteVideoPacket(AVPacket& packet);
     void ReportWriteFailure();
 

@@ -2,6 +2,7 @@
 
 #include "media/FFmpegLimits.h"
 #include "media/WaveChunks.h"
+#include "platform/CSoundBuffer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,19 +12,17 @@ namespace {
 
 constexpr DWORD LowestRate = 1000;
 constexpr DWORD HighestRate = 192000;
-constexpr WORD MostChannels = 8;
 constexpr std::uint64_t RiffHeaderBytes = 8;
 constexpr std::uint64_t FormTypeBytes = 4;
 constexpr int InputBufferBytes = 1 << 16;
 // The smallest probe size that FFmpeg accepts.
 constexpr std::int64_t SmallestProbeBytes = 32;
 
-bool IsRecordablePcm(const WAVEFORMATEX& format) {
-    const WORD bits = format.wBitsPerSample;
-    return format.wFormatTag == WAVE_FORMAT_PCM && format.nChannels >= 1 &&
-           format.nChannels <= MostChannels &&
-           (bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
-           format.nSamplesPerSec >= LowestRate && format.nSamplesPerSec <= HighestRate;
+// What playback plays, at the rates that the conversion takes.
+bool IsRecordableSound(const WaveChunks& chunks) {
+    return CSoundBuffer::IsPlayable(chunks.format, chunks.data.size) &&
+           chunks.format.nSamplesPerSec >= LowestRate &&
+           chunks.format.nSamplesPerSec <= HighestRate;
 }
 
 // FFmpeg's WAV reader walks every chunk up to the end of the file, whatever the RIFF size
@@ -46,12 +45,20 @@ bool ChunksLieInsideTheFile(CRiffReader& reader, std::uint64_t fileSize) {
     return next >= fileSize || fileSize - next < RiffHeaderBytes;
 }
 
-// The RIFF check of playback's reader, and the formats that the conversion handles: FFmpeg
-// reads nothing else.
-bool IsRecordableWave(CRiffReader& reader) {
+// The RIFF check of playback's reader, and the sounds that playback and the conversion both
+// take: FFmpeg reads nothing else.
+std::optional<WaveChunks> ReadRecordableWave(CRiffReader& reader) {
     const std::optional<WaveChunks> chunks = ReadWaveChunks(reader);
-    return chunks && chunks->riff.start == RiffHeaderBytes && IsRecordablePcm(chunks->format) &&
-           ChunksLieInsideTheFile(reader, reader.File().Size());
+    if (!chunks || chunks->riff.start != RiffHeaderBytes || !IsRecordableSound(*chunks) ||
+        !ChunksLieInsideTheFile(reader, reader.File().Size())) {
+        return std::nullopt;
+    }
+    return chunks;
+}
+
+// FFmpeg's codec for the PCM of a playable format.
+AVCodecID PcmCodec(const WAVEFORMATEX& format) {
+    return format.wBitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
 }
 
 } // namespace
@@ -59,14 +66,25 @@ bool IsRecordableWave(CRiffReader& reader) {
 std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
     FFmpeg::LimitAllocations();
     CRiffReader reader;
-    if (!reader.Open(path) || !IsRecordableWave(reader)) {
+    const std::optional<WaveChunks> chunks =
+        reader.Open(path) ? ReadRecordableWave(reader) : std::nullopt;
+    if (!chunks) {
         return nullptr;
     }
-    std::unique_ptr<CWaveFile> wave(new CWaveFile(std::move(reader)));
-    return wave->OpenDecoder() ? std::move(wave) : nullptr;
+    // FFmpeg goes on from the first "data" chunk to any later one, up to the file's end.
+    const std::uint64_t soundBytes = reader.File().Size() - chunks->data.start;
+    std::unique_ptr<CWaveFile> wave(new CWaveFile(std::move(reader), chunks->format, soundBytes));
+    return wave->OpenDecoder() && wave->DecodesAsChecked() ? std::move(wave) : nullptr;
 }
 
-CWaveFile::CWaveFile(CRiffReader reader) : m_reader(std::move(reader)) {}
+CWaveFile::CWaveFile(CRiffReader reader, const WAVEFORMATEX& format, std::uint64_t soundBytes)
+    : m_reader(std::move(reader)), m_checked(format), m_soundBytes(soundBytes) {}
+
+std::uint64_t CWaveFile::Mono16Samples(int sampleRate) const {
+    const std::uint64_t frames = m_soundBytes / m_checked.nBlockAlign;
+    const std::uint64_t rate = m_checked.nSamplesPerSec;
+    return (frames * static_cast<std::uint64_t>(sampleRate) + rate - 1) / rate;
+}
 
 // FFmpeg reads the file that was checked, through its open descriptor: the name is never
 // looked up again.
@@ -109,6 +127,16 @@ bool CWaveFile::OpenDecoder() {
            avcodec_parameters_to_context(m_decoder.get(), m_format->streams[m_stream]->codecpar) >=
                0 &&
            avcodec_open2(m_decoder.get(), codec, nullptr) >= 0;
+}
+
+// The WAV reader may take samples for another codec (S/PDIF bursts, for one): the sound must be
+// the PCM that was checked.
+bool CWaveFile::DecodesAsChecked() const {
+    const AVCodecParameters& decoded = *m_format->streams[m_stream]->codecpar;
+    return decoded.codec_id == PcmCodec(m_checked) &&
+           decoded.ch_layout.nb_channels == m_checked.nChannels &&
+           decoded.sample_rate == static_cast<int>(m_checked.nSamplesPerSec) &&
+           decoded.block_align == m_checked.nBlockAlign;
 }
 
 int CWaveFile::ReadInput(void* opaque, std::uint8_t* buffer, int size) {
@@ -169,10 +197,14 @@ void CWaveFile::ReadMono16(int sampleRate, std::size_t pieceSamples, const Sampl
     }
     FFmpeg::Pointer<AVPacket> packet(av_packet_alloc());
     bool decoded = packet != nullptr;
-    while (decoded && av_read_frame(m_format.get(), packet.get()) >= 0) {
+    bool taken = true;
+    while (decoded && taken && av_read_frame(m_format.get(), packet.get()) >= 0) {
         decoded = packet->stream_index != m_stream || Decode(packet.get(), *resampler, samples);
         av_packet_unref(packet.get());
-        HandOver(samples, pieceSamples, sink, false);
+        taken = HandOver(samples, pieceSamples, sink, false);
+    }
+    if (!taken) {
+        return;
     }
     if (decoded) {
         // The decoder's last frames, then what the resampler still holds.
@@ -182,14 +214,16 @@ void CWaveFile::ReadMono16(int sampleRate, std::size_t pieceSamples, const Sampl
     HandOver(samples, pieceSamples, sink, true);
 }
 
-void CWaveFile::HandOver(std::vector<std::int16_t>& samples, std::size_t pieceSamples,
+bool CWaveFile::HandOver(std::vector<std::int16_t>& samples, std::size_t pieceSamples,
                          const SampleSink& sink, bool all) {
     const std::size_t piece = std::max<std::size_t>(pieceSamples, 1);
     const std::size_t handed = all ? samples.size() : samples.size() - samples.size() % piece;
-    for (std::size_t first = 0; first < handed; first += piece) {
-        sink(samples.data() + first, std::min(piece, handed - first));
+    bool taken = true;
+    for (std::size_t first = 0; taken && first < handed; first += piece) {
+        taken = sink(samples.data() + first, std::min(piece, handed - first));
     }
     samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(handed));
+    return taken;
 }
 
 bool CWaveFile::Decode(const AVPacket* packet, SwrContext& resampler,

@@ -4,9 +4,12 @@
 #include "platform/FilePath.h"
 #include "platform/Mbcs.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 bool GetFileTitleFromPath(std::string& title, std::string_view path) {
     std::size_t start = 0;
@@ -32,23 +35,9 @@ bool GetFileTitleFromPath(std::string& title, std::string_view path) {
 }
 
 namespace {
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-} // namespace
 
-bool WriteMovieSceneHeader(const std::string& path, const CDirectXGraphics& graphics) {
-    const std::optional<std::string> nativePath = Mbcs::ToUtf8(FilePath::ToSlashes(path));
-    if (!nativePath) {
-        return false;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(nativePath->c_str(), "wb"));
-    if (!file) {
-        return false;
-    }
-    std::string title;
-    GetFileTitleFromPath(title, path); // an empty title still makes the class name "C"
-    std::FILE* out = file.get();
+// False when a character's lines fail.
+bool WriteText(std::FILE* out, const std::string& title, const CDirectXGraphics& graphics) {
     std::fprintf(out, "#include \"stdafx.h\"\r\n#include \"MorluLibrary.h\"\r\n\r\n");
     std::fprintf(out, "class C%s : public CMovie\r\n{\r\npublic:\r\n\tC%s()\r\n\t{\r\n",
                  title.c_str(), title.c_str());
@@ -64,5 +53,41 @@ bool WriteMovieSceneHeader(const std::string& path, const CDirectXGraphics& grap
                      graphics.GetSubtitle(static_cast<int>(i)).c_str());
     }
     std::fprintf(out, "\t}\r\n};\r\n");
-    return std::fflush(out) == 0;
+    return true;
+}
+
+// Writes the text through a stream of its own on the file; false, with errno set, when any of
+// it could not be written.
+bool WriteToFile(int file, const std::string& title, const CDirectXGraphics& graphics) {
+    const int copy = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
+    std::FILE* out = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+    if (out == nullptr) {
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        return false;
+    }
+    const bool complete = WriteText(out, title, graphics);
+    errno = 0;
+    const bool written = complete && std::fflush(out) == 0 && std::ferror(out) == 0;
+    const int error = written ? 0 : (errno != 0 ? errno : EIO);
+    const bool closed = std::fclose(out) == 0;
+    if (!written) {
+        errno = error;
+    }
+    return written && closed;
+}
+
+} // namespace
+
+// The header replaces the file as a document does: a failed export leaves the old one whole.
+bool WriteMovieSceneHeader(const std::string& path, const CDirectXGraphics& graphics) {
+    const std::optional<std::string> nativePath = Mbcs::ToUtf8(FilePath::ToSlashes(path));
+    if (!nativePath) {
+        return false;
+    }
+    std::string title;
+    GetFileTitleFromPath(title, path); // an empty title still makes the class name "C"
+    return !FilePath::WriteAtomically(*nativePath,
+                                      [&](int file) { return WriteToFile(file, title, graphics); });
 }

@@ -9,7 +9,8 @@
 
 class CDirectXGraphics;
 
-// Writes the header to a code-page-932 path; false when the file cannot be written.
+// Writes the header to a code-page-932 path, replacing the file there as FilePath::WriteAtomically
+// does; false when the file cannot be written or is not a regular file.
 bool WriteMovieSceneHeader(const std::string& path, const CDirectXGraphics& graphics);
 
 // The file name of a code-page-932 path without its folder and its last extension; false

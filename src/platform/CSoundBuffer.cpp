@@ -23,6 +23,10 @@ bool CSoundBuffer::IsPlayableFormat(const WAVEFORMATEX& format) {
            format.nSamplesPerSec >= MinimumRate && format.nSamplesPerSec <= MaximumRate;
 }
 
+bool CSoundBuffer::IsPlayable(const WAVEFORMATEX& format, DWORD bytes) {
+    return IsPlayableFormat(format) && bytes >= MinimumBytes && bytes <= MaximumBytes;
+}
+
 HRESULT CSoundBuffer::Play(DWORD flags) {
     m_mixer.Play(*this, (flags & DSBPLAY_LOOPING) != 0);
     return S_OK;

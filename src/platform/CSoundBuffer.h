@@ -19,13 +19,16 @@ public:
     static constexpr DWORD MinimumBytes = 4;
     static constexpr DWORD MaximumBytes = 0x0FFFFFFF;
 
-    // The format must pass IsPlayableFormat and the size lie in the limits above.
+    // The format and the size must pass IsPlayable.
     CSoundBuffer(CSoundMixer& mixer, const WAVEFORMATEX& format, DWORD bytes);
     ~CSoundBuffer();
     CSoundBuffer(const CSoundBuffer&) = delete;
     CSoundBuffer& operator=(const CSoundBuffer&) = delete;
 
     static bool IsPlayableFormat(const WAVEFORMATEX& format);
+    // Whether a sound of `bytes` bytes in `format` can play: the one rule for the WAV files
+    // that playback and the recorder take.
+    static bool IsPlayable(const WAVEFORMATEX& format, DWORD bytes);
 
     // The PCM bytes, zeroed at creation; filled before the buffer first plays.
     std::uint8_t* Data() { return m_data.data(); }

@@ -42,8 +42,7 @@ std::unique_ptr<CPrimarySoundBuffer> CSoundDevice::CreatePrimaryBuffer() {
 
 std::unique_ptr<CSoundBuffer> CSoundDevice::CreateSoundBuffer(const WAVEFORMATEX& format,
                                                               DWORD bytes) {
-    if (!CSoundBuffer::IsPlayableFormat(format) || bytes < CSoundBuffer::MinimumBytes ||
-        bytes > CSoundBuffer::MaximumBytes) {
+    if (!CSoundBuffer::IsPlayable(format, bytes)) {
         return nullptr;
     }
     return std::make_unique<CSoundBuffer>(m_mixer, format, bytes);

@@ -26,8 +26,8 @@ public:
     HRESULT SetCooperativeLevel(HWND window, DWORD level);
     std::unique_ptr<CPrimarySoundBuffer> CreatePrimaryBuffer();
     // A static buffer of `bytes` bytes in the given format; null for a format that cannot
-    // play (see CSoundBuffer::IsPlayableFormat) or a size outside the buffer limits. Buffers
-    // are released before their device.
+    // play or a size outside the buffer limits (CSoundBuffer::IsPlayable). Buffers are
+    // released before their device.
     std::unique_ptr<CSoundBuffer> CreateSoundBuffer(const WAVEFORMATEX& format, DWORD bytes);
 
     // Reopens the output in another format: 16-bit PCM, mono or stereo, 8 to 192 kHz.

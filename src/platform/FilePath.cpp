@@ -2,6 +2,7 @@
 
 #include "platform/FileDescriptor.h"
 #include "platform/Mbcs.h"
+#include "platform/OutputPath.h"
 #include "platform/RegularFile.h"
 
 #include <cerrno>
@@ -122,14 +123,15 @@ bool WriteFully(int file, const void* bytes, std::size_t size) {
 namespace {
 
 // The permissions of the regular file that a save replaces; none for a new file. A file that
-// may not be written is not replaced, as an editor's save refuses it.
+// may not be written is not replaced, as an editor's save refuses it, and nothing but a
+// regular file is replaced at all.
 std::error_code GetReplacedMode(int folder, const std::string& name, std::optional<mode_t>& mode) {
     struct stat old {};
     if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno == ENOENT ? std::error_code() : LastError();
     }
-    if (!S_ISREG(old.st_mode)) {
-        return std::error_code(); // the rename reports a folder in the way
+    if (const std::error_code error = OutputPath::CheckType(old.st_mode)) {
+        return error;
     }
     if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) {
         return LastError();

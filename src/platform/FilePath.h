@@ -34,8 +34,9 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
 // of the new: the bytes go to a new file of a unique name beside the target, made exclusively
 // and never through a link, flushed to disk and renamed over the target. The saved file keeps
 // the old file's permissions (a new one gets 0666 less the umask); a symbolic link keeps
-// pointing at its target, which takes the bytes. On failure nothing is left behind and the
-// old file is untouched; the error is errno's.
+// pointing at its target, which takes the bytes. Anything but a regular file at the target
+// is refused before a byte is written (OutputPath::CheckType). On failure nothing is left
+// behind and the old file is untouched; the error is errno's or OutputPath's.
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The same with the content written by `write` to the new file's descriptor: false, with
 // errno set, when it could not be.

@@ -23,7 +23,12 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <utility>
 
 using namespace AppSession;
 
@@ -244,6 +249,49 @@ private slots:
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
         QVERIFY(!Document().IsModified());
         QCOMPARE(g_nCurrentFrame, Rows().GetLastFrame());
+    }
+
+    void SavesRecordingsAndExportsGoOnlyToRegularFiles() {
+        Import(QStringLiteral("MQO/Shop.mqo"));
+        // A pipe with a reader, so that a write to it could never wait, and a device node.
+        const QString pipe = m_folder.filePath(QStringLiteral("pipe.h"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        const QString device = m_folder.filePath(QStringLiteral("null.h"));
+        if (mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+            QCOMPARE(symlink("/dev/null", QFile::encodeName(device).constData()), 0);
+        }
+        const struct {
+            UINT command;
+            const char16_t* failure;
+        } commands[] = {
+            {ID_FILE_SAVE_AS, u"「%1」に保存できませんでした。"},
+            {ID_RECORD_AVI, u"「%1」に録画できませんでした。"},
+            {ID_FILE_EXPORT, u"「%1」に書き出せませんでした。"},
+        };
+        for (const auto& [command, failure] : commands) {
+            for (const auto& [target, type] :
+                 {std::pair{pipe, S_IFIFO}, std::pair{device, S_IFCHR}}) {
+                Dialogs().Reset();
+                Dialogs().fileAnswers = {target};
+                Command(command);
+                QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+                const QString expected = QString::fromUtf16(failure).arg(target) +
+                                         QStringLiteral(u"\n通常のファイルではありません。");
+                QVERIFY2(Dialogs().messages.back().text.startsWith(expected),
+                         qPrintable(Dialogs().messages.back().text));
+                QVERIFY(Dialogs().itemRequests.empty()); // no compressor was asked for
+                QCOMPARE(Dialogs().unexpected, 0);
+                struct stat status {};
+                QCOMPARE(stat(QFile::encodeName(target).constData(), &status), 0);
+                QCOMPARE(status.st_mode & S_IFMT, static_cast<mode_t>(type));
+            }
+        }
+        ::close(reader);
+        QVERIFY(Document().IsModified());
+        QVERIFY(Document().GetPathName().isEmpty());
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
     }
 
     void DroppedDocumentsOpen() {

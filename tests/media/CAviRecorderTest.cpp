@@ -9,7 +9,9 @@
 #include "MessageLog.h"
 #include "Recording.h"
 #include "WaveBytes.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +20,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -32,6 +34,8 @@ using namespace WaveBytes;
 using Samples = std::vector<std::int16_t>;
 
 const std::string CannotMakeSound = "サウンドが作れませんでした。";
+const std::string CannotOpenFile = "保存するファイルが開けませんでした。";
+const std::string CannotWrite = "AVIファイルへの書き込みに失敗しました。";
 
 std::string Seconds(double seconds) {
     char text[32];
@@ -322,11 +326,17 @@ TEST_F(CAviRecorderTest, MissingWaveIsReportedAtOpenAndAtItsFrame) {
 
 TEST_F(CAviRecorderTest, WaveOutsideTheRecordableFormatsIsReportedAsOneThatDoesNotOpen) {
     WriteWave("ultrasonic.wav", Wave16(285000000, 1, Ramp(64)));
+    // 16-bit stereo in blocks of 3 bytes, which playback refuses.
+    std::string misaligned = Wave16(22050, 2, Ramp(64));
+    misaligned[32] = 3;
+    WriteWave("misaligned.wav", misaligned);
     sound.SetWave(2, "ultrasonic.wav");
+    sound.SetWave(3, "misaligned.wav");
 
     Record("", 32, 24, 5);
 
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
+    // At Open, then at each WAV's frame.
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(4, CannotMakeSound));
     EXPECT_EQ(Streams().size(), 1u);
 }
 
@@ -368,7 +378,7 @@ TEST_F(CAviRecorderTest, UnwritablePathIsReported) {
     recorder.Close();
 
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "保存するファイルが開けませんでした。");
+    EXPECT_EQ(messages.messages[0].text, CannotOpenFile);
     EXPECT_EQ(messages.messages[0].caption, "エラー");
 }
 
@@ -432,38 +442,36 @@ TEST_F(CAviRecorderTest, SoundStreamCannotBeAddedOnceRecordingRuns) {
     EXPECT_FALSE(recorder.CreateAudioStream());
 }
 
-// Runs `work` in a child process; the exit status that it returns, or -1 when the child
-// did not exit.
-int ExitStatusInChild(const std::function<int()>& work) {
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(work());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// A recording of pattern frames in a child process whose files cannot grow past
+// `fileSizeLimit` bytes, as on a full disk: the messages it showed and the bytes it read.
+struct ChildRecording {
+    std::vector<std::string> messages;
+    std::uint64_t bytesRead = 0;
+};
 
-// Runs the recording in a child process whose files cannot grow past `limit` bytes, as on
-// a full disk; the child's exit status is the number of messages it saw, or 100 when they
-// were not the write failure.
-int RecordWithFileSizeLimit(CDirectSound& sound, const std::string& path, rlim_t limit,
-                            int frames) {
-    return ExitStatusInChild([&] {
+ChildRecording RecordInChild(CDirectSound& sound, const std::string& path, rlim_t fileSizeLimit,
+                             int width, int height, int frames) {
+    std::istringstream lines(ChildProcess::Output([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{limit, limit};
+        const rlimit fileSize{fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &fileSize);
+        const std::uint64_t before = ChildProcess::BytesRead();
         MessageLog messages;
         FixedChooser chooser("");
         CAviRecorder recorder(sound, chooser);
-        Recording::RecordPattern(recorder, 320, 240, frames, path);
-        for (const std::string& text : messages.Texts()) {
-            if (text != "AVIファイルへの書き込みに失敗しました。") {
-                return 100;
-            }
+        Recording::RecordPattern(recorder, width, height, frames, path);
+        std::string text = std::to_string(ChildProcess::BytesRead() - before) + "\n";
+        for (const std::string& message : messages.Texts()) {
+            text += message + "\n";
         }
-        return static_cast<int>(messages.messages.size());
-    });
+        return text;
+    }));
+    ChildRecording recording;
+    lines >> recording.bytesRead;
+    for (std::string line; std::getline(lines >> std::ws, line);) {
+        recording.messages.push_back(line);
+    }
+    return recording;
 }
 
 long PeakResidentKibibytes() {
@@ -473,7 +481,8 @@ long PeakResidentKibibytes() {
 }
 
 TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItGot) {
-    EXPECT_EQ(RecordWithFileSizeLimit(sound, path, 2000000, 40), 1);
+    EXPECT_EQ(RecordInChild(sound, path, 2000000, 320, 240, 40).messages,
+              std::vector<std::string>{CannotWrite});
 
     const std::vector<MediaProbe::Stream> streams = Streams();
     ASSERT_EQ(streams.size(), 1u);
@@ -487,12 +496,81 @@ TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItG
     EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(first));
 }
 
+// A sparse WAV of 8-bit mono PCM: `frames` samples of silence.
+std::string WriteSilentWave(const ScratchFolder& folder, const std::string& name, int rate,
+                            std::uint32_t frames) {
+    const std::string path = folder.PathOf(std::string(WaveFolderPrefix) + name);
+    std::filesystem::create_directories(folder.PathOf(WaveFolderPrefix));
+    WriteSparse(path,
+                Riff("WAVE", Chunk("fmt ", Format(rate, 1, 8)) + "data" + DoubleWord(frames),
+                     36 + std::int64_t{frames}),
+                44 + std::uint64_t{frames});
+    return path;
+}
+
+TEST_F(CAviRecorderTest, FullDiskEndsTheConversionOfAWaveAtOnce) {
+    // 200 MB of WAV, 400 MB of sound in the movie.
+    WriteSilentWave(folder, "long.wav", 22050, 200000000);
+    sound.SetWave(0, "long.wav");
+
+    const ChildRecording recording = RecordInChild(sound, path, 2000000, 32, 24, 2);
+
+    EXPECT_EQ(recording.messages, std::vector<std::string>{CannotWrite});
+    EXPECT_LT(recording.bytesRead, 20000000u);
+}
+
+TEST_F(CAviRecorderTest, WaveWhoseSoundWouldPassOneGibibyteIsReportedAsOneThatDoesNotOpen) {
+    // 24.4 MB at 1,000 Hz make 538 million samples at 22,050 Hz: 1.08 GB of sound.
+    WriteSilentWave(folder, "long.wav", 1000, 24400000);
+    sound.SetWave(1, "long.wav");
+
+    // The limit keeps a recording that takes the WAV from filling the disk.
+    const ChildRecording recording = RecordInChild(sound, path, 50000000, 32, 24, 2);
+
+    EXPECT_EQ(recording.messages, std::vector<std::string>(2, CannotMakeSound));
+    EXPECT_EQ(Streams().size(), 1u);
+}
+
+TEST_F(CAviRecorderTest, PipeOrDeviceIsNeitherOpenedNorRemoved) {
+    const std::string pipe = folder.PathOf("pipe.avi");
+    const FilledFifo fifo(pipe, ""); // a reader of the recording would never come
+    const std::string device = folder.PathOf("null.avi");
+    MakeNullDevice(device);
+    for (const auto& [target, type] : {std::pair{pipe, S_IFIFO}, std::pair{device, S_IFCHR}}) {
+        messages.messages.clear();
+        FixedChooser chooser("");
+        CAviRecorder recorder(sound, chooser);
+
+        EXPECT_EQ(recorder.Open(32, 24, target), nullptr) << target;
+        recorder.Close();
+
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{CannotOpenFile}) << target;
+        EXPECT_EQ(FileType(target), type) << target;
+    }
+}
+
+TEST_F(CAviRecorderTest, FailedRecordingRemovesOnlyAFileThatItCreated) {
+    const std::string existing = folder.Write("existing.avi", "an older movie");
+    const std::string fresh = folder.PathOf("fresh.avi");
+    for (const std::string& target : {existing, fresh}) {
+        FixedChooser chooser("");
+        CAviRecorder recorder(sound, chooser);
+
+        EXPECT_EQ(recorder.Open(0, 240, target), nullptr); // no stream of that size
+        recorder.Close();
+    }
+
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"existing.avi"});
+    std::ifstream file(existing);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "an older movie");
+}
+
 TEST_F(CAviRecorderTest, FramesOfAPauseInTheSoundAreNotHeldInMemory) {
     WriteWave("short.wav", Wave16(22050, 1, Ramp(2205)));
     sound.SetWave(0, "short.wav");
 
     // 200 frames of 320 x 240 make 44 MiB, all of them after the sound.
-    const int addedMebibytes = ExitStatusInChild([&] {
+    const std::string addedMebibytes = ChildProcess::Output([&] {
         const long before = PeakResidentKibibytes();
         FixedChooser chooser("");
         CAviRecorder recorder(sound, chooser);
@@ -501,11 +579,11 @@ TEST_F(CAviRecorderTest, FramesOfAPauseInTheSoundAreNotHeldInMemory) {
             recorder.WriteFrame(target);
         }
         recorder.Close();
-        return static_cast<int>(std::min((PeakResidentKibibytes() - before) / 1024, 255L));
+        return std::to_string((PeakResidentKibibytes() - before) / 1024);
     });
 
     // Room for what a sanitizer keeps of freed memory, well below the frames held back.
-    EXPECT_LT(addedMebibytes, 30);
+    EXPECT_LT(std::stol(addedMebibytes), 30);
     EXPECT_EQ(Streams().at(0).at("nb_read_frames"), "200");
 }
 

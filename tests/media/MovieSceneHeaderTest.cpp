@@ -3,16 +3,21 @@
 #include "graphics/CDirectXGraphics.h"
 #include "scene/SceneTypes.h"
 
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -57,6 +62,7 @@ protected:
     }
 
     std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
+    std::vector<std::string> Names() const { return m_folder.Names(); }
 
     // Writes the scene to scene1.h and returns the text.
     std::string Export() {
@@ -154,6 +160,38 @@ TEST_F(WriteMovieSceneHeaderTest, ExistingFileIsReplaced) {
     std::ofstream(path) << std::string(5000, 'x');
 
     EXPECT_EQ(Export(), kOpening + "\t\tAddSubtitle(\"\");\r\n" + kClosing);
+}
+
+TEST_F(WriteMovieSceneHeaderTest, PipeOrDeviceIsRefusedAndStaysWhatItWas) {
+    const std::string pipe = PathOf("pipe.h");
+    const FilledFifo fifo(pipe, ""); // a reader of the header would never come
+    const std::string device = PathOf("null.h");
+    MakeNullDevice(device);
+
+    for (const auto& [target, type] : {std::pair{pipe, S_IFIFO}, std::pair{device, S_IFCHR}}) {
+        EXPECT_FALSE(WriteMovieSceneHeader(target, graphics)) << target;
+        EXPECT_EQ(FileType(target), type) << target;
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"null.h", "pipe.h"}));
+}
+
+TEST_F(WriteMovieSceneHeaderTest, ExportThatFailsPartWayLeavesTheOldHeaderWhole) {
+    const std::string path = PathOf("scene1.h");
+    const std::string old = Export();
+    graphics.m_characters.resize(1);
+    graphics.m_characters[0].m_keys.resize(100);
+
+    // Files may not grow past 100 bytes, as on a full disk.
+    const std::string result = ChildProcess::Output([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{100, 100};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        return WriteMovieSceneHeader(path, graphics) ? "written" : "failed";
+    });
+
+    EXPECT_EQ(result, "failed");
+    EXPECT_EQ(ReadText(path), old);
+    EXPECT_EQ(Names(), std::vector<std::string>{"scene1.h"});
 }
 
 TEST_F(WriteMovieSceneHeaderTest, UnwritablePathFails) {

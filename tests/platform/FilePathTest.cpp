@@ -1,6 +1,7 @@
 #include "platform/FilePath.h"
 
 #include "platform/Mbcs.h"
+#include "platform/OutputPath.h"
 
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
@@ -269,6 +270,25 @@ TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(folder.Names(), before);
     EXPECT_EQ(Content(plain), "plain");
     EXPECT_EQ(Content(folder.PathOf("taken.qka/inside")), "inside");
+}
+
+TEST(FilePathWriteAtomicallyTest, PipesAndDevicesAreRefusedAndStayWhatTheyWere) {
+    const ScratchFolder folder;
+    const std::string pipe = folder.PathOf("pipe.qka");
+    const FilledFifo fifo(pipe, "");
+    const std::string device = folder.PathOf("null.qka");
+    MakeNullDevice(device);
+    const std::string link = folder.PathOf("link.qka");
+    fs::create_symlink("pipe.qka", link);
+    const std::vector<std::string> before = folder.Names();
+
+    for (const auto& [target, type] :
+         {std::pair{pipe, S_IFIFO}, std::pair{device, S_IFCHR}, std::pair{link, S_IFIFO}}) {
+        EXPECT_EQ(FilePath::WriteAtomically(target, BytesOf("new")), OutputPath::NotRegularFile())
+            << target;
+        EXPECT_EQ(FileType(target), type) << target;
+    }
+    EXPECT_EQ(folder.Names(), before);
 }
 
 TEST(FilePathWriteAtomicallyTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Files that a document or a model may name but that must never be read: a pipe whose writer
-// stays open, and a file far larger than it takes on disk.
+// Files that a document or a model may name but that must never be read, nor written to by a
+// save: a pipe whose writer stays open, a device, and a file far larger than it takes on disk.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 // A named pipe holding `content`. Its writer stays open, so a reader that reads on to the end
@@ -37,4 +38,19 @@ inline void WriteSparse(const std::string& path, const std::string& head, std::u
     EXPECT_EQ(::write(file, head.data(), head.size()), static_cast<ssize_t>(head.size()));
     EXPECT_EQ(::ftruncate(file, static_cast<off_t>(size)), 0);
     ::close(file);
+}
+
+// A character device at `path` that takes whatever is written to it, as /dev/null does: a node
+// of its own where nodes can be made (as root, who could replace /dev/null itself), else a link
+// to /dev/null.
+inline void MakeNullDevice(const std::string& path) {
+    if (::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        EXPECT_EQ(::symlink("/dev/null", path.c_str()), 0);
+    }
+}
+
+// The type of what `path` names, links followed (S_IFREG, S_IFIFO, S_IFCHR...); 0 for nothing.
+inline mode_t FileType(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }

@@ -3,6 +3,7 @@
 #include "platform/CArchive.h"
 #include "platform/FilePath.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OutputPath.h"
 #include "platform/framework/CFrameWnd.h"
 #include "platform/framework/CSingleDocTemplate.h"
 #include "platform/framework/CView.h"
@@ -52,6 +53,9 @@ UINT ReasonNotReadable(const QFileInfo& file) {
 }
 
 UINT ReasonNotSaved(const std::error_code& error) {
+    if (error == OutputPath::NotRegularFile()) {
+        return AFX_IDS_FILE_NOT_REGULAR;
+    }
     static const struct {
         int error;
         UINT reason;
