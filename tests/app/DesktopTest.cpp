@@ -45,7 +45,7 @@ namespace {
 constexpr int HandOverMs = 30000; // a generous bound on a start under a loaded machine
 
 // Runs `act` on the next modal window, from within its own event loop, once it is on the
-// screen.
+// screen; a window that does not come within seconds is waited for no longer.
 void WhenModalShows(const std::function<void(QWidget&)>& act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -56,6 +56,7 @@ void WhenModalShows(const std::function<void(QWidget&)>& act) {
             act(*modal);
         }
     });
+    QTimer::singleShot(10000, poll, &QObject::deleteLater);
     poll->start(20);
 }
 
