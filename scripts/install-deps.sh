@@ -8,6 +8,7 @@ packages=(
   cmake ninja-build pkg-config g++ qt6-base-dev libqt6opengl6-dev libgl-dev libegl-dev libgl1-mesa-dri
   libegl-mesa0 libglx-mesa0 libavformat-dev libavcodec-dev libswresample-dev
   libswscale-dev libavutil-dev libsdl2-dev libstb-dev libx11-dev fonts-ipafont-gothic
+  qt6-translations-l10n
   # tests, benchmarks, fuzzers and sanitizers
   xvfb xauth ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   clang-format desktop-file-utils libxml2-utils shared-mime-info

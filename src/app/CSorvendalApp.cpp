@@ -15,8 +15,12 @@
 #include "scene/CAnimation.h"
 #include "scene/CCharacter.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QUrl>
 
 CSorvendalApp theApp;
@@ -38,11 +42,15 @@ CSorvendalApp::CSorvendalApp() {
     MapCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
 }
 
+CSorvendalApp::~CSorvendalApp() = default;
+
 BOOL CSorvendalApp::InitInstance() {
-    // The window system's services that the views rely on: the Direct3D stand-in and the
-    // Japanese faces of the dialogs, the timeline and the subtitles.
+    // The window system's services that the views rely on: the Direct3D stand-in, the
+    // Japanese faces of the dialogs, the timeline and the subtitles, and the Japanese texts of
+    // Qt's own dialogs.
     RegisterOpenGLDirect3D();
     InstallWindowsFontSubstitutes();
+    InstallQtTranslation();
     CWinApp::InitInstance();
     if (!AfxOleInit()) {
         AfxMessageBox(Resources::LoadString(IDP_OLE_INIT_FAILED));
@@ -65,6 +73,22 @@ BOOL CSorvendalApp::InitInstance() {
     m_pMainWnd->repaint();
     m_pMainWnd->DragAcceptFiles(true);
     return TRUE;
+}
+
+int CSorvendalApp::ExitInstance() {
+    m_pQtTranslator.reset();
+    return CWinApp::ExitInstance();
+}
+
+// Qt's file, colour and list dialogs and its message-box buttons speak the program's language,
+// whatever the user's locale; without Qt's translations installed they stay in English.
+void CSorvendalApp::InstallQtTranslation() {
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        m_pQtTranslator = std::move(translator);
+    }
 }
 
 void CSorvendalApp::OnAppAbout() {

@@ -5,13 +5,24 @@
 
 #include "platform/framework/CWinApp.h"
 
+#include <memory>
+
+class QTranslator;
+
 class CSorvendalApp : public CWinApp {
 public:
     CSorvendalApp();
+    ~CSorvendalApp() override;
 
     BOOL InitInstance() override;
+    int ExitInstance() override;
     void OnAppAbout();
     void OnHelpContents();
+
+private:
+    void InstallQtTranslation();
+
+    std::unique_ptr<QTranslator> m_pQtTranslator;
 };
 
 extern CSorvendalApp theApp;

@@ -17,6 +17,9 @@ constexpr Uint16 CallbackFrames = 1024;
 CSoundDevice::CSoundDevice() : m_mixer(DefaultRate, DefaultChannels) {}
 
 std::unique_ptr<CSoundDevice> CSoundDevice::Create() {
+    // SDL would turn SIGINT and SIGTERM into quit events that nothing here reads: the program
+    // has to end on them as any other program does.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return nullptr;
     }

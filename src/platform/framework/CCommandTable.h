@@ -20,7 +20,11 @@ struct CommandInfo {
     QString prompt;
 
     QString StatusText() const { return prompt.section(u'\n', 0, 0); }
-    QString ToolTip() const { return prompt.section(u'\n', 1, 1); }
+    // The prompt's tooltip, else its status-bar text; empty for a command without a prompt.
+    QString ToolTip() const {
+        const QString tip = prompt.section(u'\n', 1, 1);
+        return tip.isEmpty() ? StatusText() : tip;
+    }
 };
 
 class CCommandTable {

@@ -9,6 +9,7 @@
 #include "platform/framework/CView.h"
 #include "platform/framework/CWinApp.h"
 #include "platform/framework/IDialogService.h"
+#include "platform/framework/LocalFileName.h"
 #include "platform/framework/Resources.h"
 
 #include <QDir>
@@ -19,7 +20,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -35,18 +38,20 @@ void ReportFailure(UINT message, const QString& path, UINT reason, const QString
     AfxMessageBox(text, MB_OK | MB_ICONERROR);
 }
 
-// Why a file cannot be read, or 0 when it can be opened.
-UINT ReasonNotReadable(const QFileInfo& file) {
-    if (!file.exists()) {
+// Why the file at the path (the file system's bytes) cannot be read, or 0 when it can be
+// opened.
+UINT ReasonNotReadable(const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) {
         return AFX_IDS_FILE_NOT_FOUND;
     }
-    if (!file.isFile()) {
+    if (!S_ISREG(file.st_mode)) {
         return AFX_IDS_FILE_NOT_REGULAR;
     }
-    if (!file.isReadable()) {
+    if (::access(path.c_str(), R_OK) != 0) {
         return AFX_IDS_FILE_ACCESS_DENIED;
     }
-    if (static_cast<std::uint64_t>(file.size()) > MaximumDocumentBytes) {
+    if (static_cast<std::uint64_t>(file.st_size) > MaximumDocumentBytes) {
         return AFX_IDS_FILE_TOO_LARGE;
     }
     return 0;
@@ -110,9 +115,8 @@ void CDocument::UpdateAllViews(CView* sender, LPARAM hint, CObject* hintObject) 
 }
 
 void CDocument::SetPathName(const QString& path, bool addToRecentFiles) {
-    const QFileInfo file(path);
-    m_strPathName = file.absoluteFilePath();
-    SetTitle(file.fileName());
+    m_strPathName = LocalFileName::Absolute(path);
+    SetTitle(QFileInfo(m_strPathName).fileName());
     if (addToRecentFiles) {
         AfxGetApp()->AddToRecentFileList(m_strPathName);
     }
@@ -136,12 +140,12 @@ BOOL CDocument::OnNewDocument() {
 BOOL CDocument::OnOpenDocument(const QString& path) {
     // The name tells the reason for the message; the read itself takes only a regular file
     // of bounded size, whatever the name has become meanwhile.
-    if (const UINT reason = ReasonNotReadable(QFileInfo(path))) {
+    const std::string file = LocalFileName::FromQString(path);
+    if (const UINT reason = ReasonNotReadable(file)) {
         ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, reason);
         return FALSE;
     }
-    const std::optional<std::string> content =
-        FilePath::ReadAll(path.toStdString(), MaximumDocumentBytes);
+    const std::optional<std::string> content = FilePath::ReadAll(file, MaximumDocumentBytes);
     if (!content) {
         ReportFailure(AFX_IDP_FAILED_TO_OPEN_DOC, path, AFX_IDS_FILE_READ_ERROR);
         return FALSE;
@@ -162,9 +166,8 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
 }
 
 BOOL CDocument::OnSaveDocument(const QString& path) {
-    if (const std::error_code error =
-            CArchive::StoreToFile(QFile::encodeName(path).toStdString(),
-                                  [this](CArchive& archive) { Serialize(archive); })) {
+    if (const std::error_code error = CArchive::StoreToFile(
+            LocalFileName::FromQString(path), [this](CArchive& archive) { Serialize(archive); })) {
         ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(error),
                       QString::fromLocal8Bit(error.message().c_str()));
         return FALSE;

@@ -8,9 +8,11 @@
 #include "platform/framework/CView.h"
 #include "platform/framework/CWinApp.h"
 #include "platform/framework/KeyboardLocks.h"
+#include "platform/framework/LocalFileName.h"
 #include "platform/framework/Resources.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -24,11 +26,14 @@ namespace {
 constexpr int IdleUpdateMs = 200;
 constexpr int RecentFileLabelLength = 60;
 
+// The URL's bytes, as the file system names the file: toLocalFile would take them for UTF-8.
 QStringList LocalFiles(const QMimeData* data) {
     QStringList files;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile()) {
-            files << url.toLocalFile();
+            files << LocalFileName::ToQString(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                    .toStdString());
         }
     }
     return files;
@@ -53,13 +58,17 @@ CFrameWnd::CFrameWnd() {
     }
     m_idleUpdate.setInterval(IdleUpdateMs);
     connect(&m_idleUpdate, &QTimer::timeout, this, [this] { UpdateCommandUI(); });
+    // The frame has no context menu of its own: a right click on the menu bar or the status
+    // bar shows none (Qt's would offer to hide the toolbar).
+    setContextMenuPolicy(Qt::NoContextMenu);
 }
 
 CFrameWnd::~CFrameWnd() = default;
 
 bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* document) {
     m_pDocument = document;
-    setWindowIcon(QIcon(QStringLiteral(":/res/icon%1.xpm").arg(resourceId)));
+    // The resource's icon is the application's: the frame and every dialog show it.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icon%1.xpm").arg(resourceId)));
     CreateActions();
     BuildMenu(resourceId);
     if (OnCreate() == -1) {
@@ -206,7 +215,7 @@ QAction* CFrameWnd::MakeAction(const CommandInfo& info) {
     action->setShortcuts(info.keys);
     action->setShortcutContext(Qt::WindowShortcut);
     action->setStatusTip(info.StatusText());
-    action->setToolTip(info.ToolTip().isEmpty() ? info.StatusText() : info.ToolTip());
+    action->setToolTip(info.ToolTip());
     connect(action, &QAction::triggered, this, [this, id = info.id] { RouteCommand(id); });
     addAction(action); // its keys work wherever the focus is in the window
     m_actions[info.id] = action;

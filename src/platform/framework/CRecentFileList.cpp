@@ -1,6 +1,6 @@
 #include "platform/framework/CRecentFileList.h"
 
-#include <QFileInfo>
+#include "platform/framework/LocalFileName.h"
 
 namespace {
 const QString Section = QStringLiteral("Recent File List");
@@ -8,11 +8,28 @@ const QString Section = QStringLiteral("Recent File List");
 QString EntryKey(int index) {
     return QStringLiteral("%1/File%2").arg(Section).arg(index + 1);
 }
+
+// A path that is text is kept as text; one whose name is not UTF-8 (LocalFileName) as its
+// bytes, which the profile's text would not keep.
+QVariant StoredPath(const QString& path) {
+    const std::string bytes = LocalFileName::FromQString(path);
+    if (QString::fromStdString(bytes) == path) {
+        return path;
+    }
+    return QByteArray::fromStdString(bytes);
+}
+
+QString ReadPath(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::QByteArray) {
+        return LocalFileName::ToQString(stored.toByteArray().toStdString());
+    }
+    return stored.toString();
+}
 } // namespace
 
 CRecentFileList::CRecentFileList(QSettings& profile, int size) : m_profile(profile), m_size(size) {
     for (int i = 0; i < m_size; ++i) {
-        const QString path = m_profile.value(EntryKey(i)).toString();
+        const QString path = ReadPath(m_profile.value(EntryKey(i)));
         if (!path.isEmpty() && !m_files.contains(path)) {
             m_files << path;
         }
@@ -20,7 +37,7 @@ CRecentFileList::CRecentFileList(QSettings& profile, int size) : m_profile(profi
 }
 
 void CRecentFileList::Add(const QString& path) {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString absolute = LocalFileName::Absolute(path);
     m_files.removeAll(absolute);
     m_files.prepend(absolute);
     while (m_files.size() > m_size) {
@@ -43,7 +60,7 @@ void CRecentFileList::Remove(const QString& path) {
 void CRecentFileList::Write() {
     m_profile.remove(Section);
     for (int i = 0; i < m_files.size(); ++i) {
-        m_profile.setValue(EntryKey(i), m_files[i]);
+        m_profile.setValue(EntryKey(i), StoredPath(m_files[i]));
     }
     m_profile.sync();
 }

@@ -1,10 +1,26 @@
 #include "platform/framework/CToolBar.h"
 
+#include "platform/framework/CCommandTable.h"
 #include "platform/framework/CFrameWnd.h"
 #include "platform/framework/Resources.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QPixmap>
+
+namespace {
+
+// Swallows the tooltips of the buttons it watches: Qt would show the menu text of a command
+// that has no tooltip.
+class ToolTipBlocker : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
+} // namespace
 
 CToolBar::CToolBar() {
     setMovable(false);
@@ -43,6 +59,9 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
             action->setIcon(
                 QIcon(strip.copy(QRect(QPoint(image * ImageSize.width(), 0), ImageSize))));
             addAction(action);
+            if (CCommandTable::Find(id).ToolTip().isEmpty()) {
+                widgetForAction(action)->installEventFilter(new ToolTipBlocker(this));
+            }
         }
         m_items.push_back({id, action});
     }

@@ -7,16 +7,17 @@
 #include "platform/framework/CFrameWnd.h"
 #include "platform/framework/CQtDialogService.h"
 #include "platform/framework/CRecentFileList.h"
+#include "platform/framework/CShellOpenChannel.h"
 #include "platform/framework/CSingleDocTemplate.h"
+#include "platform/framework/LocalFileName.h"
 #include "platform/framework/Resources.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
 #include <clocale>
+#include <unistd.h>
 
 namespace {
 CWinApp* g_pApp = nullptr;
@@ -36,6 +37,7 @@ CWinApp::~CWinApp() {
 }
 
 int CWinApp::ExitInstance() {
+    m_pShellOpen.reset();
     if (m_pDocTemplate != nullptr) {
         m_pDocTemplate->CloseAllDocuments();
     }
@@ -85,7 +87,18 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) const {
 bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info) {
     const QString path =
         info.m_nShellCommand == CCommandLineInfo::FileOpen ? info.m_strFileName : QString();
-    return m_pDocTemplate != nullptr && m_pDocTemplate->OpenDocumentFile(path) != nullptr;
+    if (!path.isEmpty() && m_pShellOpen != nullptr &&
+        m_pShellOpen->HandOver(LocalFileName::Absolute(path))) {
+        m_bHandedOver = true;
+        return false;
+    }
+    if (m_pDocTemplate == nullptr || m_pDocTemplate->OpenDocumentFile(path) == nullptr) {
+        return false;
+    }
+    if (m_pShellOpen != nullptr) {
+        m_pShellOpen->Listen([this](const QString& handed) { OnShellOpen(handed); });
+    }
+    return true;
 }
 
 CDocument* CWinApp::OpenDocumentFile(const QString& path) {
@@ -101,6 +114,10 @@ void CWinApp::OnFileNew() {
     OpenDocumentFile(QString());
 }
 
+void CWinApp::EnableShellOpen() {
+    m_pShellOpen = std::make_unique<CShellOpenChannel>(GetAppTitle());
+}
+
 void CWinApp::OnAppExit() {
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->close();
@@ -114,9 +131,22 @@ void CWinApp::OnOpenRecentFile(UINT id) {
     }
     const QString path = m_pRecentFileList->GetFiles()[index];
     // By name: the save-changes prompt may have added a file to the list meanwhile.
-    if (OpenDocumentFile(path) == nullptr && !QFileInfo::exists(path)) {
+    if (OpenDocumentFile(path) == nullptr &&
+        ::access(LocalFileName::FromQString(path).c_str(), F_OK) != 0) {
         m_pRecentFileList->Remove(path); // a file that is gone leaves the list
     }
+}
+
+// The document of a later start: the window comes to the front, where the save-changes
+// prompt shows, then the document opens as a recent file does.
+void CWinApp::OnShellOpen(const QString& path) {
+    if (m_pMainWnd == nullptr) {
+        return;
+    }
+    m_pMainWnd->setWindowState(m_pMainWnd->windowState() & ~Qt::WindowMinimized);
+    m_pMainWnd->raise();
+    m_pMainWnd->activateWindow();
+    OpenDocumentFile(path);
 }
 
 CWinApp* AfxGetApp() {
@@ -134,7 +164,6 @@ int AfxMessageBox(const QString& text, UINT type) {
 void AfxWinInit() {
     // Qt adopts the user's locale; numbers in files are read and written the C way.
     std::setlocale(LC_NUMERIC, "C");
-    AfxGetApp()->m_commandLine = QCoreApplication::arguments();
     MessageBoxService::SetHandler(
         [](const std::string& text, const std::string& caption, unsigned int type) {
             return AfxGetApp()->GetDialogService().MessageBox(
@@ -144,10 +173,17 @@ void AfxWinInit() {
 }
 
 int AfxWinMain(int argc, char** argv) {
-    QApplication application(argc, argv);
+    QApplication application(argc, argv); // takes Qt's own options out of the arguments
     AfxWinInit();
     CWinApp* app = AfxGetApp();
-    const int result = app->InitInstance() ? QApplication::exec() : 1;
+    for (int i = 0; i < argc; ++i) {
+        app->m_commandLine << LocalFileName::ToQString(argv[i]);
+    }
+    if (!app->InitInstance()) {
+        app->ExitInstance();
+        return app->HandedOver() ? 0 : 1;
+    }
+    const int result = QApplication::exec();
     app->ExitInstance();
     return result;
 }

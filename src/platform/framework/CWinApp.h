@@ -2,9 +2,9 @@
 
 // The application: one per process. It keeps the title, the per-user profile with the
 // recent-file list, the document template and the dialog service, opens documents for the
-// command line, the recent-file list and dropped files, and handles the framework's own
-// application commands (exit, recent files). A derived application adds its handlers in
-// its constructor and builds everything in InitInstance.
+// command line, the recent-file list, dropped files and later starts (shell open), and
+// handles the framework's own application commands (exit, recent files). A derived
+// application adds its handlers in its constructor and builds everything in InitInstance.
 
 #include "platform/framework/CCmdTarget.h"
 #include "platform/framework/FrameworkIds.h"
@@ -17,6 +17,7 @@
 class CDocument;
 class CFrameWnd;
 class CRecentFileList;
+class CShellOpenChannel;
 class CSingleDocTemplate;
 class IDialogService;
 class QSettings;
@@ -52,30 +53,40 @@ public:
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
     // The first argument that is not an option names a document to open.
     void ParseCommandLine(CCommandLineInfo& info) const;
+    // Opens the document of the command line, or a new one. With shell open enabled, a
+    // document goes to the program that already runs, if one does, and the start fails
+    // without a window (HandedOver tells it apart); a start that opens its window takes the
+    // documents of later starts from then on.
     bool ProcessShellCommand(const CCommandLineInfo& info);
+    bool HandedOver() const { return m_bHandedOver; }
     // Asks to save a modified document first; null when that was cancelled or the file
     // could not be read (the document then stays as it was).
     CDocument* OpenDocumentFile(const QString& path);
     bool SaveAllModified();
 
     void OnFileNew();
-    // The shell opens documents through the desktop entry and the document type that are
-    // installed with the program: nothing to register at run time.
-    void EnableShellOpen() {}
+    // One program per user and display takes the documents that the shell opens.
+    void EnableShellOpen();
+    // The shell finds the program through the desktop entry and the document type that are
+    // installed with it: nothing to register at run time.
     void RegisterShellFileTypes(bool) {}
 
     CFrameWnd* m_pMainWnd = nullptr;
-    // The program's arguments, its own name first; AfxWinInit takes them from Qt.
+    // The program's arguments, its own name first; AfxWinMain takes them from the process,
+    // each byte kept (LocalFileName).
     QStringList m_commandLine;
 
 private:
     void OnAppExit();
     void OnOpenRecentFile(UINT id);
+    void OnShellOpen(const QString& path);
 
     std::unique_ptr<IDialogService> m_pDialogService;
     std::unique_ptr<QSettings> m_pProfile;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+    std::unique_ptr<CShellOpenChannel> m_pShellOpen;
+    bool m_bHandedOver = false;
 };
 
 CWinApp* AfxGetApp();
@@ -92,5 +103,6 @@ inline void AfxEnableControlContainer() {}
 // service.
 void AfxWinInit();
 // The program's entry: Qt's application object, AfxWinInit, InitInstance, the event loop
-// while InitInstance succeeded, then ExitInstance.
+// while InitInstance succeeded, then ExitInstance. A start that failed ends with 1, one that
+// handed its document over with 0.
 int AfxWinMain(int argc, char** argv);

@@ -1,20 +1,25 @@
 // The framework's own rules that the program's windows lean on: file-dialog filters, the
-// recent-file list, command maps and window timers.
+// recent-file list, paths that are not UTF-8, command maps and window timers.
 
 #include "platform/framework/CCmdTarget.h"
 #include "platform/framework/CCmdUI.h"
 #include "platform/framework/CRecentFileList.h"
 #include "platform/framework/CWndTimers.h"
 #include "platform/framework/FileDialogFilter.h"
+#include "platform/framework/LocalFileName.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimerEvent>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -56,6 +61,49 @@ TEST(CRecentFileListTest, KeepsTheLatestFourWithoutDuplicatesInTheProfile) {
     EXPECT_EQ(profile.value("Recent File List/File3").toString(), "/b.qka");
     EXPECT_FALSE(profile.contains("Recent File List/File4"));
     EXPECT_EQ(CRecentFileList(profile, 4).GetFiles(), (QStringList{"/c.qka", "/d.qka", "/b.qka"}));
+}
+
+TEST(LocalFileNameTest, EveryPathKeepsItsBytesAndUtf8ReadsAsQtReadsIt) {
+    const struct {
+        std::string bytes;
+        bool utf8;
+    } cases[] = {
+        {"/home/a b/scene.qka", true},
+        {"/\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88/\xF0\x9F\x8E\xAC.qka", true},
+        {"/sjis-\x83\x65\x83\x58\x83\x67.qka", false}, // code page 932
+        {"/\xE3\x83\x86\x83\x58", false},              // UTF-8, then code page 932
+        {"/\xE0\x80\xAF", false},                      // an overlong '/'
+        {"/\xED\xA0\x80", false},                      // an encoded surrogate
+        {"/\xF4\x90\x80\x80", false},                  // past U+10FFFF
+        {"/\xE3\x83", false},                          // cut short
+        {"/\xE3\x41\x42", false},                      // a lead byte, then ASCII
+        {"/\xFF\xFE\x80", false},
+    };
+    for (const auto& c : cases) {
+        const QString path = LocalFileName::ToQString(c.bytes);
+        EXPECT_EQ(LocalFileName::FromQString(path), c.bytes) << c.bytes;
+        EXPECT_EQ(path == QString::fromStdString(c.bytes), c.utf8) << c.bytes;
+        EXPECT_FALSE(path.contains(QChar(0xFFFD))) << c.bytes;
+    }
+    // A view that ends inside a character.
+    EXPECT_EQ(
+        LocalFileName::FromQString(LocalFileName::ToQString(std::string_view("/\xE3\x83\x86", 3))),
+        "/\xE3\x83");
+    // A surrogate that stands for no byte is no path's: it becomes U+FFFD.
+    EXPECT_EQ(LocalFileName::FromQString(QString(QChar(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(LocalFileNameTest, PathsBecomeAbsoluteAgainstTheCurrentFolder) {
+    QTemporaryDir folder;
+    const std::string current = QFile::encodeName(folder.path()).toStdString() + "/\x83\x65";
+    ASSERT_EQ(::mkdir(current.c_str(), 0700), 0);
+    const QByteArray before = QFile::encodeName(QDir::currentPath());
+    ASSERT_EQ(::chdir(current.c_str()), 0);
+    const QString escaped = LocalFileName::ToQString("a\x83.qka");
+    EXPECT_EQ(LocalFileName::FromQString(LocalFileName::Absolute(escaped)), current + "/a\x83.qka");
+    EXPECT_EQ(LocalFileName::Absolute(QStringLiteral("/x/./y/../") + escaped), "/x/" + escaped);
+    EXPECT_EQ(::chdir(before.constData()), 0);
+    ::rmdir(current.c_str()); // Qt cannot remove it
 }
 
 class Target : public CCmdTarget {
