@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -122,8 +123,14 @@ private slots:
 
         QStringList dialogButtons;
         QStringList labels;
+        QStringList fileTypes;
         WhenModalShows([&](QWidget& dialog) {
             dialogButtons = ButtonTexts(dialog);
+            for (const QComboBox* list : dialog.findChildren<QComboBox*>()) {
+                for (int i = 0; i < list->count(); ++i) {
+                    fileTypes << list->itemText(i);
+                }
+            }
             for (const QLabel* label : dialog.findChildren<QLabel*>()) {
                 labels << label->text();
             }
@@ -140,6 +147,9 @@ private slots:
         QCOMPARE(dialogButtons,
                  (QStringList{QStringLiteral(u"開く(&O)"), QStringLiteral(u"キャンセル")}));
         QVERIFY2(labels.contains(QStringLiteral(u"ファイル名(&N):")), qPrintable(labels.join('|')));
+        // A file type reads as the program's own description, without Qt's pattern list.
+        QVERIFY2(fileTypes.contains(QStringLiteral(u"Morlu Sorvendalファイル(*.qka)")),
+                 qPrintable(fileTypes.join('|')));
     }
 
     void TheAboutBoxShowsTheProgramsIcon() {

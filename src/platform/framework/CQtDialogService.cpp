@@ -14,6 +14,8 @@ std::optional<QString> CQtDialogService::GetFileName(const FileDialogRequest& re
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(QtNameFilters(request.filter));
+    // The descriptions already name their patterns, as the file types of a native dialog do.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setDefaultSuffix(request.defaultExtension);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OFN_OVERWRITEPROMPT) == 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
