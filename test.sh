@@ -32,6 +32,21 @@ cmake --build build-fuzz --parallel "$jobs"
 corpus=$(mktemp -d)
 mkdir -p "$corpus/model" "$corpus/document" "$corpus/wave"
 build-fuzz/bin/write_document_seeds "$corpus/document"
+# Model shapes whose cost once grew with their square: an object of many one-line chunks, and
+# many faces on the same three vertices with a facet angle.
+model_header='Metasequoia Document\nFormat Text Ver 1.0\nObject "seed" {\n\tfacet 59.5\n'
+{
+    printf "$model_header"
+    for i in $(seq 150); do
+        printf '\tvertex 1 {\n\t\t%d 0 0\n\t}\n\tface 1 {\n\t\t3 V(0 1 %d)\n\t}\n' "$i" "$i"
+    done
+    printf '}\n'
+} > "$corpus/model/many_chunks.mqo"
+{
+    printf "$model_header"'\tvertex 3 {\n\t\t0 0 0\n\t\t1 0 0\n\t\t0 1 0\n\t}\n\tface 600 {\n'
+    for _ in $(seq 600); do printf '\t\t3 V(0 1 2)\n'; done
+    printf '\t}\n}\n'
+} > "$corpus/model/shared_vertices.mqo"
 model_seeds=(data/MQO data/MQA)
 [ -d ../shared/testdata/mqo ] && model_seeds+=(../shared/testdata/mqo/*/)
 fuzz_options=(-max_total_time=30 -timeout=10 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/)

@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     character.CreateBuffers(nullptr); // skinning arrays; no device, so no static buffers
     for (MQAObject& part : character.m_parts) {
         part.CalcSmoothing();
-        part.CalcCornerNormals();
     }
     for (int motion = -1; motion <= character.GetMotionCount(); ++motion) {
         const int length = character.GetMotionLength(motion);

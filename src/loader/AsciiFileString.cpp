@@ -4,6 +4,11 @@
 
 AsciiFileString::AsciiFileString(std::string_view text) : m_text(text) {}
 
+void AsciiFileString::Restart(std::string_view text) {
+    m_text = text;
+    m_position = 0;
+}
+
 std::size_t AsciiFileString::LineLength(std::size_t position) const {
     const std::size_t available = std::min(m_text.size() - position, MaximumLinePiece);
     const char* start = m_text.data() + position;

@@ -16,6 +16,9 @@ public:
     // The text must outlive the reader.
     explicit AsciiFileString(std::string_view text);
 
+    // Reads other text from its start; the tokens' room is kept.
+    void Restart(std::string_view text);
+
     int ReadLine() override;
     bool SkipBytes(long long count) override;
     // Passes over the lines of a chunk up to the first whose first token is "}", which it

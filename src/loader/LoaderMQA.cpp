@@ -13,12 +13,21 @@ constexpr std::size_t ShortestChunkLine = 6;
 // Less than this is read on the caller's thread: starting threads would cost more.
 constexpr std::size_t SmallestSlice = 1 << 20;
 
+// Room for `more` items after the end of the list. When the list must grow, its room at least
+// doubles, so that a list filled by many small chunks is copied a few times in all, not once
+// a chunk.
+template <typename T> void MakeRoom(std::vector<T>& list, std::size_t more) {
+    const std::size_t needed = list.size() + more;
+    if (needed > list.capacity()) {
+        list.reserve(std::max(needed, 2 * list.capacity()));
+    }
+}
+
 // The count that opens a chunk is believed only as far as the text after it could hold that
 // many of its shortest lines.
 template <typename T> void ReserveForChunk(std::vector<T>& list, int count, std::size_t text) {
     if (count > 0) {
-        list.reserve(list.size() +
-                     std::min(static_cast<std::size_t>(count), text / ShortestChunkLine));
+        MakeRoom(list, std::min(static_cast<std::size_t>(count), text / ShortestChunkLine));
     }
 }
 
@@ -84,53 +93,56 @@ void ReadItemLine(const StringSeparator& t, MQAObject& part, FaceList faces) {
     (part.*faces).push_back(face);
 }
 
-// Lines of a chunk, none of them its closing line.
+// Lines of a chunk, none of them its closing line, with a tokenizer that starts over on them.
 template <typename List>
-void ReadLines(std::string_view lines, int declaredCount, MQAObject& part, List list) {
+void ReadLines(std::string_view lines, int declaredCount, AsciiFileString& tokenizer,
+               MQAObject& part, List list) {
     ReserveForChunk(part.*list, declaredCount, lines.size());
-    AsciiFileString tokenizer(lines);
+    tokenizer.Restart(lines);
     while (tokenizer.ReadLine() >= 0) {
         ReadItemLine(tokenizer, part, list);
     }
 }
 
-// Pieces of about `size` bytes that end where a line ends, so that each is read as the same
-// lines as the whole.
-std::vector<std::string_view> SplitAtLineEnds(std::string_view lines, std::size_t size) {
-    std::vector<std::string_view> pieces;
-    while (lines.size() > size) {
-        const std::size_t lineFeed = lines.find('\n', size - 1);
-        if (lineFeed == std::string_view::npos) {
-            break;
-        }
-        pieces.push_back(lines.substr(0, lineFeed + 1));
-        lines.remove_prefix(lineFeed + 1);
-    }
-    if (!lines.empty() || pieces.empty()) {
-        pieces.push_back(lines);
-    }
-    return pieces;
+// The lines at the start of `lines` up to the first line end at or after `size` bytes (all of
+// them when there is none), taken off `lines`: a slice of a chunk holds whole lines only, so
+// that it is read as the same lines as the whole.
+std::string_view TakeLines(std::string_view& lines, std::size_t size) {
+    const std::size_t lineFeed = size < lines.size() ? lines.find('\n', size - 1) : lines.npos;
+    const std::size_t length = lineFeed == lines.npos ? lines.size() : lineFeed + 1;
+    const std::string_view taken = lines.substr(0, length);
+    lines.remove_prefix(length);
+    return taken;
 }
 
-// Appends the lists that slices first to end read, in order, each freed once copied, so
-// that the part's list and the slices together hold little more than the part's list.
-template <typename Slice, typename T>
-void AppendSlices(std::vector<T>& list, Slice* first, Slice* end, std::vector<T> MQAObject::*read) {
-    if (list.empty() && end - first == 1) {
-        list = std::move(first->read.*read);
+// Appends items [begin, end) of a slice's list to a part's list.
+template <typename T>
+void AppendItems(std::vector<T>& list, std::vector<T>& slice, std::size_t begin, std::size_t end) {
+    if (begin == end) {
         return;
     }
-    std::size_t total = list.size();
-    for (const Slice* slice = first; slice != end; ++slice) {
-        total += (slice->read.*read).size();
+    if (list.empty() && begin == 0 && end == slice.size()) {
+        list = std::move(slice); // nothing else of the slice's list is appended anywhere
+        return;
     }
-    list.reserve(total);
-    for (Slice* slice = first; slice != end; ++slice) {
-        std::vector<T>& piece = slice->read.*read;
-        list.insert(list.end(), piece.begin(), piece.end());
-        std::vector<T>().swap(piece);
-    }
+    MakeRoom(list, end - begin);
+    list.insert(list.end(), slice.begin() + static_cast<std::ptrdiff_t>(begin),
+                slice.begin() + static_cast<std::ptrdiff_t>(end));
 }
+
+// Lines of one deferred chunk, and where the items read from them lie in their slice's lists.
+struct Piece {
+    std::size_t chunk;
+    std::string_view lines;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Consecutive pieces, read on one thread into a part of their own.
+struct Slice {
+    std::size_t firstPiece;
+    MQAObject read;
+};
 
 } // namespace
 
@@ -158,7 +170,7 @@ int LoaderMQA::Load() {
         owner.m_parts.back().m_boneAnimations.resize(boneAnimations);
         owner.m_parts.back().m_boneAnimationNames.resize(boneNames);
     }
-    m_tokenizer = AsciiFileString(m_text);
+    m_tokenizer.Restart(m_text);
     m_bObjectClosed = false;
     m_bDeferChunks = false;
     m_deferred.clear();
@@ -188,31 +200,54 @@ bool LoaderMQA::DeferChunk(const MQAObject& part, ChunkKind kind, int declaredCo
     return true;
 }
 
+template <typename Visit> void LoaderMQA::VisitList(ChunkKind kind, Visit&& visit) {
+    if (kind == ChunkKind::Vertices) {
+        visit(&MQAObject::m_vertices);
+    } else {
+        visit(&MQAObject::m_faces);
+    }
+}
+
 bool LoaderMQA::ReadDeferredChunks() {
-    // Each slice is read into a part of its own, then appended to the chunk's part.
-    struct Slice {
-        std::size_t chunk;
-        std::string_view lines;
-        MQAObject read;
-    };
+    if (m_deferred.empty()) {
+        return true;
+    }
     std::size_t total = 0;
     for (const DeferredChunk& chunk : m_deferred) {
         total += chunk.lines.size();
     }
+    // Slices of about one size, whatever the chunks: a large chunk is cut into several, and
+    // many small ones share one.
     const std::size_t sliceSize = std::max(SmallestSlice, total / ProcessorCores());
+    std::vector<Piece> pieces;
+    pieces.reserve(m_deferred.size()); // one a chunk, and a few more where slices cut them
     std::vector<Slice> slices;
+    std::size_t room = 0; // bytes that the last slice may still take
     for (std::size_t c = 0; c < m_deferred.size(); ++c) {
-        for (std::string_view lines : SplitAtLineEnds(m_deferred[c].lines, sliceSize)) {
-            slices.push_back({c, lines, {}});
+        for (std::string_view lines = m_deferred[c].lines; !lines.empty();) {
+            if (room == 0) {
+                slices.push_back({pieces.size(), {}});
+                room = sliceSize;
+            }
+            const std::string_view piece = TakeLines(lines, room);
+            room -= std::min(room, piece.size());
+            pieces.push_back({c, piece});
         }
     }
-    const auto read = [this, &slices](std::size_t i) {
-        Slice& slice = slices[i];
-        const DeferredChunk& chunk = m_deferred[slice.chunk];
-        if (chunk.kind == ChunkKind::Vertices) {
-            ReadLines(slice.lines, chunk.declaredCount, slice.read, &MQAObject::m_vertices);
-        } else {
-            ReadLines(slice.lines, chunk.declaredCount, slice.read, &MQAObject::m_faces);
+    const auto endOf = [&](std::size_t s) {
+        return s + 1 < slices.size() ? slices[s + 1].firstPiece : pieces.size();
+    };
+    const auto read = [&](std::size_t s) {
+        MQAObject& into = slices[s].read;
+        AsciiFileString tokenizer({});
+        for (std::size_t p = slices[s].firstPiece; p < endOf(s); ++p) {
+            Piece& piece = pieces[p];
+            const DeferredChunk& chunk = m_deferred[piece.chunk];
+            VisitList(chunk.kind, [&](auto list) {
+                piece.begin = (into.*list).size();
+                ReadLines(piece.lines, chunk.declaredCount, tokenizer, into, list);
+                piece.end = (into.*list).size();
+            });
         }
     };
     try {
@@ -220,19 +255,25 @@ bool LoaderMQA::ReadDeferredChunks() {
     } catch (int) {
         return false; // the chunks stay, so that a second reading fails as well
     }
-    for (Slice* first = slices.data(); first != slices.data() + slices.size();) {
-        Slice* end = first + 1;
-        while (end != slices.data() + slices.size() && end->chunk == first->chunk) {
-            ++end;
+    // In file order. Each slice is freed once appended, so that the parts' lists and the
+    // slices together hold little more than the parts' lists.
+    for (std::size_t s = 0; s < slices.size(); ++s) {
+        MQAObject& from = slices[s].read;
+        for (std::size_t p = slices[s].firstPiece; p < endOf(s);) {
+            const DeferredChunk& chunk = m_deferred[pieces[p].chunk];
+            // Pieces in a row that go to the same list lie in a row in the slice's list too.
+            std::size_t last = p;
+            while (last + 1 < endOf(s) && m_deferred[pieces[last + 1].chunk].part == chunk.part &&
+                   m_deferred[pieces[last + 1].chunk].kind == chunk.kind) {
+                ++last;
+            }
+            MQAObject& part = m_pOwner->m_parts[chunk.part];
+            VisitList(chunk.kind, [&](auto list) {
+                AppendItems(part.*list, from.*list, pieces[p].begin, pieces[last].end);
+            });
+            p = last + 1;
         }
-        const DeferredChunk& chunk = m_deferred[first->chunk];
-        MQAObject& part = m_pOwner->m_parts[chunk.part];
-        if (chunk.kind == ChunkKind::Vertices) {
-            AppendSlices(part.m_vertices, first, end, &MQAObject::m_vertices);
-        } else {
-            AppendSlices(part.m_faces, first, end, &MQAObject::m_faces);
-        }
-        first = end;
+        from = MQAObject();
     }
     m_deferred.clear();
     return true;

@@ -51,6 +51,8 @@ private:
     // Passes over the chunk whose opening line was just read, to be read later; false when
     // it is read where it stands (the file ends inside it, or reading side by side is off).
     bool DeferChunk(const MQAObject& part, ChunkKind kind, int declaredCount);
+    // Calls visit with the member pointer of the parts' list of that kind.
+    template <typename Visit> static void VisitList(ChunkKind kind, Visit&& visit);
     // Reads the chunks passed over so far into their parts. False when a line of them is
     // ill-formed: what was read after it is not to be kept.
     bool ReadDeferredChunks();

@@ -9,13 +9,29 @@
 #include "scene/SceneTypes.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace {
 constexpr float NoHitDistance = 1000000.0f;
-constexpr std::size_t MostFacesAroundAVertex = 16;
 const D3DXVECTOR3 UpNormal(0.0f, 1.0f, 0.0f);
+
+// A sum of normals divided by its length; up when it has none.
+D3DXVECTOR3 UnitOrUp(const D3DXVECTOR3& sum) {
+    const float length = D3DXVec3Length(&sum);
+    return length == 0.0f ? UpNormal : sum * (1.0f / length);
+}
+
+// The normal added `count` times, one after the other, as a corner sums its faces.
+D3DXVECTOR3 RepeatedSum(const D3DXVECTOR3& normal, std::size_t count) {
+    D3DXVECTOR3 sum;
+    for (std::size_t i = 0; i < count; ++i) {
+        sum = sum + normal;
+    }
+    return sum;
+}
 
 // Corner order of the triangle-list entries of a triangle and of a quad.
 constexpr int TriangleCorners[] = {0, 1, 2};
@@ -106,7 +122,8 @@ void MQAObject::CalcFaceNormals() {
 }
 
 void MQAObject::CalcSmoothing() {
-    // The faces around each vertex, as one flat list with an offset per vertex.
+    // The corners around each vertex, in face and corner order, as one flat list with an
+    // offset per vertex.
     const std::size_t vertexCount = m_vertices.size();
     std::vector<std::size_t> offsets(vertexCount + 1, 0);
     for (const MQAFace& face : m_faces) {
@@ -119,29 +136,8 @@ void MQAObject::CalcSmoothing() {
     for (std::size_t v = 0; v < vertexCount; ++v) {
         offsets[v + 1] += offsets[v];
     }
-    std::vector<int> facesAround(offsets[vertexCount]);
+    std::vector<CornerOfFace> around(offsets[vertexCount]);
     std::vector<std::size_t> fill(offsets.begin(), offsets.end() - 1);
-    for (std::size_t j = 0; j < m_faces.size(); ++j) {
-        if (IsUsable(m_faces[j])) {
-            for (int index : m_faces[j].indices) {
-                facesAround[fill[static_cast<std::size_t>(index)]++] = static_cast<int>(j);
-            }
-        }
-    }
-
-    CalcFaceNormals();
-    const SmoothingLimit limit(m_fFacet * DegreesToRadians);
-    // A corner lists at most every face around its vertex. Reserving that bound, of which
-    // only the part written is ever touched, spares the copies of a list that doubles as it
-    // grows; past 16 faces around a vertex the bound is not reserved whole, so that a vertex
-    // shared by a great many faces cannot ask for more room than the machine has.
-    std::size_t mostCornerFaces = 0;
-    for (std::size_t v = 0; v < vertexCount; ++v) {
-        const std::size_t around = offsets[v + 1] - offsets[v];
-        mostCornerFaces += std::min(around, MostFacesAroundAVertex) * around;
-    }
-    m_cornerFaces.clear();
-    m_cornerFaces.reserve(mostCornerFaces);
     for (std::size_t j = 0; j < m_faces.size(); ++j) {
         MQAFace& face = m_faces[j];
         face.corners.clear();
@@ -150,33 +146,89 @@ void MQAObject::CalcSmoothing() {
         }
         face.corners.resize(face.indices.size());
         for (std::size_t k = 0; k < face.indices.size(); ++k) {
-            const auto v = static_cast<std::size_t>(face.indices[k]);
-            const std::size_t first = m_cornerFaces.size();
-            for (std::size_t i = offsets[v]; i < offsets[v + 1]; ++i) {
-                const int g = facesAround[i];
-                // Smoothed only within the facet angle of this corner's own face.
-                if (g == static_cast<int>(j) ||
-                    limit.Smooths(
-                        D3DXVec3Dot(&m_faces[static_cast<std::size_t>(g)].normal, &face.normal))) {
-                    m_cornerFaces.push_back(g);
-                }
-            }
-            face.corners[k].faceCount = static_cast<std::uint32_t>(m_cornerFaces.size() - first);
+            around[fill[static_cast<std::size_t>(face.indices[k])]++] = {
+                static_cast<std::uint32_t>(j), static_cast<std::uint32_t>(k)};
+        }
+    }
+
+    CalcFaceNormals();
+    const SmoothingLimit limit(m_fFacet * DegreesToRadians);
+    std::vector<D3DXVECTOR3> normals;
+    std::vector<std::size_t> order;
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        const CornerOfFace* first = around.data() + offsets[v];
+        const CornerOfFace* end = around.data() + offsets[v + 1];
+        if (offsets[v + 1] - offsets[v] <= MostCornersSmoothedInFull) {
+            SmoothInFull(first, end, limit, normals);
+        } else {
+            SmoothEqualNormals(first, end, limit, order);
         }
     }
 }
 
-void MQAObject::CalcCornerNormals() {
-    const int* g = m_cornerFaces.data();
-    for (MQAFace& face : m_faces) {
-        for (MQACorner& corner : face.corners) {
-            D3DXVECTOR3 sum;
-            for (const int* end = g + corner.faceCount; g != end; ++g) {
-                sum = sum + m_faces[static_cast<std::size_t>(*g)].normal;
+void MQAObject::SmoothInFull(const CornerOfFace* first, const CornerOfFace* end,
+                             const SmoothingLimit& limit, std::vector<D3DXVECTOR3>& normals) {
+    // The normals side by side, since each is read once for every corner.
+    normals.clear();
+    for (const CornerOfFace* corner = first; corner != end; ++corner) {
+        normals.push_back(m_faces[corner->face].normal);
+    }
+    for (const CornerOfFace* corner = first; corner != end; ++corner) {
+        const D3DXVECTOR3& own = normals[static_cast<std::size_t>(corner - first)];
+        // The components apart, so that the sum stays in registers.
+        float x = 0.0f;
+        float y = 0.0f;
+        float z = 0.0f;
+        for (const CornerOfFace* other = first; other != end; ++other) {
+            const D3DXVECTOR3& normal = normals[static_cast<std::size_t>(other - first)];
+            // Smoothed only within the facet angle of this corner's own face.
+            if (other->face == corner->face || limit.Smooths(D3DXVec3Dot(&normal, &own))) {
+                x += normal.x;
+                y += normal.y;
+                z += normal.z;
             }
-            const float length = D3DXVec3Length(&sum);
-            corner.normal = length == 0.0f ? UpNormal : sum * (1.0f / length);
         }
+        m_faces[corner->face].corners[corner->corner].normal = UnitOrUp(D3DXVECTOR3(x, y, z));
+    }
+}
+
+void MQAObject::SmoothEqualNormals(const CornerOfFace* first, const CornerOfFace* end,
+                                   const SmoothingLimit& limit, std::vector<std::size_t>& order) {
+    // The corners sorted by their faces' normals, bit for bit, and within one normal in their
+    // order around the vertex, so that the corners of one face stay together.
+    const auto normalOf = [&](std::size_t i) -> const D3DXVECTOR3& {
+        return m_faces[first[i].face].normal;
+    };
+    order.resize(static_cast<std::size_t>(end - first));
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int compared = std::memcmp(&normalOf(a), &normalOf(b), sizeof(D3DXVECTOR3));
+        return compared != 0 ? compared < 0 : a < b;
+    });
+    for (std::size_t group = 0; group < order.size();) {
+        const D3DXVECTOR3& normal = normalOf(order[group]);
+        std::size_t groupEnd = group + 1;
+        while (groupEnd < order.size() &&
+               std::memcmp(&normalOf(order[groupEnd]), &normal, sizeof normal) == 0) {
+            ++groupEnd;
+        }
+        // Equal normals are smoothed all together, or each face with itself only (as many
+        // times as it names the vertex).
+        const bool smooths = limit.Smooths(D3DXVec3Dot(&normal, &normal));
+        const D3DXVECTOR3 together = UnitOrUp(RepeatedSum(normal, groupEnd - group));
+        for (std::size_t run = group; run < groupEnd;) {
+            const std::uint32_t face = first[order[run]].face;
+            std::size_t runEnd = run + 1;
+            while (runEnd < groupEnd && first[order[runEnd]].face == face) {
+                ++runEnd;
+            }
+            const D3DXVECTOR3 own =
+                smooths ? together : UnitOrUp(RepeatedSum(normal, runEnd - run));
+            for (; run < runEnd; ++run) {
+                m_faces[face].corners[first[order[run]].corner].normal = own;
+            }
+        }
+        group = groupEnd;
     }
 }
 
@@ -236,7 +288,6 @@ MeshVertex* MQAObject::LockNewVertexBuffer(IDirect3DDevice9* device,
 
 void MQAObject::FillVertexBuffer(MeshVertex* vertices, const std::vector<MQAMaterial>& materials) {
     CalcSmoothing();
-    CalcCornerNormals();
     // Triangle lists grouped by material in ascending order, faces in file order within a
     // group.
     std::vector<std::size_t> next(m_trianglesPerMaterial.size() + 1, 0);
@@ -277,7 +328,6 @@ void MQAObject::Draw(IDirect3DDevice9* device, const D3DXMATRIX* world,
 
 void MQAObject::CreateSkinArrays() {
     CalcSmoothing();
-    CalcCornerNormals();
     m_skinnedVertices.resize(CountTriangleListEntries());
     m_skinnedPositions.resize(m_vertices.size());
     MeshVertex* out = m_skinnedVertices.data();

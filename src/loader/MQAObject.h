@@ -10,12 +10,14 @@
 #include "loader/MeshVertex.h"
 #include "platform/D3DXMath.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class IDirect3DDevice9;
 class IDirect3DVertexBuffer9;
 class MQAMaterial;
+class SmoothingLimit;
 
 class MQAObject {
 public:
@@ -32,8 +34,15 @@ public:
     // Normals. A face that names a vertex outside the part is left out of every computation:
     // it gets no normal, no corners, no triangle and no ray hit.
     void CalcFaceNormals();
+    // Computes the face normals, then gives every face one corner per index whose normal is
+    // the unit sum of the normals of the faces around its vertex, in face order, that lie
+    // within the facet angle of its own face (its own face always). Past
+    // MostCornersSmoothedInFull corners around one vertex, a corner there sums only the faces
+    // whose normals equal its own face's, bit for bit.
     void CalcSmoothing();
-    void CalcCornerNormals();
+    // The full rule costs the square of the corners around a vertex: beyond this many, a
+    // small file could hold the program for minutes. Equal normals are found by sorting.
+    static constexpr std::size_t MostCornersSmoothedInFull = 512;
 
     // Static parts: one managed vertex buffer, triangle lists grouped by material. Made and
     // locked on the device's thread, it is returned for filling, or null when there is no
@@ -62,7 +71,6 @@ public:
     int m_nMirrorAxis = 0;
     float m_fFacet = 0.0f;
     std::vector<MQAFace> m_faces;
-    std::vector<int> m_cornerFaces; // every corner's face list, in face and corner order
     std::vector<int> m_trianglesPerMaterial;
     std::vector<std::vector<D3DXMATRIX>> m_animations; // [motion][frame]
     D3DXMATRIX m_matLastWorld;
@@ -73,7 +81,19 @@ public:
     std::vector<std::string> m_boneAnimationNames;
 
 private:
+    // A corner of a face, as listed around its vertex.
+    struct CornerOfFace {
+        std::uint32_t face;
+        std::uint32_t corner;
+    };
+
     bool IsUsable(const MQAFace& face) const;
+    // The corner normals of the corners around one vertex, by the full rule or by equal
+    // normals only; the vectors are room that the calls reuse.
+    void SmoothInFull(const CornerOfFace* first, const CornerOfFace* end,
+                      const SmoothingLimit& limit, std::vector<D3DXVECTOR3>& normals);
+    void SmoothEqualNormals(const CornerOfFace* first, const CornerOfFace* end,
+                            const SmoothingLimit& limit, std::vector<std::size_t>& order);
     // Entries of a face in a triangle list: 3 for a triangle, 6 for a quad, else 0.
     int TriangleListSize(const MQAFace& face) const;
     std::size_t CountTriangleListEntries() const;

@@ -47,25 +47,31 @@ std::optional<double> ShortDecimal(std::string_view token) {
 
 } // namespace
 
-StringSeparator::StringSeparator() {
-    for (int byte = 0; byte < 256; ++byte) {
-        if (Mbcs::IsLeadByte(static_cast<unsigned char>(byte))) {
-            m_classes[static_cast<std::size_t>(byte)] = ByteClass::Lead;
+const std::array<StringSeparator::ByteClass, 256>& StringSeparator::ByteClasses() {
+    static const std::array<ByteClass, 256> classes = [] {
+        std::array<ByteClass, 256> table{};
+        for (int byte = 0; byte < 256; ++byte) {
+            if (Mbcs::IsLeadByte(static_cast<unsigned char>(byte))) {
+                table[static_cast<std::size_t>(byte)] = ByteClass::Lead;
+            }
         }
-    }
-    for (unsigned char c : {'\0', '\n', '\r'}) {
-        m_classes[c] = ByteClass::End;
-    }
-    for (unsigned char c : {' ', '\t'}) {
-        m_classes[c] = ByteClass::Blank;
-    }
-    m_classes[static_cast<unsigned char>('"')] = ByteClass::Quote;
-    for (unsigned char c : {'(', ')', ',', ':', ';', '=', '[', ']', '{', '}'}) {
-        m_classes[c] = ByteClass::Single;
-    }
+        for (unsigned char c : {'\0', '\n', '\r'}) {
+            table[c] = ByteClass::End;
+        }
+        for (unsigned char c : {' ', '\t'}) {
+            table[c] = ByteClass::Blank;
+        }
+        table[static_cast<unsigned char>('"')] = ByteClass::Quote;
+        for (unsigned char c : {'(', ')', ',', ':', ';', '=', '[', ']', '{', '}'}) {
+            table[c] = ByteClass::Single;
+        }
+        return table;
+    }();
+    return classes;
 }
 
 int StringSeparator::Separate(std::string_view line) {
+    const std::array<ByteClass, 256>& classes = ByteClasses();
     m_tokens.clear();
     const char* const text = line.data();
     const std::size_t size = line.size();
@@ -87,7 +93,7 @@ int StringSeparator::Separate(std::string_view line) {
 
     std::size_t i = 0;
     while (i < size) {
-        switch (m_classes[static_cast<unsigned char>(text[i])]) {
+        switch (classes[static_cast<unsigned char>(text[i])]) {
         case ByteClass::Lead: {
             // The pair stays whole whatever its second byte is; a lead byte at the very end
             // of the text stays alone.
@@ -128,7 +134,7 @@ int StringSeparator::Separate(std::string_view line) {
             // Most bytes of a model file are plain: take the whole run at once.
             std::size_t end = i + 1;
             while (end < size &&
-                   m_classes[static_cast<unsigned char>(text[end])] == ByteClass::Plain) {
+                   classes[static_cast<unsigned char>(text[end])] == ByteClass::Plain) {
                 ++end;
             }
             append(i, end - i);

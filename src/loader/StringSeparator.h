@@ -14,7 +14,6 @@
 
 class StringSeparator {
 public:
-    StringSeparator();
     virtual ~StringSeparator() = default;
 
     // Replaces the current tokens by those of the line and returns their count. The line's
@@ -43,8 +42,9 @@ private:
     enum class ByteClass : unsigned char { Plain, Lead, End, Blank, Quote, Single };
 
     bool HasToken(int i) const { return i >= 0 && i < m_nCount; }
+    // How Separate treats each byte; made once for every separator.
+    static const std::array<ByteClass, 256>& ByteClasses();
 
     std::vector<std::string_view> m_tokens;
     int m_nCount = 0;
-    std::array<ByteClass, 256> m_classes{};
 };

@@ -155,10 +155,6 @@ D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, con
     return out;
 }
 
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    return a->x * b->x + a->y * b->y + a->z * b->z;
-}
-
 D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
     *out = D3DXVECTOR3(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z,
                        a->x * b->y - a->y * b->x);

@@ -64,7 +64,10 @@ D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, cons
 D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
 // A zero vector stays zero.
 D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b);
+// Inline: smoothing takes one for every pair of faces around a vertex.
+inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
 D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b);
 float D3DXVec3Length(const D3DXVECTOR3* v);
 

@@ -12,7 +12,9 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 const CRuntimeClass CCharacter::classCCharacter = {"CCharacter", sizeof(CCharacter), 0,
                                                    &CCharacter::CreateObject};
@@ -65,16 +67,26 @@ std::optional<int> ReadModelFile(CCharacter* character, const std::string& path)
 
 bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device,
                            std::uint64_t textureBudget) {
-    const std::optional<int> result = ReadModelFile(this, path);
-    if (!result) {
-        return false;
+    try {
+        const std::optional<int> result = ReadModelFile(this, path);
+        if (!result) {
+            return false;
+        }
+        const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
+        m_strFileName = MakeStoredFileName(path, folder);
+        FindCollisionObject();
+        LoadTextures(device, textureBudget);
+        CreateBuffers(device);
+        return *result == LoaderMQA::Success;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
-    const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
-    m_strFileName = MakeStoredFileName(path, folder);
+    // The model needs more memory than is left: all that was read is given back.
+    ReleaseDeviceObjects();
+    m_parts = {};
+    m_animationNames = {};
     FindCollisionObject();
-    LoadTextures(device, textureBudget);
-    CreateBuffers(device);
-    return *result == LoaderMQA::Success;
+    return false;
 }
 
 std::string CCharacter::MakeStoredFileName(const std::string& path, const std::string& folder) {
@@ -187,7 +199,6 @@ void CCharacter::ReleaseDeviceObjects() {
         }
         part.m_animations.clear();
         part.m_faces.clear();
-        part.m_cornerFaces.clear();
         part.m_vertices.clear();
         part.m_trianglesPerMaterial.clear();
     }

@@ -43,7 +43,8 @@ public:
 
     // Reads a model file (a code-page-932 path) into the character and prepares it for
     // drawing; true when the whole file was read. A file that is not a regular file of at
-    // most MaxModelFileBytes fails as a missing one does. The stored file name is lower-case,
+    // most MaxModelFileBytes fails as a missing one does; one that needs more memory than is
+    // left fails and keeps nothing of the model. The stored file name is lower-case,
     // and relative to the program folder, with `\` separators, when the file lies inside it.
     // The textures' decoded pixels stay within `textureBudget` bytes (LoadTextures).
     bool LoadModel(const std::string& path, IDirect3DDevice9* device,

@@ -5,6 +5,7 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneTypes.h"
 
+#include "LimitedAddressSpace.h"
 #include "support/FakeDevice.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
@@ -164,6 +165,36 @@ TEST(CCharacterLoadModelTest, ReadErrorKeepsWhatWasReadAndPreparesIt) {
     EXPECT_EQ(device.buffers[0]->bytes.size(), 3u * sizeof(MeshVertex));
     EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
     EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path));
+}
+
+TEST(CCharacterLoadModelTest, RunningOutOfMemoryIsAReadFailure) {
+    if (!AddressSpaceCanBeLimited) {
+        GTEST_SKIP() << "the sanitizer's address space cannot be limited";
+    }
+    const ScratchFolder folder(fs::temp_directory_path());
+    // A file whose text does not fit, and one whose text fits but whose faces do not.
+    WriteSparse(folder.PathOf("text.mqo"), kHeader, std::uint64_t{512} << 20);
+    std::string faces = kHeader + "Object \"p\" {\n" + kTriangle + "\tface 300000 {\n";
+    for (int i = 0; i < 300000; ++i) {
+        faces += "3 V(0 1 2)\n";
+    }
+    folder.Write("faces.mqo", faces + "\t}\n}\n");
+    for (const char* name : {"text.mqo", "faces.mqo"}) {
+        SCOPED_TRACE(name);
+        const int status = ExitStatusWithAddressSpaceRoom(std::size_t{32} << 20, [&] {
+            FakeDevice device;
+            CCharacter character;
+            if (character.LoadModel(folder.PathOf(name), &device)) {
+                return 1;
+            }
+            // All that was read is given back.
+            return character.m_parts.empty() && character.m_materials.empty() &&
+                           character.GetMotionCount() == 0
+                       ? 0
+                       : 2;
+        });
+        EXPECT_EQ(status, 0);
+    }
 }
 
 TEST(CCharacterLoadModelTest, NotAModelFileStoresItsNameAndFails) {

@@ -2,6 +2,8 @@
 
 #include "scene/CCharacter.h"
 
+#include "AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -489,6 +491,49 @@ TEST(LoaderMQATest, ChunkCountsSizeTheListsOnlyAsFarAsTheFileCouldHoldThem) {
         // Never more room than the text after the chunk's line has lines for.
         EXPECT_LE(part.m_vertices.capacity(), 16u);
         EXPECT_LE(part.m_faces.capacity(), 16u);
+    }
+}
+
+TEST(LoaderMQATest, ManySmallChunksInOneObjectCostNoMoreThanTheirLines) {
+    // Lists that were copied whole for every chunk would allocate gigabytes here.
+    constexpr int chunks = 10000;
+    std::string vertexChunks;
+    std::string faceChunks;
+    for (int i = 0; i < chunks; ++i) {
+        vertexChunks += "\tvertex 1 {\n\t\t" + std::to_string(i) + " 0 0\n\t}\n";
+        faceChunks += "\tface 1 {\n\t\t3 V(0 1 " + std::to_string(i % 4) + ")\n\t}\n";
+    }
+    // An ill-formed line after them has the file read again line by line.
+    const std::string illFormed = "\tface 1 {\n\t\t3 X(0 1 2)\n\t}\n";
+    const struct {
+        const char* what;
+        std::string body;
+        int code;
+        std::size_t vertices;
+        std::size_t faces;
+    } cases[] = {
+        {"vertex chunks", vertexChunks, LoaderMQA::Success, chunks, 0},
+        {"face chunks", kFourVertices + faceChunks, LoaderMQA::Success, 4, chunks},
+        {"vertex chunks read again", vertexChunks + illFormed, LoaderMQA::FormatError, chunks, 0},
+        {"face chunks read again", kFourVertices + faceChunks + illFormed, LoaderMQA::FormatError,
+         4, chunks},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const std::string text = kHeader + ObjectChunk("part", test.body);
+        CCharacter character;
+        const AllocationCounter allocated;
+
+        ASSERT_EQ(Load(character, text), test.code);
+
+        EXPECT_LT(allocated.Bytes(), 128 * text.size());
+        const MQAObject& part = character.m_parts.at(0);
+        ASSERT_EQ(part.m_vertices.size(), test.vertices);
+        ASSERT_EQ(part.m_faces.size(), test.faces);
+        EXPECT_EQ(part.m_vertices.back().x, test.faces > 0 ? 0.0f : chunks - 1.0f);
+        for (std::size_t j = 0; j < test.faces; ++j) {
+            ASSERT_EQ(part.m_faces[j].indices[2], static_cast<int>(j % 4)) << "face " << j;
+        }
     }
 }
 

@@ -1,11 +1,16 @@
 #include "loader/MQAMaterial.h"
 #include "loader/MQAObject.h"
+#include "platform/Mbcs.h"
+#include "platform/ProgramFolder.h"
+#include "scene/CCharacter.h"
 #include "scene/SceneTypes.h"
 
+#include "LimitedAddressSpace.h"
 #include "support/FakeDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -78,20 +83,37 @@ void ExpectUnitVector(const D3DXVECTOR3& actual, float x, float y, float z) {
     EXPECT_FLOAT_EQ(actual.z, z);
 }
 
-// The face lists of a face's corners, found after those of every corner before them.
-FaceLists CornerLists(const MQAObject& part, std::size_t face) {
-    auto next = part.m_cornerFaces.begin();
-    for (std::size_t j = 0; j < face; ++j) {
-        for (const MQACorner& corner : part.m_faces[j].corners) {
-            next += corner.faceCount;
-        }
-    }
-    FaceLists lists;
+// A vector's floats bit for bit.
+using Bits = std::array<std::uint32_t, 3>;
+
+Bits BitsOf(const D3DXVECTOR3& v) {
+    Bits bits{};
+    std::memcpy(bits.data(), &v, sizeof bits);
+    return bits;
+}
+
+// The normals of a face's corners.
+std::vector<Bits> CornerNormals(const MQAObject& part, std::size_t face) {
+    std::vector<Bits> normals;
     for (const MQACorner& corner : part.m_faces[face].corners) {
-        lists.emplace_back(next, next + corner.faceCount);
-        next += corner.faceCount;
+        normals.push_back(BitsOf(corner.normal));
     }
-    return lists;
+    return normals;
+}
+
+// The corner normals that sum the normals of the listed faces, one list per corner, in list
+// order: the unit sum, or up when it has no length.
+std::vector<Bits> SumsOf(const MQAObject& part, const FaceLists& lists) {
+    std::vector<Bits> normals;
+    for (const std::vector<int>& list : lists) {
+        D3DXVECTOR3 sum;
+        for (int g : list) {
+            sum = sum + part.m_faces[static_cast<std::size_t>(g)].normal;
+        }
+        const float length = D3DXVec3Length(&sum);
+        normals.push_back(BitsOf(length == 0.0f ? D3DXVECTOR3(0, 1, 0) : sum * (1.0f / length)));
+    }
+    return normals;
 }
 
 // Two triangles sharing the edge from vertex 0 to vertex 1: the first in the plane z = 0 with
@@ -146,24 +168,22 @@ TEST(MQAObjectNormalsTest, FaceNamingAVertexOutsideThePartIsLeftOut) {
     part.m_fFacet = 180.0f;
 
     part.CalcSmoothing();
-    part.CalcCornerNormals();
 
     for (std::size_t j : {0u, 1u, 3u}) {
         SCOPED_TRACE(j);
         EXPECT_EQ(Components(part.m_faces[j].normal), (std::vector<float>{0, 0, 0}));
         EXPECT_TRUE(part.m_faces[j].corners.empty());
     }
-    EXPECT_EQ(CornerLists(part, 2), (FaceLists{{2}, {2}, {2}}));
+    EXPECT_EQ(CornerNormals(part, 2), SumsOf(part, {{2}, {2}, {2}}));
 }
 
 TEST(MQAObjectNormalsTest, FacetZeroShadesFlat) {
-    MQAObject part = Hinge(1, 0, 0.0f); // two coplanar faces
+    MQAObject part = Hinge(kCos30, -kSin30, 0.0f); // 30 degrees apart
 
     part.CalcSmoothing();
-    part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerNormals(part, 0), SumsOf(part, {{0}, {0}, {0}}));
+    EXPECT_EQ(CornerNormals(part, 1), SumsOf(part, {{1}, {1}, {1}}));
     for (const MQAFace& face : part.m_faces) {
         for (const MQACorner& corner : face.corners) {
             EXPECT_EQ(corner.normal, face.normal);
@@ -175,11 +195,10 @@ TEST(MQAObjectNormalsTest, CornersShareTheFacesWithinTheFacetAngle) {
     MQAObject part = Hinge(kCos30, -kSin30, 31.0f); // 30 degrees apart
 
     part.CalcSmoothing();
-    part.CalcCornerNormals();
 
     // Vertices 0 and 1 are shared; each list is in ascending face order.
-    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
-    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{0, 1}, {0, 1}, {1}}));
+    EXPECT_EQ(CornerNormals(part, 0), SumsOf(part, {{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerNormals(part, 1), SumsOf(part, {{0, 1}, {0, 1}, {1}}));
     const float half = 15.0f * 3.14159265358979f / 180.0f;
     ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, std::sin(half), std::cos(half));
     ExpectUnitVector(part.m_faces[1].corners[1].normal, 0, std::sin(half), std::cos(half));
@@ -192,10 +211,9 @@ TEST(MQAObjectNormalsTest, FacesExactlyAtTheFacetAngleAreNotSmoothed) {
 
     atAngle.CalcSmoothing();
     beyond.CalcSmoothing();
-    beyond.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(atAngle, 0), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(beyond, 0), (FaceLists{{0, 1}, {0, 1}, {0}}));
+    EXPECT_EQ(CornerNormals(atAngle, 0), SumsOf(atAngle, {{0}, {0}, {0}}));
+    EXPECT_EQ(CornerNormals(beyond, 0), SumsOf(beyond, {{0, 1}, {0, 1}, {0}}));
     ExpectUnitVector(beyond.m_faces[0].corners[0].normal, 0, kHalfRoot2, kHalfRoot2);
 }
 
@@ -214,7 +232,7 @@ TEST(MQAObjectNormalsTest, NeighboursAreSmoothedWhenTheAngleBetweenTheirNormalsI
             const bool smoothed =
                 std::acos(D3DXVec3Dot(&first, &second)) < facet * DegreesToRadians;
             const std::vector<int> shared = smoothed ? std::vector<int>{0, 1} : std::vector<int>{0};
-            EXPECT_EQ(CornerLists(part, 0), (FaceLists{shared, shared, {0}}));
+            EXPECT_EQ(CornerNormals(part, 0), SumsOf(part, {shared, shared, {0}}));
         }
     }
 }
@@ -224,10 +242,9 @@ TEST(MQAObjectNormalsTest, OppositeNormalsAreNeverSmoothed) {
     part.m_fFacet = 180.0f;
 
     part.CalcSmoothing();
-    part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0}, {0}, {0}}));
-    EXPECT_EQ(CornerLists(part, 1), (FaceLists{{1}, {1}, {1}}));
+    EXPECT_EQ(CornerNormals(part, 0), SumsOf(part, {{0}, {0}, {0}}));
+    EXPECT_EQ(CornerNormals(part, 1), SumsOf(part, {{1}, {1}, {1}}));
     ExpectUnitVector(part.m_faces[1].corners[0].normal, 0, 0, -1);
 }
 
@@ -244,33 +261,223 @@ TEST(MQAObjectNormalsTest, SmoothingComparesWithTheCornersOwnFaceOnly) {
 
     part.CalcSmoothing();
 
-    EXPECT_EQ(CornerLists(part, 0)[0], (std::vector<int>{0, 1}));
-    EXPECT_EQ(CornerLists(part, 1)[0], (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(CornerLists(part, 2)[0], (std::vector<int>{1, 2}));
+    EXPECT_EQ(CornerNormals(part, 0)[0], SumsOf(part, {{0, 1}})[0]);
+    EXPECT_EQ(CornerNormals(part, 1)[0], SumsOf(part, {{0, 1, 2}})[0]);
+    EXPECT_EQ(CornerNormals(part, 2)[0], SumsOf(part, {{1, 2}})[0]);
 }
 
 TEST(MQAObjectNormalsTest, FaceNamingAVertexTwiceIsListedTwice) {
-    MQAObject part = Part({{0, 0, 0}, {1, 0, 0}}, {Face({0, 0, 1})});
-    part.m_fFacet = 10.0f;
+    // Face 0 names vertex 0 twice and has no area, so that its normal is up; face 1 shares
+    // vertex 0 and turns 30 degrees from it.
+    MQAObject part =
+        Part({{0, 0, 0}, {1, 0, 0}, {0, kSin30, -kCos30}}, {Face({0, 0, 1}), Face({0, 1, 2})});
+    part.m_fFacet = 31.0f;
 
     part.CalcSmoothing();
-    part.CalcCornerNormals();
 
-    EXPECT_EQ(CornerLists(part, 0), (FaceLists{{0, 0}, {0, 0}, {0}}));
-    ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, 1, 0);
+    EXPECT_EQ(CornerNormals(part, 0), SumsOf(part, {{0, 0, 1}, {0, 0, 1}, {0, 1}}));
+    EXPECT_EQ(CornerNormals(part, 1), SumsOf(part, {{0, 0, 1}, {0, 1}, {1}}));
+    ExpectUnitVector(part.m_faces[1].normal, 0, kCos30, kSin30);
 }
 
-TEST(MQAObjectNormalsTest, CornerWithoutFacesPointsUp) {
-    MQAObject part = Part({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {Face({0, 1, 2})});
+TEST(MQAObjectNormalsTest, CornerWhoseSumHasNoLengthPointsUp) {
+    // The first face's cross product is finite but its length overflows, so that its normal
+    // is (0, 0, 0); the second face is ordinary.
+    const float far = 4.5e9f;
+    MQAObject part = Part({{0, 0, 0}, {far, 0, 0}, {0, far, 0}, {1, 0, 0}, {0, 1, 0}},
+                          {Face({0, 1, 2}), Face({0, 3, 4})});
+
+    part.CalcSmoothing();
+
+    EXPECT_EQ(Components(part.m_faces[0].normal), (std::vector<float>{0, 0, 0}));
+    for (const MQACorner& corner : part.m_faces[0].corners) {
+        ExpectUnitVector(corner.normal, 0, 1, 0);
+    }
+    for (const MQACorner& corner : part.m_faces[1].corners) {
+        ExpectUnitVector(corner.normal, 0, 0, 1);
+    }
+}
+
+// The faces whose normals each corner sums by the straightforward rule: every face around its
+// vertex, in face order, whose normal lies within the facet angle of its own face's (acos of
+// the dot product strictly below it), and its own face always. Past `bound` corners around a
+// vertex, only faces whose normals equal the own face's bit for bit.
+std::vector<FaceLists> ReferenceLists(MQAObject part, std::size_t bound = SIZE_MAX) {
     part.CalcFaceNormals();
-    part.m_faces[0].corners.resize(3);
-    part.m_faces[0].corners[1].faceCount = 1;
-    part.m_cornerFaces = {0};
+    const auto usable = [&part](const MQAFace& face) {
+        return std::all_of(face.indices.begin(), face.indices.end(), [&part](int index) {
+            return index >= 0 && index < static_cast<int>(part.m_vertices.size());
+        });
+    };
+    std::vector<std::vector<int>> around(part.m_vertices.size());
+    for (std::size_t j = 0; j < part.m_faces.size(); ++j) {
+        if (usable(part.m_faces[j])) {
+            for (int index : part.m_faces[j].indices) {
+                around[static_cast<std::size_t>(index)].push_back(static_cast<int>(j));
+            }
+        }
+    }
+    std::vector<FaceLists> lists(part.m_faces.size());
+    for (std::size_t j = 0; j < part.m_faces.size(); ++j) {
+        if (!usable(part.m_faces[j])) {
+            continue;
+        }
+        const D3DXVECTOR3& own = part.m_faces[j].normal;
+        for (int index : part.m_faces[j].indices) {
+            const std::vector<int>& faces = around[static_cast<std::size_t>(index)];
+            std::vector<int>& list = lists[j].emplace_back();
+            for (int g : faces) {
+                const D3DXVECTOR3& normal = part.m_faces[static_cast<std::size_t>(g)].normal;
+                const bool within =
+                    std::acos(D3DXVec3Dot(&normal, &own)) < part.m_fFacet * DegreesToRadians;
+                const bool equal = BitsOf(normal) == BitsOf(own);
+                if (g == static_cast<int>(j) || (within && (faces.size() <= bound || equal))) {
+                    list.push_back(g);
+                }
+            }
+        }
+    }
+    return lists;
+}
 
-    part.CalcCornerNormals();
+// Smooths the part and compares every corner normal with the reference's, bit for bit.
+void ExpectReferenceNormals(MQAObject part, std::size_t bound = SIZE_MAX) {
+    const std::vector<FaceLists> lists = ReferenceLists(part, bound);
+    part.CalcSmoothing();
+    std::size_t differing = 0;
+    std::size_t first = 0;
+    for (std::size_t j = 0; j < part.m_faces.size(); ++j) {
+        if (CornerNormals(part, j) != SumsOf(part, lists[j]) && differing++ == 0) {
+            first = j;
+        }
+    }
+    EXPECT_EQ(differing, 0u) << "the first at face " << first << " of " << part.m_faces.size();
+}
 
-    ExpectUnitVector(part.m_faces[0].corners[0].normal, 0, 1, 0);
-    ExpectUnitVector(part.m_faces[0].corners[1].normal, 0, 0, 1);
+// A grid of quads whose heights bump up and down, so that smoothing meets both smoothed and
+// creased neighbours.
+MQAObject BumpedGrid(int quadsPerSide, float facet) {
+    const int side = quadsPerSide + 1;
+    std::vector<D3DXVECTOR3> vertices;
+    for (int row = 0; row < side; ++row) {
+        for (int column = 0; column < side; ++column) {
+            vertices.emplace_back(static_cast<float>(column) * 1.25f,
+                                  static_cast<float>(row * column % 17) * 0.3125f,
+                                  static_cast<float>(row) * -1.25f);
+        }
+    }
+    std::vector<MQAFace> faces;
+    for (int row = 0; row < quadsPerSide; ++row) {
+        for (int column = 0; column < quadsPerSide; ++column) {
+            const int v = row * side + column;
+            faces.push_back(Face({v, v + side, v + side + 1, v + 1}));
+        }
+    }
+    MQAObject part = Part(vertices, std::move(faces));
+    part.m_fFacet = facet;
+    return part;
+}
+
+// A sphere of `segments` quads around and segments / 2 rings, closed by triangle fans at the
+// poles.
+MQAObject Sphere(int segments, float facet) {
+    const int rings = segments / 2;
+    const float pi = 3.14159265358979f;
+    std::vector<D3DXVECTOR3> vertices = {{0, 1, 0}, {0, -1, 0}};
+    for (int ring = 1; ring < rings; ++ring) {
+        const float latitude = pi * static_cast<float>(ring) / static_cast<float>(rings);
+        for (int s = 0; s < segments; ++s) {
+            const float longitude = 2 * pi * static_cast<float>(s) / static_cast<float>(segments);
+            vertices.emplace_back(std::sin(latitude) * std::cos(longitude), std::cos(latitude),
+                                  std::sin(latitude) * std::sin(longitude));
+        }
+    }
+    const auto at = [segments](int ring, int s) {
+        return 2 + (ring - 1) * segments + s % segments;
+    };
+    std::vector<MQAFace> faces;
+    for (int s = 0; s < segments; ++s) {
+        faces.push_back(Face({0, at(1, s + 1), at(1, s)}));
+        for (int ring = 1; ring + 1 < rings; ++ring) {
+            faces.push_back(
+                Face({at(ring, s), at(ring, s + 1), at(ring + 1, s + 1), at(ring + 1, s)}));
+        }
+        faces.push_back(Face({1, at(rings - 1, s), at(rings - 1, s + 1)}));
+    }
+    MQAObject part = Part(vertices, std::move(faces));
+    part.m_fFacet = facet;
+    return part;
+}
+
+// A cone whose apex, vertex 0, is shared by `faces` triangles each turned a little from the
+// one before, so that no two normals are equal.
+MQAObject Cone(std::size_t faces, float facet) {
+    std::vector<D3DXVECTOR3> vertices = {{0, 1, 0}};
+    for (std::size_t i = 0; i < faces; ++i) {
+        const float angle = 6.2831853f * static_cast<float>(i) / static_cast<float>(faces);
+        vertices.emplace_back(std::cos(angle), 0.0f, std::sin(angle));
+    }
+    std::vector<MQAFace> triangles;
+    for (std::size_t i = 0; i < faces; ++i) {
+        triangles.push_back(
+            Face({0, static_cast<int>((i + 1) % faces) + 1, static_cast<int>(i) + 1}));
+    }
+    MQAObject part = Part(vertices, std::move(triangles));
+    part.m_fFacet = facet;
+    return part;
+}
+
+TEST(MQAObjectNormalsTest, OrdinaryModelsGetTheNormalsOfTheStraightforwardRule) {
+    // Every corner around a vertex compared with every other, as many as the full rule takes.
+    const std::size_t most = MQAObject::MostCornersSmoothedInFull;
+    for (float facet : {0.0f, 30.0f, 59.5f, 90.0f, 180.0f}) {
+        SCOPED_TRACE(testing::Message() << "facet " << facet);
+        ExpectReferenceNormals(BumpedGrid(40, facet));
+        ExpectReferenceNormals(Sphere(64, facet));
+        ExpectReferenceNormals(Cone(most, facet));
+    }
+    const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value();
+    for (const char* sample : {"MQO\\Shop.mqo", "MQA\\SharpHair.mqa", "MQA\\Worm.qkba"}) {
+        SCOPED_TRACE(sample);
+        CCharacter character;
+        ASSERT_TRUE(character.LoadModel(folder + sample, nullptr));
+        for (const MQAObject& part : character.m_parts) {
+            ExpectReferenceNormals(part);
+        }
+    }
+}
+
+TEST(MQAObjectNormalsTest, PastTheBoundOnlyEqualNormalsAreSmoothedTogether) {
+    // One corner more than the full rule takes around the apex: there, besides its own face, a
+    // corner sums only the faces whose normals equal its own. Faces named again have equal
+    // normals, and so have the faces without area (up), which name the apex twice.
+    const std::size_t most = MQAObject::MostCornersSmoothedInFull;
+    for (float facet : {0.0f, 59.5f, 180.0f}) {
+        SCOPED_TRACE(testing::Message() << "facet " << facet);
+        MQAObject part = Cone(most + 1, facet);
+        for (int i = 0; i < 6; ++i) {
+            part.m_faces.push_back(part.m_faces[static_cast<std::size_t>(i % 3)]);
+            part.m_faces.push_back(Face({0, 0, i + 1}));
+        }
+
+        ExpectReferenceNormals(part, most);
+    }
+}
+
+TEST(MQAObjectNormalsTest, ManyFacesOnTheSameVerticesSmoothInLittleMemory) {
+    if (!AddressSpaceCanBeLimited) {
+        GTEST_SKIP() << "the sanitizer's address space cannot be limited";
+    }
+    // 20,000 triangles on three vertices: a list of the faces around its vertex for every
+    // corner would take gigabytes.
+    const int status = ExitStatusWithAddressSpaceRoom(std::size_t{256} << 20, [] {
+        MQAObject part =
+            Part({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, std::vector<MQAFace>(20000, Face({0, 1, 2})));
+        part.m_fFacet = 59.5f;
+        part.CalcSmoothing();
+        return part.m_faces.back().corners[2].normal == D3DXVECTOR3(0, 0, 1) ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
 }
 
 // The steps of a part's buffer as the character takes them.
@@ -362,7 +569,9 @@ TEST_F(MQAObjectVertexBufferTest, PartWithoutTrianglesGetsNoBuffer) {
     EXPECT_EQ(noTriangle.m_pVertexBuffer, nullptr);
     EXPECT_TRUE(device.draws.empty());
     EXPECT_EQ(noTriangle.m_matLastWorld, world);
-    EXPECT_TRUE(noTriangle.m_cornerFaces.empty()); // no buffer would take the normals
+    for (const MQAFace& face : noTriangle.m_faces) {
+        EXPECT_TRUE(face.corners.empty()); // no buffer would take the normals
+    }
 }
 
 TEST_F(MQAObjectVertexBufferTest, FailedCreationLeavesThePartWithoutBuffer) {
@@ -383,9 +592,8 @@ TEST_F(MQAObjectVertexBufferTest, WithoutADeviceNothingIsBuiltOrSmoothed) {
 
     EXPECT_EQ(part.m_pVertexBuffer, nullptr);
     EXPECT_TRUE(part.m_trianglesPerMaterial.empty());
-    EXPECT_TRUE(part.m_cornerFaces.empty()); // no buffer would take the normals
     for (const MQAFace& face : part.m_faces) {
-        EXPECT_TRUE(face.corners.empty());
+        EXPECT_TRUE(face.corners.empty()); // no buffer would take the normals
     }
 }
 

@@ -88,8 +88,7 @@ TEST(MQAObjectTest, CopiesTakeEveryMemberAndShareTheVertexBuffer) {
     original.m_faces[0].indices = {0, 0, 0};
     original.m_faces[0].uv = {{0.25f, 0.75f}};
     original.m_faces[0].corners.resize(3);
-    original.m_faces[0].corners[2].faceCount = 1;
-    original.m_cornerFaces = {0};
+    original.m_faces[0].corners[2].normal = D3DXVECTOR3(0, 0, 1);
     original.m_trianglesPerMaterial = {0, 0, 0, 1};
     original.m_animations = {{Translation(1), Translation(2)}};
     original.m_matLastWorld = Translation(5);
@@ -109,8 +108,7 @@ TEST(MQAObjectTest, CopiesTakeEveryMemberAndShareTheVertexBuffer) {
             ASSERT_EQ(part->m_faces.size(), 1u);
             EXPECT_EQ(part->m_faces[0].material, 3);
             EXPECT_EQ(part->m_faces[0].uv.size(), 1u);
-            EXPECT_EQ(part->m_faces[0].corners[2].faceCount, 1u);
-            EXPECT_EQ(part->m_cornerFaces, std::vector<int>{0});
+            EXPECT_EQ(part->m_faces[0].corners[2].normal, D3DXVECTOR3(0, 0, 1));
             EXPECT_EQ(part->m_trianglesPerMaterial, (std::vector<int>{0, 0, 0, 1}));
             ASSERT_EQ(part->m_animations.size(), 1u);
             EXPECT_EQ(part->m_animations[0][1], Translation(2));
