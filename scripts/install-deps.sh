@@ -9,7 +9,7 @@ packages=(
   libegl-mesa0 libglx-mesa0 libavformat-dev libavcodec-dev libswresample-dev
   libswscale-dev libavutil-dev libsdl2-dev libstb-dev libx11-dev fonts-ipafont-gothic
   # tests, benchmarks, fuzzers and sanitizers
-  xvfb xauth ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  xvfb xauth openbox ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   clang-format desktop-file-utils libxml2-utils shared-mime-info
 )
 

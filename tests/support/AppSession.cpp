@@ -25,6 +25,18 @@
 namespace AppSession {
 namespace {
 ScriptedDialogs* g_pDialogs = nullptr;
+
+QString SavePicture(const QString& name, const QImage& picture) {
+    // Beside the build's programs, never in the source tree.
+    const QString chosen = qEnvironmentVariable("SORVENDAL_SCREENSHOTS");
+    const QDir folder(chosen.isEmpty() ? QCoreApplication::applicationDirPath() +
+                                             QStringLiteral("/../screenshots")
+                                       : chosen);
+    folder.mkpath(QStringLiteral("."));
+    const QString path = folder.absoluteFilePath(name + QStringLiteral(".png"));
+    picture.save(path);
+    return path;
+}
 } // namespace
 
 void Prepare() {
@@ -118,12 +130,12 @@ QImage Grab(QWidget& widget) {
 }
 
 QString SaveScreenshot(const QString& name) {
-    // Beside the build's programs, never in the source tree.
-    const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    folder.mkpath(QStringLiteral("."));
-    const QString path = folder.absoluteFilePath(name + QStringLiteral(".png"));
-    Grab(Frame()).save(path);
-    return path;
+    return SavePicture(name, Grab(Frame()));
+}
+
+QString SaveScreenScreenshot(const QString& name) {
+    Settle();
+    return SavePicture(name, Frame().screen()->grabWindow(0).toImage());
 }
 
 QString ProgramFolder() {

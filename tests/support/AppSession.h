@@ -46,8 +46,12 @@ void Settle();
 bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs);
 // What the widget shows on the screen (GL panes included).
 QImage Grab(QWidget& widget);
-// Saves a picture of the whole main window under the build's screenshots/ folder.
+// Saves a picture of the whole main window under the build's screenshots/ folder, or the
+// folder that SORVENDAL_SCREENSHOTS names.
 QString SaveScreenshot(const QString& name);
+// The same for the whole screen, where windows of their own, such as the tutorial balloon,
+// show as they are stacked.
+QString SaveScreenScreenshot(const QString& name);
 // The sample folder of the program, with the trailing '/'.
 QString ProgramFolder();
 
