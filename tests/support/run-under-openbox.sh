@@ -7,7 +7,7 @@ set -euo pipefail
 ready=$(mktemp -u)
 openbox --sm-disable --startup "touch $ready" &
 window_manager=$!
-trap 'kill "$window_manager"; rm -f "$ready"' EXIT
+trap 'kill "$window_manager" 2>/dev/null || true; rm -f "$ready"' EXIT
 # openbox runs its start-up command once it manages the screen.
 for _ in $(seq 100); do
     [ -e "$ready" ] && break
