@@ -40,4 +40,6 @@ public:
     std::vector<QColor> colourRequests;
     std::vector<QStringList> itemRequests;
     std::vector<ShownMessage> messages;
+    // The dialogs that came with no answer queued.
+    int unexpected = 0;
 };
