@@ -10,7 +10,7 @@ packages=(
   libswscale-dev libavutil-dev libsdl2-dev libstb-dev libx11-dev fonts-ipafont-gothic
   qt6-translations-l10n
   # tests, benchmarks, fuzzers and sanitizers
-  xvfb xauth ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  xvfb xauth openbox ffmpeg libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   clang-format desktop-file-utils libxml2-utils shared-mime-info
 )
 

@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -44,6 +45,9 @@ CTutorialDlg::CTutorialDlg(QWidget* parent)
     // The balloon never takes the keyboard from the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    if (parent != nullptr) {
+        parent->installEventFilter(this);
+    }
 }
 
 void CTutorialDlg::SetText(const std::string& text) {
@@ -76,9 +80,9 @@ void CTutorialDlg::ShowStep(int x, int y, const std::string& text) {
     const int h = size.height();
     m_ptBalloon = QPolygon({QPoint(0, 0), QPoint(40, 30), QPoint(w, 30), QPoint(w, h), QPoint(0, h),
                             QPoint(0, 30), QPoint(20, 30), QPoint(0, 0)});
-    show();
     setMask(QRegion(m_ptBalloon, Qt::OddEvenFill));
     setGeometry(QRect(ScreenPosition(), size));
+    ShowAboveFrame();
     m_nTextX = 5;
     m_nTextY = 35;
     update();
@@ -104,6 +108,7 @@ bool CTutorialDlg::Finish(int expected) {
         return false;
     }
     g_nTutorialStep = expected + 1;
+    m_bShowWhenFrameExposed = false;
     hide();
     return true;
 }
@@ -111,6 +116,34 @@ bool CTutorialDlg::Finish(int expected) {
 QPoint CTutorialDlg::ScreenPosition() const {
     const QWidget* frame = parentWidget();
     return frame != nullptr ? frame->mapToGlobal(QPoint(m_x, m_y)) : QPoint(m_x, m_y);
+}
+
+// A window manager keeps the balloon above the main window as the window's transient, but
+// learns that only when the main window is on the screen as the balloon appears: until then
+// the balloon waits for it. Each step raises it, above whatever came over it meanwhile.
+void CTutorialDlg::ShowAboveFrame() {
+    const QWidget* frame = parentWidget();
+    const QWindow* frameWindow = frame != nullptr ? frame->windowHandle() : nullptr;
+    m_bShowWhenFrameExposed =
+        frame != nullptr && (frameWindow == nullptr || !frameWindow->isExposed());
+    if (m_bShowWhenFrameExposed) {
+        return;
+    }
+    show();
+    raise();
+}
+
+bool CTutorialDlg::eventFilter(QObject* watched, QEvent* event) {
+    QWidget* frame = parentWidget();
+    if (watched == frame && event->type() == QEvent::Show) {
+        // The main window's own window exists from its first show on.
+        frame->windowHandle()->installEventFilter(this);
+    } else if (frame != nullptr && watched == frame->windowHandle() &&
+               event->type() == QEvent::Expose && m_bShowWhenFrameExposed &&
+               frame->windowHandle()->isExposed()) {
+        ShowAboveFrame();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CTutorialDlg::paintEvent(QPaintEvent*) {

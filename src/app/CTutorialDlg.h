@@ -53,6 +53,7 @@ public:
     int m_y = 0;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -60,6 +61,12 @@ protected:
 private:
     // Where the balloon goes on the screen: its tip on (m_x, m_y) of the main frame.
     QPoint ScreenPosition() const;
+    // Shows the balloon above the main window, or as soon as the main window is on the
+    // screen.
+    void ShowAboveFrame();
+
+    // A step came before the main window was on the screen.
+    bool m_bShowWhenFrameExposed = false;
 
     // Where the pointer took hold of the balloon, while it is dragged.
     QPoint m_dragOffset;

@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QSet>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolButton>
 
 using namespace AppSession;
@@ -266,18 +265,20 @@ private slots:
 
     void AboutBoxShowsTheNameAndVersion() {
         QString texts;
-        QTimer::singleShot(100, [&texts] {
-            QWidget* box = QApplication::activeModalWidget();
-            QVERIFY(box != nullptr);
-            texts = box->windowTitle();
-            for (const QLabel* label : box->findChildren<QLabel*>()) {
+        QString button;
+        const WhenShown about(ModalWindow, [&](QWidget& box) {
+            texts = box.windowTitle();
+            for (const QLabel* label : box.findChildren<QLabel*>()) {
                 texts += u'|' + label->text();
             }
-            QPushButton* ok = box->findChild<QPushButton*>();
-            QCOMPARE(ok->text(), QStringLiteral("OK"));
-            QTest::mouseClick(ok, Qt::LeftButton);
+            if (auto* ok = box.findChild<QPushButton*>()) {
+                button = ok->text();
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
         });
         Command(ID_APP_ABOUT);
+        QVERIFY2(about.Done(), "no about box");
+        QCOMPARE(button, QStringLiteral("OK"));
         QVERIFY(texts.contains(QStringLiteral("Morlu Sorvendal Version 1.3")));
         QVERIFY(texts.startsWith(QStringLiteral(u"バージョン情報")));
     }

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -25,6 +26,18 @@
 namespace AppSession {
 namespace {
 ScriptedDialogs* g_pDialogs = nullptr;
+
+QString SavePicture(const QString& name, const QImage& picture) {
+    // Beside the build's programs, never in the source tree.
+    const QString chosen = qEnvironmentVariable("SORVENDAL_SCREENSHOTS");
+    const QDir folder(chosen.isEmpty() ? QCoreApplication::applicationDirPath() +
+                                             QStringLiteral("/../screenshots")
+                                       : chosen);
+    folder.mkpath(QStringLiteral("."));
+    const QString path = folder.absoluteFilePath(name + QStringLiteral(".png"));
+    picture.save(path);
+    return path;
+}
 } // namespace
 
 void Prepare() {
@@ -108,6 +121,33 @@ bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
+WhenShown::WhenShown(std::function<QWidget*()> find, std::function<void(QWidget&)> act)
+    : m_find(std::move(find)), m_act(std::move(act)) {
+    QObject::connect(&m_poll, &QTimer::timeout, [this] { Poll(); });
+    m_poll.start(10);
+}
+
+void WhenShown::Poll() {
+    const QPointer<QWidget> window = m_find();
+    if (window == nullptr) {
+        return;
+    }
+    m_poll.stop();
+    m_bDone = true;
+    m_act(*window);
+    if (window != nullptr && window->isVisible()) {
+        window->close();
+    }
+}
+
+QWidget* ModalWindow() {
+    return QApplication::activeModalWidget();
+}
+
+QWidget* PopupMenu() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
 QImage Grab(QWidget& widget) {
     Settle();
     const QPoint origin = widget.mapToGlobal(QPoint(0, 0));
@@ -118,12 +158,12 @@ QImage Grab(QWidget& widget) {
 }
 
 QString SaveScreenshot(const QString& name) {
-    // Beside the build's programs, never in the source tree.
-    const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    folder.mkpath(QStringLiteral("."));
-    const QString path = folder.absoluteFilePath(name + QStringLiteral(".png"));
-    Grab(Frame()).save(path);
-    return path;
+    return SavePicture(name, Grab(Frame()));
+}
+
+QString SaveScreenScreenshot(const QString& name) {
+    Settle();
+    return SavePicture(name, Frame().screen()->grabWindow(0).toImage());
 }
 
 QString ProgramFolder() {
@@ -164,18 +204,18 @@ void ClickCell(int row, int frame) {
 void FrameCommand(int row, int frame, unsigned int id) {
     const QString text = CCommandTable::Find(id).text;
     bool chosen = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        for (QAction* action : menu->actions()) {
+    const WhenShown menu(PopupMenu, [&](QWidget& popup) {
+        auto& items = static_cast<QMenu&>(popup);
+        for (QAction* action : items.actions()) {
             if (action->text() == text) {
-                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                  menu->actionGeometry(action).center());
+                QTest::mouseClick(&items, Qt::LeftButton, Qt::NoModifier,
+                                  items.actionGeometry(action).center());
                 chosen = true;
             }
         }
     });
     QTest::mouseClick(&Rows(), Qt::RightButton, Qt::NoModifier, Cell(row, frame));
+    QVERIFY2(menu.Done(), "no frame menu");
     QVERIFY2(chosen, qPrintable(text));
     Settle();
 }

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -44,10 +45,36 @@ void Command(unsigned int id);
 void Settle();
 // Runs an event loop, as a modal box does, until `done` holds; false after the timeout.
 bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs);
+
+// While it lives, acts on the window that `find` returns as soon as there is one, from the
+// event loop of a modal box or a pop-up menu; whatever `act` leaves open is closed, so that
+// a command waiting on that window always returns. `act` records what it sees, and the test
+// checks it afterwards: a check inside `act` would end only `act`.
+class WhenShown {
+public:
+    WhenShown(std::function<QWidget*()> find, std::function<void(QWidget&)> act);
+    // Whether the window showed and `act` ran.
+    bool Done() const { return m_bDone; }
+
+private:
+    void Poll();
+
+    std::function<QWidget*()> m_find;
+    std::function<void(QWidget&)> m_act;
+    QTimer m_poll;
+    bool m_bDone = false;
+};
+// The modal window in front, and the open pop-up menu, for WhenShown.
+QWidget* ModalWindow();
+QWidget* PopupMenu();
 // What the widget shows on the screen (GL panes included).
 QImage Grab(QWidget& widget);
-// Saves a picture of the whole main window under the build's screenshots/ folder.
+// Saves a picture of the whole main window under the build's screenshots/ folder, or the
+// folder that SORVENDAL_SCREENSHOTS names.
 QString SaveScreenshot(const QString& name);
+// The same for the whole screen, where windows of their own, such as the tutorial balloon,
+// show as they are stacked.
+QString SaveScreenScreenshot(const QString& name);
 // The sample folder of the program, with the trailing '/'.
 QString ProgramFolder();
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// A dialog service that plays a script: each file or colour dialog takes the next answer
-// queued for it (none left: the dialog is cancelled and counted as unexpected), and every
-// message box is recorded and answered from its own queue, else with OK.
+// A dialog service that plays a script: each file, colour or list dialog takes the next
+// answer queued for it (an empty answer cancels it; none left fails the running test and
+// cancels the dialog), and every message box is recorded and answered from its own queue,
+// else with OK.
 
 #include "platform/framework/IDialogService.h"
 
@@ -39,5 +40,6 @@ public:
     std::vector<QColor> colourRequests;
     std::vector<QStringList> itemRequests;
     std::vector<ShownMessage> messages;
+    // The dialogs that came with no answer queued.
     int unexpected = 0;
 };
