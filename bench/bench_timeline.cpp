@@ -1,6 +1,7 @@
 // The timeline pane's work per frame of playback and per document: one full paint of the
 // control at 1920 x 150, the sync of the rows into a scene of 20 characters with 10,000
-// frames each, and the rebuild of all rows after that scene was read.
+// frames each, and the rebuild of all rows after a document was read: of that scene, and
+// of scenes of 10,000 and 100,000 characters without key records.
 
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -61,21 +63,22 @@ BENCHMARK(BM_PaintTimeline)->Unit(benchmark::kMillisecond);
 constexpr int SceneCharacters = 20;
 constexpr int SceneFrames = 10000;
 
-// The scene of the sync and rebuild benchmarks: characters keyed every 30 frames, present
-// in two of every three spans, in a graphics object without a device.
+// The scene of the sync and rebuild benchmarks, in a graphics object without a device: its
+// characters keyed every 30 frames and present in two of every three spans, for as many
+// frames as given.
 class LargeScene {
 public:
-    LargeScene() {
+    LargeScene(int characters, int frames) {
         g_pDirectXGraphics = &m_graphics;
         g_pDirectSound = &m_sound;
         m_graphics.SetDefaults();
-        m_graphics.m_nFrameCount = SceneFrames;
-        m_graphics.m_characters.resize(SceneCharacters);
-        for (int c = 0; c < SceneCharacters; ++c) {
+        m_graphics.m_nFrameCount = std::max(frames, DefaultFrameCount);
+        m_graphics.m_characters.resize(static_cast<std::size_t>(characters));
+        for (int c = 0; c < characters; ++c) {
             CCharacter& character = m_graphics.m_characters[static_cast<std::size_t>(c)];
             character.m_strFileName = "mqa\\chara" + std::to_string(c) + ".mqa";
-            character.m_keys.resize(SceneFrames);
-            for (int f = 0; f < SceneFrames; ++f) {
+            character.m_keys.resize(static_cast<std::size_t>(frames));
+            for (int f = 0; f < frames; ++f) {
                 const bool key = f % 30 == 0;
                 const bool empty = (f / 30) % 3 == 2;
                 character.m_keys[static_cast<std::size_t>(f)].m_nState = key     ? FrameKey
@@ -101,7 +104,7 @@ private:
 };
 
 void BM_SyncToScene(benchmark::State& state) {
-    LargeScene scene;
+    LargeScene scene(SceneCharacters, SceneFrames);
     scene.View().m_ctrl.m_nCurrentFrame = SceneFrames / 2;
     scene.View().m_ctrl.UpdateCursor();
     for (auto _ : state) {
@@ -110,13 +113,19 @@ void BM_SyncToScene(benchmark::State& state) {
 }
 BENCHMARK(BM_SyncToScene)->Unit(benchmark::kMillisecond);
 
+// The first argument is the number of characters, the second their frames.
 void BM_RebuildTracks(benchmark::State& state) {
-    LargeScene scene;
+    LargeScene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         scene.View().OnUpdate(nullptr, HintDocumentLoaded, nullptr);
     }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_RebuildTracks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RebuildTracks)
+    ->Args({SceneCharacters, SceneFrames})
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

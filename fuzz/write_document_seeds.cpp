@@ -1,12 +1,18 @@
 // Writes a few documents into the folder given as the argument: seeds for the document
-// reader's fuzzing corpus.
+// reader's fuzzing corpus. Besides two scenes as saved, each count of the format claims as
+// many records as the bytes after it could hold, with those bytes all zero (records without
+// content, as many as claimed) or all 0xFF (no record at all).
 
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
 #include "media/DocumentFile.h"
+#include "platform/CArchive.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +35,63 @@ void FillScene(CDirectXGraphics& graphics, CDirectSound& sound) {
     sound.SetWave(9, "chime.wav");
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
+// Where a count stands in the document of a new scene with one character without keys,
+// where its records begin, and the fewest bytes a record takes.
+struct Count {
+    const char* name;
+    std::size_t at;
+    std::size_t recordsAt;
+    std::size_t storedBytes;
+};
+constexpr Count Counts[] = {
+    {"wave", 4, 8, 5},        {"characters", 21, 51, 6}, {"camera", 25, 57, 43},
+    {"subtitles", 29, 33, 5}, {"keys", 52, 57, 43},
+};
+constexpr std::size_t ClaimedBytes = 2048;
+
+Bytes OneEmptyCharacterDocument() {
+    CDirectXGraphics graphics;
+    CDirectSound sound;
+    graphics.SetDefaults();
+    graphics.m_characters.resize(1);
+    Bytes bytes;
+    CArchive archive(bytes, CArchive::store);
+    DocumentFile::Serialize(archive, sound, graphics);
+    return bytes;
+}
+
+// The document cut where the records of `count` begin, claiming as many as `filler` bytes
+// after it could hold, then those bytes. The camera records follow the one character.
+Bytes Claiming(const Bytes& document, const Count& count, std::uint8_t filler) {
+    Bytes bytes(document.begin(), document.begin() + static_cast<std::ptrdiff_t>(count.recordsAt));
+    const auto claimed = static_cast<std::uint32_t>(ClaimedBytes / count.storedBytes);
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[count.at + i] = static_cast<std::uint8_t>(claimed >> (8 * i));
+    }
+    bytes.resize(bytes.size() + ClaimedBytes, filler);
+    return bytes;
+}
+
+bool WriteClaimingSeeds(const std::string& folder) {
+    const Bytes document = OneEmptyCharacterDocument();
+    for (const Count& count : Counts) {
+        for (const std::uint8_t filler : {0x00, 0xFF}) {
+            const Bytes bytes = Claiming(document, count, filler);
+            const std::string path =
+                folder + "/claiming-" + count.name + (filler ? "-ff" : "-00") + ".qka";
+            if (!std::ofstream(path, std::ios::binary)
+                     .write(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<std::streamsize>(bytes.size()))) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -49,5 +112,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    return 0;
+    return WriteClaimingSeeds(folder) ? 0 : 1;
 }

@@ -169,31 +169,34 @@ void CDirectXGraphics::Serialize(CArchive& archive) {
         archive << static_cast<std::int32_t>(m_nFrameCount)
                 << static_cast<std::int32_t>(m_nMovieWidth)
                 << static_cast<std::int32_t>(m_nMovieHeight) << m_bAntiAlias;
-    } else {
-        std::int32_t characterCount = 0;
-        std::int32_t cameraCount = 0;
-        archive >> m_crBackground >> m_crFont >> characterCount;
-        archive.CheckCount(characterCount, MinimumStoredCharacterBytes);
-        m_characters.resize(static_cast<std::size_t>(characterCount));
-        archive >> cameraCount;
-        archive.CheckCount(cameraCount, MinimumStoredKeyBytes);
-        m_cameraKeys.resize(static_cast<std::size_t>(cameraCount));
-        TextTrack::Serialize(archive, m_subtitles, m_subtitleStates);
-        std::int32_t frameCount = 0;
-        std::int32_t movieWidth = 0;
-        std::int32_t movieHeight = 0;
-        archive >> frameCount >> movieWidth >> movieHeight;
-        m_nFrameCount = frameCount;
-        m_nMovieWidth = movieWidth;
-        m_nMovieHeight = movieHeight;
-        archive >> m_bAntiAlias;
+        for (CCharacter& character : m_characters) {
+            character.Serialize(archive);
+        }
+        for (CAnimation& record : m_cameraKeys) {
+            record.Serialize(archive);
+        }
+        return;
     }
-    for (CCharacter& character : m_characters) {
-        character.Serialize(archive);
-    }
-    for (CAnimation& record : m_cameraKeys) {
-        record.Serialize(archive);
-    }
+    std::int32_t characterCount = 0;
+    std::int32_t cameraCount = 0;
+    archive >> m_crBackground >> m_crFont >> characterCount;
+    archive.CheckCount(characterCount, MinimumStoredCharacterBytes, sizeof(CCharacter));
+    archive >> cameraCount;
+    archive.CheckCount(cameraCount, MinimumStoredKeyBytes, sizeof(CAnimation));
+    TextTrack::Serialize(archive, m_subtitles, m_subtitleStates);
+    std::int32_t frameCount = 0;
+    std::int32_t movieWidth = 0;
+    std::int32_t movieHeight = 0;
+    archive >> frameCount >> movieWidth >> movieHeight;
+    m_nFrameCount = frameCount;
+    m_nMovieWidth = movieWidth;
+    m_nMovieHeight = movieHeight;
+    archive >> m_bAntiAlias;
+    // The counts stand before the subtitles; their records come last.
+    LoadList(m_characters, static_cast<std::size_t>(characterCount),
+             [&archive](CCharacter& character) { character.Serialize(archive); });
+    LoadList(m_cameraKeys, static_cast<std::size_t>(cameraCount),
+             [&archive](CAnimation& record) { record.Serialize(archive); });
 }
 
 void CDirectXGraphics::TakeStoredScene(CDirectXGraphics& source) {

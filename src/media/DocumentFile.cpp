@@ -6,7 +6,9 @@
 #include "platform/FilePath.h"
 
 #include <cstdint>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -16,16 +18,29 @@ namespace DocumentFile {
 namespace {
 // Larger documents are refused unread.
 constexpr std::uint64_t MaxDocumentBytes = std::uint64_t{1} << 30;
+
+CArchiveException OutOfMemory() {
+    return CArchiveException(CArchiveException::BadLength, "not enough memory for the document");
+}
 } // namespace
 
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics) {
     if (archive.IsStoring()) {
         archive << g_fDocumentVersion;
-    } else {
-        archive >> g_fDocumentVersion;
+        sound.Serialize(archive);
+        graphics.Serialize(archive);
+        return;
     }
-    sound.Serialize(archive);
-    graphics.Serialize(archive);
+    // Memory that runs out while the lists grow fails the read as a broken file does.
+    try {
+        archive >> g_fDocumentVersion;
+        sound.Serialize(archive);
+        graphics.Serialize(archive);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory();
+    } catch (const std::length_error&) {
+        throw OutOfMemory();
+    }
 }
 
 std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics) {

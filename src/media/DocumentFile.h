@@ -15,11 +15,13 @@ constexpr float CurrentDocumentVersion = 1.3f;
 
 namespace DocumentFile {
 
+// Reading throws CArchiveException, also when memory runs out.
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics);
 
 // Both return an empty string on success, else a description of the failure (UTF-8). Save
-// replaces the file as FilePath::WriteAtomically does. A file that ends early or holds an
-// impossible count fails without harm: what was read before the failure stays read.
+// replaces the file as FilePath::WriteAtomically does. A file that ends early, holds an
+// impossible count or needs more memory than there is fails without harm: what was read
+// before the failure stays read.
 std::string Save(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
 std::string Load(const std::string& path, CDirectSound& sound, CDirectXGraphics& graphics);
 

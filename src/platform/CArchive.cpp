@@ -14,6 +14,18 @@
 namespace {
 // After a 0xFF length byte, this 16-bit value announces a UTF-16 string instead of a length.
 constexpr std::uint64_t kUtf16Tag = 0xFFFE;
+
+// Every element of a document takes at most 8 times its stored size in memory but one: a
+// character without key records, 6 bytes stored and over 200 in memory. The budget lets any
+// document of keyed characters and tracks read, and beyond its fixed part refuses one of
+// millions of empty characters before they are made.
+constexpr std::uint64_t kMemoryPerArchiveByte = 8;
+constexpr std::uint64_t kFixedMemoryBudget = std::uint64_t{512} << 20;
+
+// The memory that the lists read from an archive of `size` bytes may take together.
+std::uint64_t MemoryBudget(std::size_t size) {
+    return kFixedMemoryBudget + kMemoryPerArchiveByte * size;
+}
 } // namespace
 
 CArchive::CArchive(std::vector<std::uint8_t>& buffer, Mode mode) : m_mode(mode) {
@@ -22,11 +34,13 @@ CArchive::CArchive(std::vector<std::uint8_t>& buffer, Mode mode) : m_mode(mode) 
     } else {
         m_data = buffer.data();
         m_size = buffer.size();
+        m_memoryLeft = MemoryBudget(m_size);
     }
 }
 
 CArchive::CArchive(const void* bytes, std::size_t size)
-    : m_mode(load), m_data(static_cast<const std::uint8_t*>(bytes)), m_size(size) {}
+    : m_mode(load), m_data(static_cast<const std::uint8_t*>(bytes)), m_size(size),
+      m_memoryLeft(MemoryBudget(size)) {}
 
 CArchive::CArchive(Sink sink)
     : m_mode(store), m_sink(std::move(sink)), m_block(new std::uint8_t[BlockBytes]) {}
@@ -154,16 +168,22 @@ CArchive& CArchive::operator>>(std::string& value) {
     return *this;
 }
 
-void CArchive::CheckCount(std::int32_t count, std::size_t minimumBytes) const {
+void CArchive::CheckCount(std::int32_t count, std::size_t storedBytes, std::size_t memoryBytes) {
     RequireMode(load);
     if (count < 0) {
         throw CArchiveException(CArchiveException::BadLength, "negative element count");
     }
     // Divides rather than multiplies so that a huge count cannot overflow.
-    if (minimumBytes != 0 && static_cast<std::size_t>(count) > GetRemaining() / minimumBytes) {
+    const auto elements = static_cast<std::uint64_t>(count);
+    if (storedBytes != 0 && elements > GetRemaining() / storedBytes) {
         throw CArchiveException(CArchiveException::EndOfFile,
                                 "element count exceeds the rest of the archive");
     }
+    if (memoryBytes != 0 && elements > m_memoryLeft / memoryBytes) {
+        throw CArchiveException(CArchiveException::BadLength,
+                                "element count needs more memory than the archive may take");
+    }
+    m_memoryLeft -= elements * memoryBytes;
 }
 
 void CArchive::WriteAside(const void* bytes, std::size_t size) {

@@ -5,7 +5,10 @@
 // code-page-932 bytes; reading also accepts the UTF-16 form, converted to code page 932.
 // Every read that runs past the end, or meets a length that cannot be valid, throws
 // CArchiveException; nothing is allocated for a length that the remaining bytes cannot hold.
+// The lists read from a loading archive share a memory budget that follows its size, and
+// grow only as their elements arrive (LoadList).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -71,9 +74,11 @@ public:
     CArchive& operator>>(std::uint8_t& value);
     CArchive& operator>>(std::string& value);
 
-    // Throws unless `count` elements of at least `minimumBytes` each could still follow:
-    // guards list sizes read from a file before anything is allocated for them.
-    void CheckCount(std::int32_t count, std::size_t minimumBytes) const;
+    // Throws unless `count` elements of at least `storedBytes` each could still follow and
+    // `count` elements of `memoryBytes` each fit in what is left of the memory budget, which
+    // they then take: guards list sizes read from a file before anything is allocated for
+    // them.
+    void CheckCount(std::int32_t count, std::size_t storedBytes, std::size_t memoryBytes);
 
 private:
     void Write(const void* bytes, std::size_t size);
@@ -100,13 +105,46 @@ private:
     [[noreturn]] static void ThrowMisuse(Mode mode);
 
     Mode m_mode;
-    // Loading: the bytes and how far they have been read.
+    // Loading: the bytes, how far they have been read, and the memory budget not yet taken.
     const std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_position = 0;
+    std::uint64_t m_memoryLeft = 0;
     // Storing: the caller's buffer, or the block and the sink it goes to.
     std::vector<std::uint8_t>* m_buffer = nullptr;
     Sink m_sink;
     std::unique_ptr<std::uint8_t[]> m_block;
     std::size_t m_blockUsed = 0;
 };
+
+// Lists are read from an archive element by element, in order, once CheckCount passed their
+// count: elements beyond the count are dropped first, elements that a list holds already are
+// read in place, and a new one is made only when the reading reaches it. The capacity grows
+// geometrically but never beyond the count, so memory follows the elements actually read
+// rather than the count a file claims.
+template <typename T> void DropElementsBeyond(std::vector<T>& list, std::size_t count) {
+    if (list.size() > count) {
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(count), list.end());
+    }
+}
+
+// The element at `index` of a list of `count` being read, made when the list ends there.
+template <typename T> T& ElementToLoad(std::vector<T>& list, std::size_t index, std::size_t count) {
+    if (index == list.size()) {
+        if (list.size() == list.capacity()) {
+            constexpr std::size_t first = 16;
+            list.reserve(std::min(count, std::max(first, list.capacity() * 2)));
+        }
+        list.emplace_back();
+    }
+    return list[index];
+}
+
+// Reads a list of `count` elements, each through `load(element)`.
+template <typename T, typename Load>
+void LoadList(std::vector<T>& list, std::size_t count, Load load) {
+    DropElementsBeyond(list, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        load(ElementToLoad(list, i, count));
+    }
+}

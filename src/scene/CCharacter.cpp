@@ -34,16 +34,17 @@ CCharacter::CCharacter() {
 void CCharacter::Serialize(CArchive& archive) {
     if (archive.IsStoring()) {
         archive << m_strFileName << static_cast<std::int32_t>(m_keys.size()) << m_bLocked;
-    } else {
-        std::int32_t count = 0;
-        archive >> m_strFileName >> count;
-        archive.CheckCount(count, MinimumStoredKeyBytes);
-        m_keys.resize(static_cast<std::size_t>(count));
-        archive >> m_bLocked;
+        for (CAnimation& key : m_keys) {
+            key.Serialize(archive);
+        }
+        return;
     }
-    for (CAnimation& key : m_keys) {
-        key.Serialize(archive);
-    }
+    std::int32_t count = 0;
+    archive >> m_strFileName >> count;
+    archive.CheckCount(count, MinimumStoredKeyBytes, sizeof(CAnimation));
+    archive >> m_bLocked;
+    LoadList(m_keys, static_cast<std::size_t>(count),
+             [&archive](CAnimation& key) { key.Serialize(archive); });
 }
 
 namespace {

@@ -56,19 +56,22 @@ void SetContent(Texts& texts, States& states, int n, const std::string& text) {
 void Serialize(CArchive& archive, Texts& texts, States& states) {
     if (archive.IsStoring()) {
         archive << static_cast<std::int32_t>(states.size());
-    } else {
-        std::int32_t count = 0;
-        archive >> count;
-        archive.CheckCount(count, MinimumStoredFrameBytes);
-        states.resize(static_cast<std::size_t>(count), FrameInBetween);
-        texts.resize(static_cast<std::size_t>(count));
-    }
-    for (std::size_t i = 0; i < states.size(); ++i) {
-        if (archive.IsStoring()) {
+        for (std::size_t i = 0; i < states.size(); ++i) {
             archive << texts[i] << states[i];
-        } else {
-            archive >> texts[i] >> states[i];
         }
+        return;
+    }
+    std::int32_t stored = 0;
+    archive >> stored;
+    archive.CheckCount(stored, MinimumStoredFrameBytes, sizeof(std::string) + sizeof(std::int32_t));
+    const auto count = static_cast<std::size_t>(stored);
+    DropElementsBeyond(texts, count);
+    DropElementsBeyond(states, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        // Both elements are made before either is read: the two lists keep one length.
+        std::string& text = ElementToLoad(texts, i, count);
+        std::int32_t& state = ElementToLoad(states, i, count);
+        archive >> text >> state;
     }
 }
 

@@ -173,14 +173,6 @@ void CTimeLineView::AddCharacterTrack(int i) {
     AppendStates(track, states, false);
     track.m_bLock = character->m_bLocked ? 1 : 0;
     m_ctrl.AddTrack(track);
-    m_ctrl.m_nCurrentFrame = 0;
-    m_ctrl.UpdateCursor();
-    if (i < TrackCount()) {
-        m_ctrl.m_nSelectedRow = i;
-    }
-    g_nCurrentFrame = 0;
-    Graphics().m_nSelected = i;
-    SyncToScene();
     Graphics().InterpolateCharacter(i);
 }
 
@@ -360,9 +352,13 @@ void CTimeLineView::FillInBetweens() {
     Graphics().InterpolateCameraKeys();
 }
 
+// The rows are synced into the scene once, after the last one: a sync per row would cost
+// the square of the number of characters.
 void CTimeLineView::RebuildTracks() {
     DeleteAllTracks();
-    for (int i = 0; i < Graphics().GetCharacterCount(); ++i) {
+    const int characters = Graphics().GetCharacterCount();
+    m_ctrl.m_tracks.reserve(static_cast<std::size_t>(characters) + 3);
+    for (int i = 0; i < characters; ++i) {
         AddCharacterTrack(i);
     }
     AddWavTrack();

@@ -29,7 +29,9 @@ public:
     int OnCreate() override;
     void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override;
 
-    // Row builders: each appends one row built from the scene.
+    // Row builders: each appends one row built from the scene. The camera row, always the
+    // last, then goes to frame 0 and selects itself; a character's row is not synced into
+    // the scene, which a rebuild does once, after the last row.
     void AddCharacterTrack(int i);
     void AddWavTrack();
     void AddSubtitleTrack();

@@ -57,6 +57,18 @@ void SaveAs(const QString& path) {
     Command(ID_FILE_SAVE_AS);
 }
 
+// The document of a new scene with 4,194,304 characters without keys in its 24 MiB: more
+// than a document of that size may take in memory.
+QByteArray CrowdedDocument() {
+    QByteArray bytes = QByteArray::fromHex(
+        "6666a63f0100000000010000001e415a00ffffff00000000000100000001000000000100000084030000"
+        "40010000f00000000001000000000000000000c8c200007ac40000000000000000000000000000803f00"
+        "00803f0000803f000000");
+    bytes[23] = 0x40; // the character count, 0x00400000
+    bytes.insert(51, QByteArray(6 << 22, '\0'));
+    return bytes;
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -170,6 +182,7 @@ private slots:
             {"empty.qka", QByteArray(), "ファイルが途中で切れています。"},
             {"hostile.qka", QByteArray::fromHex("9a99a93fffffffff"),
              "予期しないファイル形式です。"},
+            {"crowded.qka", CrowdedDocument(), "予期しないファイル形式です。"},
             {"missing.qka", QByteArray(), "ファイルが見つかりません。"},
             {"folder.qka", QByteArray(), "通常のファイルではありません。"},
             {"pipe.qka", QByteArray(), "通常のファイルではありません。"}, // never waits

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -42,6 +44,8 @@ constexpr std::size_t kSubtitleAt = 33;
 constexpr std::size_t kAntiAliasAt = 50;
 constexpr std::size_t kCharactersAt = 51;
 constexpr std::size_t kCameraLoopAt = 92;
+constexpr std::size_t kCameraAt = 51;
+constexpr std::size_t kMebibyte = std::size_t{1} << 20;
 
 Bytes ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -407,6 +411,125 @@ TEST_F(DocumentFileTest, ImpossibleCountsAreErrors) {
         EXPECT_NE(LoadBytes(WithOneCharacter(count)), "");
     }
 }
+
+// A kibibyte figure of this process from /proc/self/status ("VmHWM", "VmSize").
+long StatusKibibytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    long value = 0;
+    while (status >> name) {
+        if (name == field + ":" && status >> value) {
+            return value;
+        }
+        status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return -1;
+}
+
+// Loads the document in a child process whose address space may grow by `room` bytes at most
+// (unbounded under AddressSanitizer, which reserves far more for itself): the mebibytes by
+// which the child's peak resident memory grew while it read, when the read failed with a
+// message; else -1, as when it succeeded or an exception escaped it (which ends the program).
+int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
+    constexpr int NoFailure = 255;
+    const pid_t child = fork();
+    if (child == 0) {
+        try {
+            CDirectSound sound;
+            CDirectXGraphics graphics;
+#ifndef __SANITIZE_ADDRESS__
+            const auto limit = static_cast<rlim_t>(StatusKibibytes("VmSize")) * 1024 + room;
+            const rlimit addressSpace{limit, limit};
+            setrlimit(RLIMIT_AS, &addressSpace);
+#endif
+            std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+            const long before = StatusKibibytes("VmHWM");
+            const std::string error = DocumentFile::Load(path, sound, graphics);
+            const long grown = (StatusKibibytes("VmHWM") - before) / 1024;
+            const bool failed = error.find("is not a valid document") != std::string::npos;
+            _exit(failed ? static_cast<int>(std::min(grown, 250L)) : NoFailure);
+        } catch (...) {
+            _exit(NoFailure);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != NoFailure ? WEXITSTATUS(status) : -1;
+}
+
+// A document that stops at `recordsAt`, where the records of the count at `countAt` begin,
+// with that count claiming as many records of `storedBytes` as `rest` has room for, and then
+// `rest`.
+Bytes Claiming(const Bytes& document, std::size_t countAt, std::size_t recordsAt,
+               std::size_t storedBytes, const Bytes& rest) {
+    Bytes bytes(document.begin(), document.begin() + static_cast<std::ptrdiff_t>(recordsAt));
+    PutInt32(bytes, countAt, static_cast<std::int32_t>(rest.size() / storedBytes));
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    return bytes;
+}
+
+// Writes kNewScene with a hole of `holeBytes` zero bytes before its camera record, the
+// characters' place: each 6 zero bytes there read as a character without keys.
+void WriteEmptyCharacters(const std::string& path, std::size_t holeBytes) {
+    Bytes bytes = kNewScene;
+    PutInt32(bytes, kCharacterCountAt, static_cast<std::int32_t>(holeBytes / 6));
+    WriteBytes(path, Bytes(bytes.begin(), bytes.begin() + kCharactersAt));
+    fs::resize_file(path, kCharactersAt + holeBytes);
+    std::ofstream(path, std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char*>(bytes.data() + kCameraAt),
+               static_cast<std::streamsize>(bytes.size() - kCameraAt));
+}
+
+// Each count claims as many records as the bytes after it could hold, but no record is there:
+// the bytes are 0xFF, a string length beyond any string. Reading stops at the first record,
+// having made no more than that one.
+TEST_F(DocumentFileTest, CountsThatClaimRecordsTheFileDoesNotHoldTakeNoMemory) {
+    const Bytes garbage(8 * kMebibyte, 0xFF);
+    const struct {
+        const char* what;
+        Bytes document;
+    } cases[] = {
+        {"WAV frames", Claiming(kNewScene, kWaveCountAt, kWaveNameAt, 5, garbage)},
+        {"characters", Claiming(kNewScene, kCharacterCountAt, kCharactersAt, 6, garbage)},
+        {"camera records", Claiming(kNewScene, kCameraCountAt, kCameraAt, 43, garbage)},
+        {"subtitle frames", Claiming(kNewScene, kSubtitleCountAt, kSubtitleAt, 5, garbage)},
+        {"key records",
+         Claiming(WithOneCharacter(0), kCharactersAt + 1, kCharactersAt + 6, 43, garbage)},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const std::string path = PathOf("claiming.qka");
+        WriteBytes(path, test.document);
+
+        // The file itself is read whole, into 8 MiB.
+        const int grown = PeakMebibytesOfAFailedLoad(path, 64 * kMebibyte);
+        EXPECT_GE(grown, 0);
+        EXPECT_LE(grown, 12);
+    }
+}
+
+// 24 MiB of characters without keys would take 940 MB: more than the 704 MiB that the
+// lists of a document of that size may take. It is refused before any character is made.
+TEST_F(DocumentFileTest, MillionsOfCharactersWithoutKeysAreRefusedUnmade) {
+    const std::string path = PathOf("crowded.qka");
+    WriteEmptyCharacters(path, 24 * kMebibyte);
+
+    const int grown = PeakMebibytesOfAFailedLoad(path, 128 * kMebibyte);
+    EXPECT_GE(grown, 0);
+    EXPECT_LE(grown, 28);
+}
+
+#ifndef __SANITIZE_ADDRESS__
+// 16 MiB of zero bytes in the camera track hold 390,167 records, 62 MB in memory: a read
+// that runs out of memory while they grow fails as a broken file does.
+TEST_F(DocumentFileTest, MemoryThatRunsOutFailsTheRead) {
+    const std::string path = PathOf("long.qka");
+    WriteBytes(path, Claiming(kNewScene, kCameraCountAt, kCameraAt, 43, Bytes(16 * kMebibyte)));
+
+    const int grown = PeakMebibytesOfAFailedLoad(path, 40 * kMebibyte);
+    EXPECT_GE(grown, 0);
+}
+#endif
 
 TEST_F(DocumentFileTest, CharacterRecordWithoutKeysLoads) {
     CDirectSound sound;

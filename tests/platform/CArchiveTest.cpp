@@ -260,24 +260,68 @@ TEST(CArchiveTest, GetRemainingCountsUnreadBytes) {
 TEST(CArchiveTest, CheckCountAcceptsCountsThatFit) {
     Bytes buffer(12);
     CArchive archive(buffer, CArchive::load);
-    EXPECT_NO_THROW(archive.CheckCount(0, 4));
-    EXPECT_NO_THROW(archive.CheckCount(3, 4));
-    EXPECT_NO_THROW(archive.CheckCount(INT32_MAX, 0));
+    EXPECT_NO_THROW(archive.CheckCount(0, 4, 1000));
+    EXPECT_NO_THROW(archive.CheckCount(3, 4, 1000));
+    EXPECT_NO_THROW(archive.CheckCount(INT32_MAX, 0, 0));
 }
 
 TEST(CArchiveTest, CheckCountRejectsNegativeAndOversizedCounts) {
     Bytes buffer(12);
     CArchive archive(buffer, CArchive::load);
     try {
-        archive.CheckCount(-1, 4);
+        archive.CheckCount(-1, 4, 0);
         FAIL() << "no exception";
     } catch (const CArchiveException& error) {
         EXPECT_EQ(error.GetCause(), CArchiveException::BadLength);
     }
-    EXPECT_THROW(archive.CheckCount(4, 4), CArchiveException);
-    EXPECT_THROW(archive.CheckCount(13, 1), CArchiveException);
+    EXPECT_THROW(archive.CheckCount(4, 4, 0), CArchiveException);
+    EXPECT_THROW(archive.CheckCount(13, 1, 0), CArchiveException);
     // count * minimumBytes wraps around to a small number in size_t arithmetic.
-    EXPECT_THROW(archive.CheckCount(4, SIZE_MAX / 4 + 1), CArchiveException);
+    EXPECT_THROW(archive.CheckCount(4, SIZE_MAX / 4 + 1, 0), CArchiveException);
+}
+
+// The lists of a small archive may take 512 MiB and 8 bytes per archive byte together.
+TEST(CArchiveTest, CheckCountTakesFromOneMemoryBudgetForAllLists) {
+    constexpr std::size_t budget = (std::size_t{512} << 20) + 8 * 12;
+    Bytes buffer(12);
+    CArchive archive(buffer, CArchive::load);
+    try {
+        archive.CheckCount(2, 0, budget / 2 + 1);
+        FAIL() << "no exception";
+    } catch (const CArchiveException& error) {
+        EXPECT_EQ(error.GetCause(), CArchiveException::BadLength);
+    }
+    EXPECT_NO_THROW(archive.CheckCount(2, 0, budget / 4));
+    EXPECT_NO_THROW(archive.CheckCount(1, 0, budget / 2));
+    EXPECT_THROW(archive.CheckCount(1, 0, 1), CArchiveException);
+    EXPECT_THROW(archive.CheckCount(INT32_MAX, 0, SIZE_MAX), CArchiveException);
+}
+
+TEST(CArchiveTest, ListsGrowAsTheirElementsArriveAndNeverPastTheirCount) {
+    Bytes buffer;
+    for (std::uint8_t i = 1; i <= 40; ++i) {
+        buffer.insert(buffer.end(), {i, 0, 0, 0});
+    }
+    const auto load = [&buffer](std::vector<std::int32_t>& list, std::size_t count) {
+        CArchive archive(buffer, CArchive::load);
+        LoadList(list, count, [&archive](std::int32_t& value) { archive >> value; });
+    };
+
+    std::vector<std::int32_t> claimed;
+    EXPECT_THROW(load(claimed, 1000000), CArchiveException);
+    EXPECT_EQ(claimed.size(), 41u); // the element that found no bytes is made
+    EXPECT_LE(claimed.capacity(), 64u);
+    EXPECT_EQ(claimed[39], 40);
+
+    std::vector<std::int32_t> exact;
+    load(exact, 40);
+    EXPECT_EQ(exact.capacity(), 40u);
+
+    std::vector<std::int32_t> longer = {-1, -2, -3, -4};
+    load(longer, 2);
+    EXPECT_EQ(longer, (std::vector<std::int32_t>{1, 2}));
+    load(longer, 0);
+    EXPECT_TRUE(longer.empty());
 }
 
 TEST(CArchiveTest, MisusedDirectionIsLogicError) {
