@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -208,7 +209,13 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
     if (!file) {
         return std::nullopt;
     }
-    std::string content(static_cast<std::size_t>(file->Size()), '\0');
+    // A file that does not fit in the memory left fails as a file that cannot be read.
+    std::string content;
+    try {
+        content.resize(static_cast<std::size_t>(file->Size()));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     if (!file->ReadAt(0, content.data(), content.size()) || !file->EndsAtItsSize()) {
         return std::nullopt;
     }

@@ -5,7 +5,7 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneTypes.h"
 
-#include "LimitedAddressSpace.h"
+#include "support/LimitedAddressSpace.h"
 #include "support/FakeDevice.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"

@@ -5,7 +5,7 @@
 #include "scene/CCharacter.h"
 #include "scene/SceneTypes.h"
 
-#include "LimitedAddressSpace.h"
+#include "support/LimitedAddressSpace.h"
 #include "support/FakeDevice.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include "media/CDirectSound.h"
 #include "scene/SceneTypes.h"
 
+#include "support/LimitedAddressSpace.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -426,35 +427,23 @@ long StatusKibibytes(const std::string& field) {
     return -1;
 }
 
-// Loads the document in a child process whose address space may grow by `room` bytes at most
-// (unbounded under AddressSanitizer, which reserves far more for itself): the mebibytes by
-// which the child's peak resident memory grew while it read, when the read failed with a
-// message; else -1, as when it succeeded or an exception escaped it (which ends the program).
+// Loads the document in a child process whose address space may grow by `room` bytes at most:
+// the mebibytes by which the child's peak resident memory grew while it read, when the read
+// failed with a message; else -1, as when it succeeded or an exception escaped it (which ends
+// the program).
 int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
     constexpr int NoFailure = 255;
-    const pid_t child = fork();
-    if (child == 0) {
-        try {
-            CDirectSound sound;
-            CDirectXGraphics graphics;
-#ifndef __SANITIZE_ADDRESS__
-            const auto limit = static_cast<rlim_t>(StatusKibibytes("VmSize")) * 1024 + room;
-            const rlimit addressSpace{limit, limit};
-            setrlimit(RLIMIT_AS, &addressSpace);
-#endif
-            std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
-            const long before = StatusKibibytes("VmHWM");
-            const std::string error = DocumentFile::Load(path, sound, graphics);
-            const long grown = (StatusKibibytes("VmHWM") - before) / 1024;
-            const bool failed = error.find("is not a valid document") != std::string::npos;
-            _exit(failed ? static_cast<int>(std::min(grown, 250L)) : NoFailure);
-        } catch (...) {
-            _exit(NoFailure);
-        }
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) != NoFailure ? WEXITSTATUS(status) : -1;
+    const int status = ExitStatusWithAddressSpaceRoom(room, [&path] {
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+        const long before = StatusKibibytes("VmHWM");
+        const std::string error = DocumentFile::Load(path, sound, graphics);
+        const long grown = (StatusKibibytes("VmHWM") - before) / 1024;
+        const bool failed = error.find("is not a valid document") != std::string::npos;
+        return failed ? static_cast<int>(std::min(grown, 250L)) : NoFailure;
+    });
+    return status >= 0 && status <= 250 ? status : -1;
 }
 
 // A document that stops at `recordsAt`, where the records of the count at `countAt` begin,
