@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace AppSession {
@@ -41,9 +42,10 @@ QString SavePicture(const QString& name, const QImage& picture) {
 } // namespace
 
 void Prepare() {
-    // The profile of a test run is its own, and starts empty.
+    // The profile of a test run is its own, and starts empty, though other runs go on beside it.
     QStandardPaths::setTestModeEnabled(true);
-    QSettings(QStringLiteral("Morlu Sorvendal Application"), QStringLiteral("Sorvendal")).clear();
+    static const QTemporaryDir profile;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
     AfxWinInit();
     auto dialogs = std::make_unique<ScriptedDialogs>();
     g_pDialogs = dialogs.get();
