@@ -6,7 +6,8 @@
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
 #include "media/DocumentFile.h"
-#include "platform/CArchive.h"
+
+#include "support/DocumentBytes.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -35,50 +36,15 @@ void FillScene(CDirectXGraphics& graphics, CDirectSound& sound) {
     sound.SetWave(9, "chime.wav");
 }
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace DocumentBytes;
 
-// Where a count stands in the document of a new scene with one character without keys,
-// where its records begin, and the fewest bytes a record takes.
-struct Count {
-    const char* name;
-    std::size_t at;
-    std::size_t recordsAt;
-    std::size_t storedBytes;
-};
-constexpr Count Counts[] = {
-    {"wave", 4, 8, 5},        {"characters", 21, 51, 6}, {"camera", 25, 57, 43},
-    {"subtitles", 29, 33, 5}, {"keys", 52, 57, 43},
-};
+// The bytes that follow each claiming count.
 constexpr std::size_t ClaimedBytes = 2048;
 
-Bytes OneEmptyCharacterDocument() {
-    CDirectXGraphics graphics;
-    CDirectSound sound;
-    graphics.SetDefaults();
-    graphics.m_characters.resize(1);
-    Bytes bytes;
-    CArchive archive(bytes, CArchive::store);
-    DocumentFile::Serialize(archive, sound, graphics);
-    return bytes;
-}
-
-// The document cut where the records of `count` begin, claiming as many as `filler` bytes
-// after it could hold, then those bytes. The camera records follow the one character.
-Bytes Claiming(const Bytes& document, const Count& count, std::uint8_t filler) {
-    Bytes bytes(document.begin(), document.begin() + static_cast<std::ptrdiff_t>(count.recordsAt));
-    const auto claimed = static_cast<std::uint32_t>(ClaimedBytes / count.storedBytes);
-    for (std::size_t i = 0; i < 4; ++i) {
-        bytes[count.at + i] = static_cast<std::uint8_t>(claimed >> (8 * i));
-    }
-    bytes.resize(bytes.size() + ClaimedBytes, filler);
-    return bytes;
-}
-
 bool WriteClaimingSeeds(const std::string& folder) {
-    const Bytes document = OneEmptyCharacterDocument();
-    for (const Count& count : Counts) {
+    for (const Count& count : EveryCount) {
         for (const std::uint8_t filler : {0x00, 0xFF}) {
-            const Bytes bytes = Claiming(document, count, filler);
+            const Bytes bytes = Claiming(count, Bytes(ClaimedBytes, filler));
             const std::string path =
                 folder + "/claiming-" + count.name + (filler ? "-ff" : "-00") + ".qka";
             if (!std::ofstream(path, std::ios::binary)

@@ -14,6 +14,7 @@
 #include "platform/framework/FrameworkIds.h"
 #include "scene/SceneGlobals.h"
 #include "support/AppSession.h"
+#include "support/DocumentBytes.h"
 #include "timeline/CTimeLineView.h"
 
 #include <QAction>
@@ -60,13 +61,13 @@ void SaveAs(const QString& path) {
 // The document of a new scene with 4,194,304 characters without keys in its 24 MiB: more
 // than a document of that size may take in memory.
 QByteArray CrowdedDocument() {
-    QByteArray bytes = QByteArray::fromHex(
-        "6666a63f0100000000010000001e415a00ffffff00000000000100000001000000000100000084030000"
-        "40010000f00000000001000000000000000000c8c200007ac40000000000000000000000000000803f00"
-        "00803f0000803f000000");
-    bytes[23] = 0x40; // the character count, 0x00400000
-    bytes.insert(51, QByteArray(6 << 22, '\0'));
-    return bytes;
+    using DocumentBytes::Characters;
+    constexpr std::int32_t characters = 1 << 22;
+    DocumentBytes::Bytes bytes = DocumentBytes::NewScene;
+    DocumentBytes::PutInt32(bytes, Characters.at, characters);
+    bytes.insert(bytes.begin() + Characters.recordsAt, characters * Characters.storedBytes, 0x00);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -6,6 +6,7 @@
 #include "platform/IDirect3DVertexBuffer9.h"
 
 #include "scene/SceneStrings.h"
+#include "support/DocumentBytes.h"
 #include "support/FakeDevice.h"
 #include "support/SceneTestValues.h"
 
@@ -84,21 +85,7 @@ void LoadDocument(Bytes buffer, CDirectSound& sound, CDirectXGraphics& scene) {
     EXPECT_EQ(archive.GetRemaining(), 0u);
 }
 
-// The scene a new process starts with, stored after the version and a new WAV track.
-const Bytes kNewDocument = {
-    0x66, 0x66, 0xA6, 0x3F, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x1E, 0x41, 0x5A,
-    0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x84, 0x03, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0xF0, 0x00,
-    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0xC2, 0x00,
-    0x00, 0x7A, 0xC4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00,
-};
-
-// Offsets of the list counts in kNewDocument.
-constexpr std::size_t kWaveCountOffset = 4;
-constexpr std::size_t kCharacterCountOffset = 21;
-constexpr std::size_t kCameraCountOffset = 25;
-constexpr std::size_t kSubtitleCountOffset = 29;
+using DocumentBytes::NewScene;
 
 class CDirectXGraphicsTest : public testing::Test {
 protected:
@@ -660,7 +647,7 @@ TEST_F(CDirectXGraphicsTest, InterpolationReachesTheCharactersAsked) {
 TEST_F(CDirectXGraphicsTest, NewSceneIsStoredAsNinetyFourBytes) {
     CDirectSound sound;
 
-    EXPECT_EQ(StoreDocument(sound, scene), kNewDocument);
+    EXPECT_EQ(StoreDocument(sound, scene), NewScene);
 }
 
 TEST_F(CDirectXGraphicsTest, CharactersComeAfterTheSceneFieldsAndBeforeTheCameraRecords) {
@@ -669,9 +656,9 @@ TEST_F(CDirectXGraphicsTest, CharactersComeAfterTheSceneFieldsAndBeforeTheCamera
     scene.m_characters[0].m_keys[0].m_strMotion = "W";
     scene.m_cameraKeys.push_back(MakeRecord(I));
     constexpr std::size_t sceneFieldsEnd = 51;
-    Bytes expected(kNewDocument.begin(), kNewDocument.begin() + sceneFieldsEnd);
-    expected[kCharacterCountOffset] = 1;
-    expected[kCameraCountOffset] = 2;
+    Bytes expected(NewScene.begin(), NewScene.begin() + sceneFieldsEnd);
+    expected[DocumentBytes::Characters.at] = 1;
+    expected[DocumentBytes::CameraRecords.at] = 2;
     const Bytes character = {
         0x01, 'a',  0x01, 0x00, 0x00, 0x00, 0x00,       // name, key count, not locked
         0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, // content key, position x
@@ -682,7 +669,7 @@ TEST_F(CDirectXGraphicsTest, CharactersComeAfterTheSceneFieldsAndBeforeTheCamera
         0x01, 'W',  0x00, 0x00,                         // motion, loop, stop at end
     };
     expected.insert(expected.end(), character.begin(), character.end());
-    expected.insert(expected.end(), kNewDocument.begin() + sceneFieldsEnd, kNewDocument.end());
+    expected.insert(expected.end(), NewScene.begin() + sceneFieldsEnd, NewScene.end());
     const Bytes inBetweenCamera = {
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -757,15 +744,12 @@ TEST_F(CDirectXGraphicsTest, TruncatedDocumentThrows) {
 }
 
 TEST_F(CDirectXGraphicsTest, HostileCountsThrowBeforeAnyListGrows) {
-    for (const std::size_t offset :
-         {kWaveCountOffset, kCharacterCountOffset, kCameraCountOffset, kSubtitleCountOffset}) {
+    using namespace DocumentBytes;
+    for (const Count& field : {WaveFrames, Characters, CameraRecords, SubtitleFrames}) {
         for (const std::int32_t count : {-1, INT_MIN, INT_MAX, 1000000}) {
-            SCOPED_TRACE(std::to_string(offset) + ": " + std::to_string(count));
-            Bytes stored = kNewDocument;
-            for (std::size_t i = 0; i < 4; ++i) {
-                stored[offset + i] =
-                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(count) >> (8 * i));
-            }
+            SCOPED_TRACE(std::string(field.name) + ": " + std::to_string(count));
+            Bytes stored = NewScene;
+            PutInt32(stored, field.at, count);
             CDirectSound sound;
             CDirectXGraphics loaded;
 

@@ -5,7 +5,7 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneTypes.h"
 
-#include "support/LimitedAddressSpace.h"
+#include "support/ChildProcess.h"
 #include "support/FakeDevice.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
@@ -168,7 +168,7 @@ TEST(CCharacterLoadModelTest, ReadErrorKeepsWhatWasReadAndPreparesIt) {
 }
 
 TEST(CCharacterLoadModelTest, RunningOutOfMemoryIsAReadFailure) {
-    if (!AddressSpaceCanBeLimited) {
+    if (!ChildProcess::AddressSpaceCanBeLimited) {
         GTEST_SKIP() << "the sanitizer's address space cannot be limited";
     }
     const ScratchFolder folder(fs::temp_directory_path());
@@ -181,7 +181,7 @@ TEST(CCharacterLoadModelTest, RunningOutOfMemoryIsAReadFailure) {
     folder.Write("faces.mqo", faces + "\t}\n}\n");
     for (const char* name : {"text.mqo", "faces.mqo"}) {
         SCOPED_TRACE(name);
-        const int status = ExitStatusWithAddressSpaceRoom(std::size_t{32} << 20, [&] {
+        const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(std::size_t{32} << 20, [&] {
             FakeDevice device;
             CCharacter character;
             if (character.LoadModel(folder.PathOf(name), &device)) {

@@ -2,7 +2,7 @@
 
 #include "scene/CCharacter.h"
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 

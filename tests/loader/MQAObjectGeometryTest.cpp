@@ -5,7 +5,7 @@
 #include "scene/CCharacter.h"
 #include "scene/SceneTypes.h"
 
-#include "support/LimitedAddressSpace.h"
+#include "support/ChildProcess.h"
 #include "support/FakeDevice.h"
 
 #include <gtest/gtest.h>
@@ -465,12 +465,12 @@ TEST(MQAObjectNormalsTest, PastTheBoundOnlyEqualNormalsAreSmoothedTogether) {
 }
 
 TEST(MQAObjectNormalsTest, ManyFacesOnTheSameVerticesSmoothInLittleMemory) {
-    if (!AddressSpaceCanBeLimited) {
+    if (!ChildProcess::AddressSpaceCanBeLimited) {
         GTEST_SKIP() << "the sanitizer's address space cannot be limited";
     }
     // 20,000 triangles on three vertices: a list of the faces around its vertex for every
     // corner would take gigabytes.
-    const int status = ExitStatusWithAddressSpaceRoom(std::size_t{256} << 20, [] {
+    const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(std::size_t{256} << 20, [] {
         MQAObject part =
             Part({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, std::vector<MQAFace>(20000, Face({0, 1, 2})));
         part.m_fFacet = 59.5f;

@@ -4,48 +4,33 @@
 #include "media/CDirectSound.h"
 #include "scene/SceneTypes.h"
 
-#include "support/LimitedAddressSpace.h"
+#include "support/ChildProcess.h"
+#include "support/DocumentBytes.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
-// The document of the scene a new process starts with.
-const Bytes kNewScene = {
-    0x66, 0x66, 0xA6, 0x3F, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x1E, 0x41, 0x5A,
-    0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x84, 0x03, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0xF0, 0x00,
-    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0xC2, 0x00,
-    0x00, 0x7A, 0xC4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00};
+using namespace DocumentBytes;
 
-// Offsets of the counts in kNewScene.
-constexpr std::size_t kWaveCountAt = 4;
-constexpr std::size_t kWaveNameAt = 8;
-constexpr std::size_t kCharacterCountAt = 21;
-constexpr std::size_t kCameraCountAt = 25;
-constexpr std::size_t kSubtitleCountAt = 29;
-constexpr std::size_t kSubtitleAt = 33;
+// Offsets in NewScene.
+constexpr std::size_t kWaveNameAt = WaveFrames.recordsAt;
+constexpr std::size_t kSubtitleAt = SubtitleFrames.recordsAt;
 constexpr std::size_t kAntiAliasAt = 50;
-constexpr std::size_t kCharactersAt = 51;
-constexpr std::size_t kCameraLoopAt = 92;
 constexpr std::size_t kCameraAt = 51;
+constexpr std::size_t kCameraLoopAt = 92;
 constexpr std::size_t kMebibyte = std::size_t{1} << 20;
 
 Bytes ReadBytes(const fs::path& path) {
@@ -59,27 +44,9 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
                static_cast<std::streamsize>(bytes.size()));
 }
 
-void PutInt32(Bytes& bytes, std::size_t at, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    }
-}
-
-// kNewScene with one character record (no file name, no keys, unlocked) whose key count is
-// the given value.
-Bytes WithOneCharacter(std::int32_t keyCount) {
-    Bytes bytes = kNewScene;
-    PutInt32(bytes, kCharacterCountAt, 1);
-    const Bytes record = {0x00, 0, 0, 0, 0, 0x00};
-    bytes.insert(bytes.begin() + kCharactersAt, record.begin(), record.end());
-    PutInt32(bytes, kCharactersAt + 1, keyCount);
-    return bytes;
-}
-
-// kNewScene with the string at `at` (an empty one there) replaced by a prefix and a text.
+// NewScene with the string at `at` (an empty one there) replaced by a prefix and a text.
 Bytes WithString(std::size_t at, const Bytes& prefix, const std::string& text) {
-    Bytes bytes = kNewScene;
+    Bytes bytes = NewScene;
     bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at));
     Bytes string = prefix;
     string.insert(string.end(), text.begin(), text.end());
@@ -172,7 +139,7 @@ TEST_F(DocumentFileTest, NewSceneIsSavedAsItsKnownBytes) {
     CDirectXGraphics graphics;
     graphics.SetDefaults();
 
-    EXPECT_EQ(SavedBytes(sound, graphics), kNewScene);
+    EXPECT_EQ(SavedBytes(sound, graphics), NewScene);
 }
 
 TEST_F(DocumentFileTest, SavedSceneLoadsBackAndSavesTheSameBytes) {
@@ -288,7 +255,7 @@ TEST_F(DocumentFileTest, LongStringsCarryWiderLengthPrefixes) {
 TEST_F(DocumentFileTest, Utf16StringsAreWrittenBackInCodePage932) {
     // The WAV name as UTF-16: 0xFF, the tag 0xFFFE, two units "表" (U+8868) and "a".
     const Bytes utf16 = {0xFF, 0xFE, 0xFF, 0x02, 0x68, 0x88, 0x61, 0x00};
-    Bytes bytes = kNewScene;
+    Bytes bytes = NewScene;
     bytes.erase(bytes.begin() + kWaveNameAt);
     bytes.insert(bytes.begin() + kWaveNameAt, utf16.begin(), utf16.end());
     const std::string path = PathOf("scene.qka");
@@ -306,7 +273,7 @@ TEST_F(DocumentFileTest, Utf16StringsAreWrittenBackInCodePage932) {
 }
 
 TEST_F(DocumentFileTest, AnyNonZeroBooleanByteReadsAsTrueAndIsWrittenAsOne) {
-    Bytes bytes = kNewScene;
+    Bytes bytes = NewScene;
     bytes[kAntiAliasAt] = 0x07;
     bytes[kCameraLoopAt] = 0x02;
     const std::string path = PathOf("scene.qka");
@@ -326,7 +293,7 @@ TEST_F(DocumentFileTest, AnyNonZeroBooleanByteReadsAsTrueAndIsWrittenAsOne) {
 
 TEST_F(DocumentFileTest, LoadReplacesTheListsOfTheScene) {
     const std::string path = PathOf("scene.qka");
-    WriteBytes(path, kNewScene);
+    WriteBytes(path, NewScene);
     CDirectSound sound;
     CDirectXGraphics graphics;
     Populate(sound, graphics);
@@ -337,11 +304,11 @@ TEST_F(DocumentFileTest, LoadReplacesTheListsOfTheScene) {
     EXPECT_EQ(graphics.m_cameraKeys.size(), 1u);
     EXPECT_EQ(graphics.m_subtitles.size(), 1u);
     EXPECT_EQ(sound.m_frameWaves, std::vector<std::string>{""});
-    EXPECT_EQ(SavedBytes(sound, graphics), kNewScene);
+    EXPECT_EQ(SavedBytes(sound, graphics), NewScene);
 }
 
 TEST_F(DocumentFileTest, LoadSetsTheDocumentVersionFromTheFile) {
-    Bytes bytes = kNewScene;
+    Bytes bytes = NewScene;
     bytes[2] = 0x20; // 00 00 20 40: 2.5
     bytes[3] = 0x40;
     bytes[0] = bytes[1] = 0x00;
@@ -390,19 +357,10 @@ TEST_F(DocumentFileTest, EveryTruncationIsAnError) {
 TEST_F(DocumentFileTest, ImpossibleCountsAreErrors) {
     const std::int32_t counts[] = {-1, std::numeric_limits<std::int32_t>::min(),
                                    std::numeric_limits<std::int32_t>::max(), 1000000};
-    const struct {
-        const char* what;
-        std::size_t at;
-    } fields[] = {
-        {"WAV frames", kWaveCountAt},
-        {"characters", kCharacterCountAt},
-        {"camera records", kCameraCountAt},
-        {"subtitle frames", kSubtitleCountAt},
-    };
-    for (const auto& field : fields) {
+    for (const Count& field : {WaveFrames, Characters, CameraRecords, SubtitleFrames}) {
         for (std::int32_t count : counts) {
-            SCOPED_TRACE(std::string(field.what) + " " + std::to_string(count));
-            Bytes bytes = kNewScene;
+            SCOPED_TRACE(std::string(field.name) + " " + std::to_string(count));
+            Bytes bytes = NewScene;
             PutInt32(bytes, field.at, count);
             EXPECT_NE(LoadBytes(bytes), "");
         }
@@ -433,7 +391,7 @@ long StatusKibibytes(const std::string& field) {
 // the program).
 int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
     constexpr int NoFailure = 255;
-    const int status = ExitStatusWithAddressSpaceRoom(room, [&path] {
+    const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(room, [&path] {
         CDirectSound sound;
         CDirectXGraphics graphics;
         std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
@@ -446,24 +404,13 @@ int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
     return status >= 0 && status <= 250 ? status : -1;
 }
 
-// A document that stops at `recordsAt`, where the records of the count at `countAt` begin,
-// with that count claiming as many records of `storedBytes` as `rest` has room for, and then
-// `rest`.
-Bytes Claiming(const Bytes& document, std::size_t countAt, std::size_t recordsAt,
-               std::size_t storedBytes, const Bytes& rest) {
-    Bytes bytes(document.begin(), document.begin() + static_cast<std::ptrdiff_t>(recordsAt));
-    PutInt32(bytes, countAt, static_cast<std::int32_t>(rest.size() / storedBytes));
-    bytes.insert(bytes.end(), rest.begin(), rest.end());
-    return bytes;
-}
-
-// Writes kNewScene with a hole of `holeBytes` zero bytes before its camera record, the
+// Writes NewScene with a hole of `holeBytes` zero bytes before its camera record, the
 // characters' place: each 6 zero bytes there read as a character without keys.
 void WriteEmptyCharacters(const std::string& path, std::size_t holeBytes) {
-    Bytes bytes = kNewScene;
-    PutInt32(bytes, kCharacterCountAt, static_cast<std::int32_t>(holeBytes / 6));
-    WriteBytes(path, Bytes(bytes.begin(), bytes.begin() + kCharactersAt));
-    fs::resize_file(path, kCharactersAt + holeBytes);
+    Bytes bytes = NewScene;
+    PutInt32(bytes, Characters.at, static_cast<std::int32_t>(holeBytes / 6));
+    WriteBytes(path, Bytes(bytes.begin(), bytes.begin() + Characters.recordsAt));
+    fs::resize_file(path, Characters.recordsAt + holeBytes);
     std::ofstream(path, std::ios::binary | std::ios::app)
         .write(reinterpret_cast<const char*>(bytes.data() + kCameraAt),
                static_cast<std::streamsize>(bytes.size() - kCameraAt));
@@ -474,21 +421,10 @@ void WriteEmptyCharacters(const std::string& path, std::size_t holeBytes) {
 // having made no more than that one.
 TEST_F(DocumentFileTest, CountsThatClaimRecordsTheFileDoesNotHoldTakeNoMemory) {
     const Bytes garbage(8 * kMebibyte, 0xFF);
-    const struct {
-        const char* what;
-        Bytes document;
-    } cases[] = {
-        {"WAV frames", Claiming(kNewScene, kWaveCountAt, kWaveNameAt, 5, garbage)},
-        {"characters", Claiming(kNewScene, kCharacterCountAt, kCharactersAt, 6, garbage)},
-        {"camera records", Claiming(kNewScene, kCameraCountAt, kCameraAt, 43, garbage)},
-        {"subtitle frames", Claiming(kNewScene, kSubtitleCountAt, kSubtitleAt, 5, garbage)},
-        {"key records",
-         Claiming(WithOneCharacter(0), kCharactersAt + 1, kCharactersAt + 6, 43, garbage)},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.what);
+    for (const Count& count : EveryCount) {
+        SCOPED_TRACE(count.name);
         const std::string path = PathOf("claiming.qka");
-        WriteBytes(path, test.document);
+        WriteBytes(path, Claiming(count, garbage));
 
         // The file itself is read whole, into 8 MiB.
         const int grown = PeakMebibytesOfAFailedLoad(path, 64 * kMebibyte);
@@ -513,7 +449,7 @@ TEST_F(DocumentFileTest, MillionsOfCharactersWithoutKeysAreRefusedUnmade) {
 // that runs out of memory while they grow fails as a broken file does.
 TEST_F(DocumentFileTest, MemoryThatRunsOutFailsTheRead) {
     const std::string path = PathOf("long.qka");
-    WriteBytes(path, Claiming(kNewScene, kCameraCountAt, kCameraAt, 43, Bytes(16 * kMebibyte)));
+    WriteBytes(path, Claiming(CameraRecords, Bytes(16 * kMebibyte)));
 
     const int grown = PeakMebibytesOfAFailedLoad(path, 40 * kMebibyte);
     EXPECT_GE(grown, 0);
@@ -544,7 +480,7 @@ TEST_F(DocumentFileTest, ImpossibleStringLengthsAreErrors) {
     };
     for (const Bytes& prefix : prefixes) {
         SCOPED_TRACE(prefix.size());
-        Bytes bytes = kNewScene;
+        Bytes bytes = NewScene;
         bytes.erase(bytes.begin() + kWaveNameAt);
         bytes.insert(bytes.begin() + kWaveNameAt, prefix.begin(), prefix.end());
         EXPECT_NE(LoadBytes(bytes), "");
@@ -560,7 +496,7 @@ TEST_F(DocumentFileTest, SaveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
 
     ASSERT_EQ(DocumentFile::Save(path, sound, graphics), "");
 
-    EXPECT_EQ(ReadBytes(path), kNewScene);
+    EXPECT_EQ(ReadBytes(path), NewScene);
     EXPECT_EQ(Names(), std::vector<std::string>{"scene.qka"});
 }
 
@@ -577,7 +513,7 @@ TEST_F(DocumentFileTest, SaveNeverWritesThroughALinkPlantedBesideTheDocument) {
 
     EXPECT_EQ(ReadBytes(PathOf("victim")), victim);
     EXPECT_FALSE(fs::is_symlink(path));
-    EXPECT_EQ(ReadBytes(path), kNewScene);
+    EXPECT_EQ(ReadBytes(path), NewScene);
     EXPECT_TRUE(fs::is_symlink(path + ".saving"));
 }
 

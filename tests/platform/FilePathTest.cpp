@@ -3,7 +3,7 @@
 #include "platform/Mbcs.h"
 #include "platform/OutputPath.h"
 
-#include "support/LimitedAddressSpace.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
 
@@ -151,13 +151,13 @@ TEST(FilePathReadAllTest, PipesDevicesFoldersAndEndlessFilesFailAsMissingOnes) {
 }
 
 TEST(FilePathReadAllTest, AFileLargerThanTheMemoryLeftFailsAsAnUnreadableOne) {
-    if (!AddressSpaceCanBeLimited) {
+    if (!ChildProcess::AddressSpaceCanBeLimited) {
         GTEST_SKIP() << "the sanitizer's address space cannot be limited";
     }
     const ScratchFolder folder;
     const std::string path = folder.PathOf("large");
     WriteSparse(path, "x", std::uint64_t{512} << 20);
-    const int status = ExitStatusWithAddressSpaceRoom(std::size_t{64} << 20, [&path] {
+    const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(std::size_t{64} << 20, [&path] {
         return FilePath::ReadAll(path, std::uint64_t{1} << 30) == std::nullopt ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
