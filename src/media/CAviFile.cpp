@@ -1,5 +1,6 @@
 #include "media/CAviFile.h"
 
+#include "platform/FilePath.h"
 #include "platform/OutputPath.h"
 
 #include <algorithm>
@@ -49,13 +50,17 @@ FileDescriptor OpenOutput(const std::string& path, bool& created) {
 // An existing file is written over and cut to the recording's length when it closes:
 // truncating it first would make ext4 wait for the old recording to reach the disk, then
 // write the whole new one out as it closes, which together take longer than recording.
+// A recording through a symbolic link writes the link's target, made if the link dangles: a
+// failed recording removes that target if it made it, never the link.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
+    std::string target = path;
     bool created = false;
-    FileDescriptor file = OpenOutput(path, created);
+    FileDescriptor file =
+        FilePath::FollowLinks(target) ? FileDescriptor() : OpenOutput(target, created);
     if (!file.IsOpen()) {
         return nullptr;
     }
-    std::unique_ptr<CAviFile> avi(new CAviFile(path, std::move(file), created));
+    std::unique_ptr<CAviFile> avi(new CAviFile(target, std::move(file), created));
     if (!avi->OpenMuxer()) {
         avi->Discard();
         return nullptr;

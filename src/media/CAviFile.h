@@ -22,8 +22,9 @@
 
 class CAviFile {
 public:
-    // Creates the file at a UTF-8 path, or writes over the regular file there; null when it
-    // cannot be, or when the path names anything else (OutputPath), which is not opened.
+    // Creates the file at a UTF-8 path, or writes over the regular file there, through any
+    // symbolic links (FilePath::FollowLinks); null when it cannot be, or when the path names
+    // anything else (OutputPath), which is not opened.
     static std::unique_ptr<CAviFile> Create(const std::string& path);
     // Closes the file as far as it was written.
     ~CAviFile();

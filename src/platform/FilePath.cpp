@@ -8,10 +8,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <memory>
 #include <new>
 #include <random>
 #include <sys/stat.h>
@@ -65,21 +63,6 @@ std::optional<fs::path> MatchIgnoringCase(const fs::path& path) {
 
 std::error_code LastError() {
     return std::error_code(errno, std::generic_category());
-}
-
-// A save through a symbolic link writes the file the link leads to and keeps the link.
-std::error_code FollowLink(std::string& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-        return std::error_code(); // no link: the path is the target, present or not
-    }
-    const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr),
-                                                          &std::free);
-    if (!resolved) {
-        return LastError();
-    }
-    path = resolved.get();
-    return std::error_code();
 }
 
 // Creates a new file of an unguessable name beside `name` in the folder, with O_EXCL and
@@ -227,9 +210,27 @@ std::error_code WriteAtomically(const std::string& path, const std::vector<std::
         path, [&bytes](int file) { return WriteFully(file, bytes.data(), bytes.size()); });
 }
 
+std::error_code FollowLinks(std::string& path) {
+    // As many links as the kernel follows in one path.
+    constexpr int MostLinks = 40;
+    for (int link = 0; link < MostLinks; ++link) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) {
+            return std::error_code(); // no link: the path is the target, present or not
+        }
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) {
+            return error;
+        }
+        // A relative target is relative to the link's folder; an absolute one replaces it.
+        path = (fs::path(path).parent_path() / target).string();
+    }
+    return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+}
+
 std::error_code WriteAtomically(const std::string& path, const ContentWriter& write) {
     std::string target = path;
-    if (const std::error_code error = FollowLink(target)) {
+    if (const std::error_code error = FollowLinks(target)) {
         return error;
     }
     const fs::path targetPath(target);

@@ -30,12 +30,17 @@ std::optional<std::string> Resolve(const std::string& folder, std::string_view c
 // read, or reads on past its size.
 std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxBytes);
 
+// Replaces a UTF-8 path that names a symbolic link by the path that its links lead to, which
+// need not exist yet: a file written through a link goes to the link's target, which is made
+// if the link dangles, and the link stays. A path that names no link stays as it is.
+std::error_code FollowLinks(std::string& path);
+
 // Replaces the file at a UTF-8 path by `bytes` so that it holds either its old content or all
 // of the new: the bytes go to a new file of a unique name beside the target, made exclusively
 // and never through a link, flushed to disk and renamed over the target. The saved file keeps
 // the old file's permissions (a new one gets 0666 less the umask); a symbolic link keeps
-// pointing at its target, which takes the bytes. Anything but a regular file at the target
-// is refused before a byte is written (OutputPath::CheckType). On failure nothing is left
+// pointing at its target, which takes the bytes (FollowLinks). Anything but a regular file at the
+// target is refused before a byte is written (OutputPath::CheckType). On failure nothing is left
 // behind and the old file is untouched; the error is errno's or OutputPath's.
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The same with the content written by `write` to the new file's descriptor: false, with

@@ -549,10 +549,27 @@ TEST_F(CAviRecorderTest, PipeOrDeviceIsNeitherOpenedNorRemoved) {
     }
 }
 
+TEST_F(CAviRecorderTest, RecordingThroughADanglingLinkMakesItsTarget) {
+    std::filesystem::create_symlink("takes/movie.avi", path);
+    std::filesystem::create_directory(folder.PathOf("takes"));
+
+    const std::vector<CFrameBuffer> frames = Record("", 32, 24, 3);
+
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(FileType(folder.PathOf("takes/movie.avi")), S_IFREG);
+    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
+}
+
 TEST_F(CAviRecorderTest, FailedRecordingRemovesOnlyAFileThatItCreated) {
     const std::string existing = folder.Write("existing.avi", "an older movie");
     const std::string fresh = folder.PathOf("fresh.avi");
-    for (const std::string& target : {existing, fresh}) {
+    const std::string linked = folder.PathOf("linked.avi");
+    std::filesystem::create_symlink("existing.avi", linked);
+    const std::string dangling = folder.PathOf("dangling.avi");
+    std::filesystem::create_symlink("made.avi", dangling);
+    for (const std::string& target : {existing, fresh, linked, dangling}) {
         FixedChooser chooser("");
         CAviRecorder recorder(sound, chooser);
 
@@ -560,7 +577,10 @@ TEST_F(CAviRecorderTest, FailedRecordingRemovesOnlyAFileThatItCreated) {
         recorder.Close();
     }
 
-    EXPECT_EQ(folder.Names(), std::vector<std::string>{"existing.avi"});
+    EXPECT_EQ(folder.Names(),
+              (std::vector<std::string>{"dangling.avi", "existing.avi", "linked.avi"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(linked));
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
     std::ifstream file(existing);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "an older movie");
 }

@@ -238,7 +238,12 @@ TEST(FilePathWriteAtomicallyTest, SavesThroughLinksWriteTheirTargetAndKeepTheLin
         EXPECT_EQ(Content(target), link);
         EXPECT_EQ(ModeOf(target), 0640u);
     }
-    EXPECT_EQ(folder.Names("models"), std::vector<std::string>{"scene.qka"});
+    // A link that leads nowhere yet gets its target made.
+    fs::create_symlink("models/new.qka", folder.PathOf("dangling.qka"));
+    ASSERT_FALSE(FilePath::WriteAtomically(folder.PathOf("dangling.qka"), BytesOf("new")));
+    EXPECT_TRUE(fs::is_symlink(folder.PathOf("dangling.qka")));
+    EXPECT_EQ(Content(folder.PathOf("models/new.qka")), "new");
+    EXPECT_EQ(folder.Names("models"), (std::vector<std::string>{"new.qka", "scene.qka"}));
 }
 
 TEST(FilePathWriteAtomicallyTest, SavesToOnePathInARowAndAtOnceAllSucceed) {
@@ -266,6 +271,7 @@ TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
     const std::string plain = folder.Write("plain.txt", "plain");
     folder.Write("taken.qka/inside", "inside");
     fs::create_symlink(folder.PathOf("gone/scene.qka"), folder.PathOf("dangling.qka"));
+    fs::create_symlink("loop.qka", folder.PathOf("loop.qka"));
     const std::vector<std::string> before = folder.Names();
     const struct {
         std::string path;
@@ -275,6 +281,7 @@ TEST(FilePathWriteAtomicallyTest, FailuresLeaveTheOldFileAndNoTemporaryFile) {
         {folder.PathOf("missing/scene.qka"), std::errc::no_such_file_or_directory},
         {folder.PathOf("taken.qka"), std::errc::is_a_directory},
         {folder.PathOf("dangling.qka"), std::errc::no_such_file_or_directory},
+        {folder.PathOf("loop.qka"), std::errc::too_many_symbolic_link_levels},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.path);
