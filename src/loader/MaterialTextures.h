@@ -3,7 +3,8 @@
 // The textures of one character's materials as they load. Materials that name the same file
 // share its one texture, each with a reference of its own, so that the character releases
 // every material's texture once. The decoded pixels of all the textures stay within a budget;
-// a texture that would pass it is left out as a missing one is.
+// a texture whose decoding would take more than is left of it is left out, before it is
+// decoded, as a missing one is.
 
 #include <cstdint>
 #include <map>

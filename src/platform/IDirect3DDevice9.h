@@ -27,7 +27,7 @@ public:
                                        IDirect3DVertexBuffer9** buffer) = 0;
     // Decodes an image file (BMP, PNG, JPEG, TGA) into a managed A8R8G8B8 texture with
     // linear filtering; fails for a file that is missing or cannot be read, and for a picture
-    // whose pixels would take more than `maxPixelBytes`, which is refused before decoding.
+    // whose decoding would take more than `maxPixelBytes`, which is refused before decoding.
     virtual HRESULT CreateTextureFromFile(const std::string& path, std::uint64_t maxPixelBytes,
                                           IDirect3DTexture9** texture) = 0;
     // The subtitle font and the sprite it draws through.

@@ -14,6 +14,20 @@
 
 static_assert(COpenGLTexture::MaxFileBytes <= INT_MAX, "stb_image takes an int length");
 
+namespace {
+
+// The bytes of a pixel in the largest buffer that stb_image fills while it decodes a picture
+// to RGBA8: an HDR picture is decoded to four floats a pixel first, one of 16-bit channels
+// (PNG, PSD, PNM) to four 16-bit channels, and either is then converted.
+std::uint64_t DecodedBytesPerPixel(const stbi_uc* bytes, int length) {
+    if (stbi_is_hdr_from_memory(bytes, length) != 0) {
+        return 16;
+    }
+    return stbi_is_16_bit_from_memory(bytes, length) != 0 ? 8 : 4;
+}
+
+} // namespace
+
 COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t maxPixelBytes,
                                          IRenderWindow& window) {
     const std::optional<std::string> file = FilePath::ReadAll(path, MaxFileBytes);
@@ -30,8 +44,9 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t 
         height > MaxSide) {
         return nullptr;
     }
-    const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
-    if (size > maxPixelBytes ||
+    const std::uint64_t pixels =
+        std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height);
+    if (pixels * DecodedBytesPerPixel(bytes, length) > maxPixelBytes ||
         file->size() < PictureFile::UncompressedPixelBytes(*file, static_cast<std::uint32_t>(width),
                                                            static_cast<std::uint32_t>(height))) {
         return nullptr;
@@ -41,8 +56,9 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t 
     if (!decoded) {
         return nullptr;
     }
-    return new COpenGLTexture(
-        width, height, std::vector<std::uint8_t>(decoded.get(), decoded.get() + size), window);
+    return new COpenGLTexture(width, height,
+                              std::vector<std::uint8_t>(decoded.get(), decoded.get() + pixels * 4),
+                              window);
 }
 
 COpenGLTexture::COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels,

@@ -22,9 +22,10 @@ public:
 
     // Decodes a BMP, PNG, JPEG or TGA file (or another that stb_image reads); null when it is
     // missing, not a regular file of at most MaxFileBytes, wider or higher than MaxSide, would
-    // take more than `maxPixelBytes` as RGBA8, is shorter than the uncompressed pixels its
-    // header promises (PictureFile), or cannot be decoded. The header is judged before
-    // anything is decoded.
+    // take more than `maxPixelBytes` while it decodes (4 bytes a pixel, 8 for 16-bit channels,
+    // 16 for HDR, decoded through floats), is shorter than the uncompressed pixels its header
+    // promises (PictureFile), or cannot be decoded. The header is judged before anything is
+    // decoded.
     static COpenGLTexture* FromFile(const std::string& path, std::uint64_t maxPixelBytes,
                                     IRenderWindow& window);
 

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -291,22 +292,52 @@ TEST_F(COpenGLTextureTest, PicturesTooLargeAndFilesThatAreNotRegularGiveNoTextur
     }
 }
 
-TEST_F(COpenGLTextureTest, FromFileKeepsTheImageSizeWithinTheBytesAllowed) {
-    const std::string path = m_folder.PathOf("quarters.bmp");
-    WriteBmp(path, ::Quarters().scaled(ImageSize, ImageSize / 2));
-    const std::uint64_t bytes = ImageSize * ImageSize / 2 * 4;
-    EXPECT_EQ(COpenGLTexture::FromFile(path, bytes - 1, *m_window), nullptr);
-    COpenGLTexture* texture = COpenGLTexture::FromFile(path, bytes, *m_window);
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->Width(), ImageSize);
-    EXPECT_EQ(texture->Height(), ImageSize / 2);
-    D3DSURFACE_DESC level;
-    ASSERT_EQ(texture->GetLevelDesc(0, &level), S_OK);
-    EXPECT_EQ(level.Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(level.Width, static_cast<UINT>(ImageSize));
-    EXPECT_EQ(level.Height, static_cast<UINT>(ImageSize / 2));
-    EXPECT_EQ(texture->GetLevelDesc(1, &level), E_INVALIDARG);
-    texture->Release();
+void SavePng16(const std::string& path, const QImage& image) {
+    SavePng(path, image.convertToFormat(QImage::Format_RGBA64));
+}
+
+// The header of a Radiance picture of run-length coded rows and its first row, all black: the
+// decoder reads the rows that the file lacks as flat black pixels.
+std::string HdrOfOneRow(int width, int height) {
+    std::string file = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y " + std::to_string(height) +
+                       " +X " + std::to_string(width) + "\n";
+    file += {2, 2, static_cast<char>(width >> 8), static_cast<char>(width & 0xFF)};
+    for (int channel = 0; channel < 4; ++channel) {
+        for (int left = width; left > 0; left -= 127) {
+            file += {static_cast<char>(128 + std::min(left, 127)), 0}; // a run of zeros
+        }
+    }
+    return file;
+}
+
+// While it decodes, a picture takes 4 bytes a pixel, 8 with 16-bit channels, and 16 as HDR,
+// which is decoded through floats.
+TEST_F(COpenGLTextureTest, FromFileKeepsTheDecodingWithinTheBytesAllowed) {
+    const struct {
+        const char* name;
+        void (*write)(const std::string& path, const QImage& image);
+        std::uint64_t bytesPerPixel;
+    } formats[] = {{"bmp", WriteBmp, 4}, {"png", SavePng16, 8}, {"hdr", WriteHdr, 16}};
+    constexpr std::uint64_t pixels = ImageSize * ImageSize / 2;
+    for (const auto& format : formats) {
+        SCOPED_TRACE(format.name);
+        const std::string path = m_folder.PathOf(std::string("quarters.") + format.name);
+        format.write(path, ::Quarters().scaled(ImageSize, ImageSize / 2));
+        const std::uint64_t bytes = pixels * format.bytesPerPixel;
+        EXPECT_EQ(COpenGLTexture::FromFile(path, bytes - 1, *m_window), nullptr);
+        COpenGLTexture* texture = COpenGLTexture::FromFile(path, bytes, *m_window);
+        ASSERT_NE(texture, nullptr);
+        D3DSURFACE_DESC level;
+        ASSERT_EQ(texture->GetLevelDesc(0, &level), S_OK);
+        EXPECT_EQ(level.Format, D3DFMT_A8R8G8B8);
+        EXPECT_EQ(level.Width, static_cast<UINT>(ImageSize));
+        EXPECT_EQ(level.Height, static_cast<UINT>(ImageSize / 2));
+        EXPECT_EQ(texture->GetLevelDesc(1, &level), E_INVALIDARG);
+        texture->Release();
+    }
+    // A few hundred bytes whose decoding would take 64 MiB, four times its RGBA8 pixels.
+    const std::string path = m_folder.Write("black.hdr", HdrOfOneRow(2048, 2048));
+    EXPECT_EQ(COpenGLTexture::FromFile(path, std::uint64_t{2048} * 2048 * 4, *m_window), nullptr);
 }
 
 // The decoder would fill what such a file lacks with zeros.
