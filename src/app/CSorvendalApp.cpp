@@ -80,6 +80,10 @@ int CSorvendalApp::ExitInstance() {
     return CWinApp::ExitInstance();
 }
 
+bool CSorvendalApp::IsBusy() const {
+    return g_pDirectXGraphics != nullptr && g_pDirectXGraphics->m_nRunMode != RunEdit;
+}
+
 // Qt's file, colour and list dialogs and its message-box buttons speak the program's language,
 // whatever the user's locale; without Qt's translations installed they stay in English.
 void CSorvendalApp::InstallQtTranslation() {

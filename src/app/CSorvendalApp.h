@@ -16,6 +16,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // While the movie plays or records.
+    bool IsBusy() const override;
     void OnAppAbout();
     void OnHelpContents();
 

@@ -17,11 +17,11 @@
 #include "platform/framework/Cp932Text.h"
 #include "platform/framework/FrameworkIds.h"
 #include "platform/framework/IDialogService.h"
+#include "platform/framework/LocalFileName.h"
 #include "platform/framework/Resources.h"
 #include "timeline/CTimeLineView.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <utility>
@@ -47,13 +47,11 @@ std::optional<std::string> ScenePath(const QString& path) {
 // Movies and headers go only over a regular file or to a new name: anything else is refused,
 // naming the file and the reason, before anything is asked or written.
 bool IsWritableOutput(const QString& path, UINT failure) {
-    if (!OutputPath::Check(QFile::encodeName(path).toStdString())) {
-        return true;
+    const std::error_code refused = OutputPath::Check(LocalFileName::FromQString(path));
+    if (refused) {
+        CDocument::ReportNotWritten(failure, path, refused);
     }
-    AfxMessageBox(Resources::LoadString(failure).arg(QDir::toNativeSeparators(path)) +
-                      QLatin1Char('\n') + Resources::LoadString(AFX_IDS_FILE_NOT_REGULAR),
-                  MB_OK | MB_ICONERROR);
-    return false;
+    return !refused;
 }
 
 QColor ToQColor(COLORREF colour) {

@@ -12,31 +12,27 @@
 #include "app/CSorvendalApp.h"
 #include "app/CSorvendalDoc.h"
 #include "app/Resource.h"
+#include "graphics/CDirectXGraphics.h"
 #include "graphics/CSorvendalView.h"
 #include "platform/MessageBoxService.h"
 #include "platform/framework/CQtDialogService.h"
 #include "platform/framework/CRecentFileList.h"
 #include "support/AppSession.h"
+#include "timeline/CTimeLineView.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
-#include <functional>
 #include <unistd.h>
 
 using namespace AppSession;
@@ -44,52 +40,53 @@ using namespace AppSession;
 namespace {
 
 constexpr int HandOverMs = 30000; // a generous bound on a start under a loaded machine
-
-// Runs `act` on the next modal window, from within its own event loop, once it is on the
-// screen; a window that does not come within seconds is waited for no longer.
-void WhenModalShows(const std::function<void(QWidget&)>& act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && QTest::qWaitForWindowExposed(modal)) {
-            poll->stop();
-            poll->deleteLater();
-            act(*modal);
-        }
-    });
-    QTimer::singleShot(10000, poll, &QObject::deleteLater);
-    poll->start(20);
-}
+// A bound on the tooltip's wake-up: it comes well within it.
+constexpr int ToolTipMs = 5000;
 
 QStringList ButtonTexts(const QWidget& dialog) {
     QStringList texts;
-    for (const QAbstractButton* button : dialog.findChild<QDialogButtonBox*>()->buttons()) {
-        texts << button->text();
+    if (const auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        for (const QAbstractButton* button : buttons->buttons()) {
+            texts << button->text();
+        }
     }
     return texts;
 }
 
-// The tooltip that a pause of the mouse over the widget shows, after a move from elsewhere.
+// Counts the tooltip events that the widget gets: Qt sends one when the mouse pauses over it,
+// whether it has a tooltip or not.
+class ToolTipEvents : public QObject {
+public:
+    explicit ToolTipEvents(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::ToolTip ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
+// The tooltip that a pause of the mouse over the widget shows, after a move from elsewhere;
+// "(no pause)" when the widget never had its tooltip event.
 QString ToolTipOver(QWidget& widget) {
     QToolTip::hideText();
     QTest::mouseMove(Frame().m_pView, QPoint(5, 5));
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, ToolTipMs)) {
+        return QStringLiteral("(a tooltip stays)");
+    }
+    const ToolTipEvents events(widget);
     QTest::mouseMove(&widget, widget.rect().center());
-    QTest::qWait(widget.style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay) + 300);
+    if (!QTest::qWaitFor([&events] { return events.count > 0; }, ToolTipMs)) {
+        return QStringLiteral("(no pause)");
+    }
     return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
-// The menu that a right click at the point opens, closed again at once.
+// Whether a right click at the point opens a menu (which is closed again at once).
 bool RightClickOpensAMenu(QWidget& widget, QPoint at) {
-    bool opened = false;
-    QTimer::singleShot(300, [&opened] {
-        if (QWidget* popup = QApplication::activePopupWidget()) {
-            opened = true;
-            popup->close();
-        }
-    });
+    const WhenShown menu(PopupMenu, [](QWidget&) {});
     QTest::mouseClick(&widget, Qt::RightButton, Qt::NoModifier, at);
-    QTest::qWait(400);
-    return opened;
+    Settle();
+    return menu.Done();
 }
 
 } // namespace
@@ -101,6 +98,7 @@ private slots:
     void initTestCase() {
         QVERIFY(m_folder.isValid());
         QCOMPARE(SaveNewDocument(PathIn(m_folder, ShiftJisName)), std::string());
+        QCOMPARE(SaveNewDocument(PathIn(m_folder, "waiting.qka")), std::string());
         QVERIFY(Start());
     }
     void init() { NewDocument(); }
@@ -113,31 +111,38 @@ private slots:
         std::unique_ptr<IDialogService> scripted =
             theApp.SetDialogService(std::make_unique<CQtDialogService>());
         QStringList promptButtons;
-        WhenModalShows([&promptButtons](QWidget& box) {
-            promptButtons = ButtonTexts(box);
-            static_cast<QMessageBox&>(box).button(QMessageBox::Cancel)->click();
-        });
-        Document().SetModifiedFlag(true);
-        Command(ID_FILE_NEW);
-        Document().SetModifiedFlag(false);
+        {
+            // Closed, the prompt cancels.
+            const WhenShown prompt(
+                ModalWindow, [&promptButtons](QWidget& box) { promptButtons = ButtonTexts(box); });
+            Document().SetModifiedFlag(true);
+            Command(ID_FILE_NEW);
+            Document().SetModifiedFlag(false);
+            QVERIFY(prompt.Done());
+        }
 
         QStringList dialogButtons;
         QStringList labels;
         QStringList fileTypes;
-        WhenModalShows([&](QWidget& dialog) {
-            dialogButtons = ButtonTexts(dialog);
-            for (const QComboBox* list : dialog.findChildren<QComboBox*>()) {
-                for (int i = 0; i < list->count(); ++i) {
-                    fileTypes << list->itemText(i);
+        {
+            const WhenShown fileDialog(ModalWindow, [&](QWidget& dialog) {
+                dialogButtons = ButtonTexts(dialog);
+                for (const QComboBox* list : dialog.findChildren<QComboBox*>()) {
+                    for (int i = 0; i < list->count(); ++i) {
+                        fileTypes << list->itemText(i);
+                    }
                 }
-            }
-            for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-                labels << label->text();
-            }
-            qInfo() << "screenshot:" << SaveScreenshot(QStringLiteral("file-dialog-japanese"));
-            static_cast<QDialog&>(dialog).reject();
-        });
-        Command(ID_FILE_OPEN);
+                for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+                    labels << label->text();
+                }
+                if (QTest::qWaitForWindowExposed(&dialog)) {
+                    qInfo() << "screenshot:"
+                            << SaveScreenshot(QStringLiteral("file-dialog-japanese"));
+                }
+            });
+            Command(ID_FILE_OPEN);
+            QVERIFY(fileDialog.Done());
+        }
         theApp.SetDialogService(std::move(scripted));
 
         // In the order of the platform's button layout.
@@ -154,15 +159,18 @@ private slots:
 
     void TheAboutBoxShowsTheProgramsIcon() {
         QImage icon;
-        WhenModalShows([&icon](QWidget& box) {
+        const WhenShown about(ModalWindow, [&icon](QWidget& box) {
+            if (!QTest::qWaitForWindowExposed(&box)) {
+                return;
+            }
             for (QLabel* label : box.findChildren<QLabel*>()) {
                 if (label->text().isEmpty()) {
                     icon = Grab(*label);
                 }
             }
-            box.findChild<QPushButton*>()->click();
         });
         Command(ID_APP_ABOUT);
+        QVERIFY(about.Done());
         // The sky of the icon's picture, where a blank label shows only the dialog's face.
         int sky = 0;
         for (int y = 0; y < icon.height(); ++y) {
@@ -208,21 +216,62 @@ private slots:
 
         Dialogs().messageAnswers = {IDCANCEL};
         QVERIFY(HandOver(saved));
+        QTRY_COMPARE(Dialogs().messages.size(), std::size_t{1});
         QCOMPARE(Dialogs().messages.back().text, QStringLiteral(u"無題 への変更を保存しますか?"));
         QCOMPARE(Scene().GetCharacterCount(), 2);
         QVERIFY(Document().GetPathName().isEmpty());
 
         Dialogs().messageAnswers = {IDNO};
         QVERIFY(HandOver(saved));
-        QCOMPARE(Document().GetPathName(), saved);
+        QTRY_COMPARE(Document().GetPathName(), saved);
         QCOMPARE(Scene().GetCharacterCount(), 1);
         QVERIFY(QTest::qWaitForWindowActive(&Frame()));
 
         // A document that is not there: the message says so, and the window keeps its own.
         QVERIFY(HandOver(m_folder.filePath(QStringLiteral("missing.qka"))));
+        QTRY_COMPARE(Dialogs().messages.size(), std::size_t{3});
         QVERIFY(
             Dialogs().messages.back().text.endsWith(QStringLiteral(u"ファイルが見つかりません。")));
         QCOMPARE(Document().GetPathName(), saved);
+    }
+
+    // A document handed over while a modal window is up, or while the movie plays, waits until
+    // the window has closed, or the movie has stopped, and then opens as any other does.
+    void AHandedOverDocumentWaitsForTheWindowToBeFree() {
+        const QString waiting = m_folder.filePath(QStringLiteral("waiting.qka"));
+        bool handedOver = false;
+        QString underTheBox;
+        {
+            const WhenShown about(ModalWindow, [&](QWidget&) {
+                handedOver = HandOver(waiting);
+                underTheBox = Document().GetPathName();
+            });
+            Command(ID_APP_ABOUT);
+            QVERIFY(about.Done());
+        }
+        QVERIFY(handedOver);
+        QCOMPARE(underTheBox, QString());
+        QTRY_COMPARE(Document().GetPathName(), waiting);
+
+        // A movie of 100 seconds, played from its start.
+        NewDocument();
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        Rows().m_tracks[0].SetFrameState(3000, TimeLineKey, FALSE);
+        Command(ID_GO_FIRST);
+        Command(ID_PLAY);
+        QVERIFY(HandOver(waiting));
+        const int frame = Rows().m_nCurrentFrame;
+        QTRY_VERIFY(Rows().m_nCurrentFrame > frame);
+        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunPlay));
+        QVERIFY(Document().GetPathName().isEmpty());
+        QCOMPARE(Dialogs().messages.size(), std::size_t{0});
+
+        Dialogs().messageAnswers = {IDNO};
+        Command(ID_STOP);
+        QTRY_COMPARE(Document().GetPathName(), waiting);
+        QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+        QCOMPARE(Dialogs().messages.back().text, QStringLiteral(u"無題 への変更を保存しますか?"));
+        QCOMPARE(Scene().GetCharacterCount(), 0);
     }
 
     // Dropped and then reopened from the recent-file list, after a restart too.

@@ -26,7 +26,6 @@
 namespace {
 
 constexpr int ShowMs = 30000; // a generous bound on a start under a loaded machine
-constexpr int HandOverMs = 10000;
 const QString TitleSuffix = QStringLiteral(" - Morlu Sorvendal 1.3");
 
 struct ShownWindow {
@@ -116,6 +115,7 @@ private slots:
     void initTestCase() {
         QVERIFY(m_folder.isValid());
         QCOMPARE(SaveNewDocument(PathIn(m_folder, "scene.qka")), std::string());
+        QCOMPARE(SaveNewDocument(PathIn(m_folder, "other.qka")), std::string());
         QCOMPARE(SaveNewDocument(PathIn(m_folder, ShiftJisName)), std::string());
     }
 
@@ -163,12 +163,12 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return StackPosition(isCover) > StackPosition(isRunning); }));
 
         QProcess& later = Start({m_folder.filePath(QStringLiteral("scene.qka"))});
-        QVERIFY(later.waitForFinished(HandOverMs));
+        QVERIFY(later.waitForFinished(ShowMs));
         QCOMPARE(later.exitStatus(), QProcess::NormalExit);
         QCOMPARE(later.exitCode(), 0);
         QVERIFY(QTest::qWaitFor(
             [&] { return MainWindowsOf(running) == QStringList{"scene.qka" + TitleSuffix}; },
-            HandOverMs));
+            ShowMs));
         QVERIFY(StackPosition(isRunning) > StackPosition(isCover)); // it came to the front
 
         // Without a document a start opens a window of its own, as always.
@@ -176,6 +176,33 @@ private slots:
         QVERIFY(ShowsMainWindow(another));
         QCOMPARE(MainWindowsOf(another), QStringList{"無題" + TitleSuffix});
         QCOMPARE(MainWindowsOf(running), QStringList{"scene.qka" + TitleSuffix});
+    }
+
+    // The running program answers only after the later start has given up waiting and opened
+    // the document itself: it does not open the document as well.
+    void ADocumentOpensOnceWhenTheRunningProgramAnswersTooLate() {
+        QProcess& running = Start({});
+        QVERIFY(ShowsMainWindow(running));
+        const auto pid = static_cast<pid_t>(running.processId());
+        ::kill(pid, SIGSTOP);
+        QProcess& later = Start({m_folder.filePath(QStringLiteral("scene.qka"))});
+        const bool opened = QTest::qWaitFor(
+            [&] { return MainWindowsOf(later) == QStringList{"scene.qka" + TitleSuffix}; }, ShowMs);
+        ::kill(pid, SIGCONT);
+        QVERIFY(opened);
+
+        // Awake, it takes the document of the next start, and never shows the first one.
+        Start({m_folder.filePath(QStringLiteral("other.qka"))});
+        QStringList shown;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                shown += MainWindowsOf(running);
+                shown.removeDuplicates();
+                return shown.contains("other.qka" + TitleSuffix);
+            },
+            ShowMs));
+        QVERIFY2(!shown.contains("scene.qka" + TitleSuffix), qPrintable(shown.join('|')));
+        QCOMPARE(MainWindowsOf(later), QStringList{"scene.qka" + TitleSuffix});
     }
 
     void ADocumentNamedInShiftJisOpensFromTheCommandLine() {

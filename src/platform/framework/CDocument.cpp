@@ -168,12 +168,16 @@ BOOL CDocument::OnOpenDocument(const QString& path) {
 BOOL CDocument::OnSaveDocument(const QString& path) {
     if (const std::error_code error = CArchive::StoreToFile(
             LocalFileName::FromQString(path), [this](CArchive& archive) { Serialize(archive); })) {
-        ReportFailure(AFX_IDP_FAILED_TO_SAVE_DOC, path, ReasonNotSaved(error),
-                      QString::fromLocal8Bit(error.message().c_str()));
+        ReportNotWritten(AFX_IDP_FAILED_TO_SAVE_DOC, path, error);
         return FALSE;
     }
     SetModifiedFlag(false);
     return TRUE;
+}
+
+void CDocument::ReportNotWritten(UINT message, const QString& path, const std::error_code& error) {
+    ReportFailure(message, path, ReasonNotSaved(error),
+                  QString::fromLocal8Bit(error.message().c_str()));
 }
 
 bool CDocument::SaveModified() {

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <system_error>
 #include <vector>
 
 class CArchive;
@@ -54,6 +55,10 @@ public:
     // `replace`, the document takes the new name.
     bool DoSave(const QString& path, bool replace = true);
     bool DoFileSave();
+
+    // The message that the file could not be written (`message` names it), with the reason
+    // that the error gives.
+    static void ReportNotWritten(UINT message, const QString& path, const std::error_code& error);
 
 private:
     std::vector<CView*> m_views;

@@ -3,9 +3,10 @@
 #include <QDataStream>
 #include <QGuiApplication>
 #include <QLocalSocket>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
-#include <QTimer>
 
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -14,8 +15,10 @@ constexpr int ConnectMs = 1000;
 // The running program answers as soon as it has read the path, before it opens anything.
 constexpr int AnswerMs = 5000;
 constexpr char Taken = 1;
+constexpr char Confirmed = 2;
 // Far more than any path: whoever sends more is not a start of this program.
 constexpr qint64 MaximumRequestBytes = 1 << 20;
+constexpr int DeliveryPollMs = 100;
 
 QString DisplayName() {
     const char* variable = QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
@@ -39,12 +42,12 @@ CShellOpenChannel::CShellOpenChannel(const QString& application)
               .arg(::getuid())
               .arg(DisplayName())) {
     QObject::connect(&m_server, &QLocalServer::newConnection, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QLocalSocket::readyRead, socket,
-                             [this, socket] { Receive(*socket); });
+        while (m_open && m_server.hasPendingConnections()) {
+            Answer(m_server.nextPendingConnection());
         }
     });
+    m_delivery.setInterval(DeliveryPollMs);
+    QObject::connect(&m_delivery, &QTimer::timeout, [this] { Deliver(); });
 }
 
 bool CShellOpenChannel::HandOver(const QString& path) const {
@@ -57,11 +60,15 @@ bool CShellOpenChannel::HandOver(const QString& path) const {
     request << path;
     socket.flush();
     char answer = 0;
-    return socket.waitForReadyRead(AnswerMs) && socket.getChar(&answer) && answer == Taken;
+    // Too late, the connection closes unconfirmed: the running program drops the path.
+    if (!socket.waitForReadyRead(AnswerMs) || !socket.getChar(&answer) || answer != Taken) {
+        return false;
+    }
+    socket.putChar(Confirmed);
+    return socket.waitForBytesWritten(ConnectMs);
 }
 
-bool CShellOpenChannel::Listen(std::function<void(const QString&)> open) {
-    m_open = std::move(open);
+bool CShellOpenChannel::Listen() {
     if (m_server.listen(m_name)) {
         return true;
     }
@@ -72,26 +79,73 @@ bool CShellOpenChannel::Listen(std::function<void(const QString&)> open) {
     return m_server.listen(m_name);
 }
 
-void CShellOpenChannel::Receive(QLocalSocket& socket) {
+void CShellOpenChannel::Serve(std::function<bool()> canOpen,
+                              std::function<void(const QString&)> open) {
+    m_canOpen = std::move(canOpen);
+    m_open = std::move(open);
+    // The starts that came while this program was starting.
+    while (m_server.hasPendingConnections()) {
+        Answer(m_server.nextPendingConnection());
+    }
+}
+
+void CShellOpenChannel::Answer(QLocalSocket* socket) {
+    // Gone before it was answered: a start that gave up waiting, or one that only looked for
+    // a running program.
+    if (socket->state() != QLocalSocket::ConnectedState) {
+        socket->deleteLater();
+        return;
+    }
+    auto path = std::make_shared<std::optional<QString>>();
+    QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                     [this, socket, path] { Receive(*socket, *path); });
+    Receive(*socket, *path); // what it sent while this program was starting
+}
+
+void CShellOpenChannel::Receive(QLocalSocket& socket, std::optional<QString>& path) {
     if (socket.bytesAvailable() > MaximumRequestBytes) {
         socket.abort();
         return;
     }
-    QDataStream request(&socket);
-    request.startTransaction();
-    QString path;
-    request >> path;
-    if (!request.commitTransaction()) {
-        if (request.status() == QDataStream::ReadCorruptData) {
-            socket.abort();
+    if (!path) {
+        QDataStream request(&socket);
+        request.startTransaction();
+        QString requested;
+        request >> requested;
+        if (!request.commitTransaction()) {
+            if (request.status() == QDataStream::ReadCorruptData) {
+                socket.abort();
+            }
+            return; // the rest is on its way
         }
-        return; // the rest is on its way
+        path = requested;
+        socket.putChar(Taken);
+        socket.flush();
     }
-    socket.putChar(Taken);
-    socket.flush();
+    // The answer does not reach a start that has gone: the socket is closed by then.
+    char confirmation = 0;
+    if (socket.bytesAvailable() == 0 || !socket.getChar(&confirmation)) {
+        return;
+    }
     socket.disconnectFromServer();
-    // Opened once the start that waits has its answer: a save-changes prompt may come first.
-    if (!path.isEmpty()) {
-        QTimer::singleShot(0, &m_server, [this, path] { m_open(path); });
+    if (confirmation == Confirmed && !path->isEmpty()) {
+        m_pending << *path;
+        if (!m_delivery.isActive()) {
+            m_delivery.start();
+        }
     }
+}
+
+void CShellOpenChannel::Deliver() {
+    if (m_pending.isEmpty()) {
+        m_delivery.stop();
+        return;
+    }
+    // An open may run an event loop of its own, for the save-changes prompt say.
+    if (m_bDelivering || !m_canOpen()) {
+        return;
+    }
+    const QScopedValueRollback<bool> delivering(m_bDelivering, true);
+    m_open(m_pending.takeFirst());
 }

@@ -5,11 +5,20 @@
 // programs meet on a local socket in the user's runtime folder (which only the user may
 // enter), named after the application, the user and the display: a program on another display
 // could not come to the front here.
+//
+// The exchange has three steps, so that the document opens in one program only, whatever
+// either one is doing: the later start sends the path, the running program answers that it
+// takes it, and the later start, if that answer came in its time, confirms and ends. The
+// running program opens the document only once it is confirmed; a start that gave up waiting
+// opens the document itself and sends nothing more.
 
 #include <QLocalServer>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class QLocalSocket;
 
@@ -20,17 +29,28 @@ public:
     CShellOpenChannel& operator=(const CShellOpenChannel&) = delete;
 
     // True once the running program has taken the path; false when none runs or none
-    // answers.
+    // answers in time.
     bool HandOver(const QString& path) const;
-    // From now on `open` receives, from the event loop, the path of every later start. A
-    // name left behind by a program that ended without closing it is taken over; false when
-    // a program that answers holds it.
-    bool Listen(std::function<void(const QString&)> open);
+    // Takes the name for this program: later starts connect from now on, and wait for their
+    // answer until Serve. A name left behind by a program that ended without closing it is
+    // taken over; false when a program that answers holds it.
+    bool Listen();
+    // From now on later starts are answered. Each confirmed path goes to `open`, in the order
+    // they came, from an event loop where `canOpen` holds and no other path is being opened.
+    void Serve(std::function<bool()> canOpen, std::function<void(const QString&)> open);
 
 private:
-    void Receive(QLocalSocket& socket);
+    void Answer(QLocalSocket* socket);
+    // The request's path, then its confirmation, as far as they have come.
+    void Receive(QLocalSocket& socket, std::optional<QString>& path);
+    void Deliver();
 
     QString m_name;
     QLocalServer m_server;
+    std::function<bool()> m_canOpen;
     std::function<void(const QString&)> m_open;
+    QStringList m_pending;
+    // Polls, while paths wait, for a moment when they can be opened.
+    QTimer m_delivery;
+    bool m_bDelivering = false;
 };

@@ -92,11 +92,13 @@ bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info) {
         m_bHandedOver = true;
         return false;
     }
+    const bool listening = m_pShellOpen != nullptr && m_pShellOpen->Listen();
     if (m_pDocTemplate == nullptr || m_pDocTemplate->OpenDocumentFile(path) == nullptr) {
         return false;
     }
-    if (m_pShellOpen != nullptr) {
-        m_pShellOpen->Listen([this](const QString& handed) { OnShellOpen(handed); });
+    if (listening) {
+        m_pShellOpen->Serve([this] { return CanOpenHandedDocument(); },
+                            [this](const QString& handed) { OnShellOpen(handed); });
     }
     return true;
 }
@@ -137,12 +139,15 @@ void CWinApp::OnOpenRecentFile(UINT id) {
     }
 }
 
+bool CWinApp::CanOpenHandedDocument() const {
+    return m_pMainWnd != nullptr && m_pMainWnd->isVisible() &&
+           QApplication::activeModalWidget() == nullptr &&
+           QApplication::activePopupWidget() == nullptr && !IsBusy();
+}
+
 // The document of a later start: the window comes to the front, where the save-changes
 // prompt shows, then the document opens as a recent file does.
 void CWinApp::OnShellOpen(const QString& path) {
-    if (m_pMainWnd == nullptr) {
-        return;
-    }
     m_pMainWnd->setWindowState(m_pMainWnd->windowState() & ~Qt::WindowMinimized);
     m_pMainWnd->raise();
     m_pMainWnd->activateWindow();

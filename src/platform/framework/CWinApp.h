@@ -55,8 +55,8 @@ public:
     void ParseCommandLine(CCommandLineInfo& info) const;
     // Opens the document of the command line, or a new one. With shell open enabled, a
     // document goes to the program that already runs, if one does, and the start fails
-    // without a window (HandedOver tells it apart); a start that opens its window takes the
-    // documents of later starts from then on.
+    // without a window (HandedOver tells it apart); otherwise this start takes the documents
+    // of later starts, which wait while its own document loads.
     bool ProcessShellCommand(const CCommandLineInfo& info);
     bool HandedOver() const { return m_bHandedOver; }
     // Asks to save a modified document first; null when that was cancelled or the file
@@ -71,6 +71,11 @@ public:
     // installed with it: nothing to register at run time.
     void RegisterShellFileTypes(bool) {}
 
+    // Whether the application is at work that a document opening would cut short or mix with
+    // another document. A document that a later start hands over waits while it is, as it
+    // waits while a modal window or a pop-up menu is up.
+    virtual bool IsBusy() const { return false; }
+
     CFrameWnd* m_pMainWnd = nullptr;
     // The program's arguments, its own name first; AfxWinMain takes them from the process,
     // each byte kept (LocalFileName).
@@ -79,6 +84,9 @@ public:
 private:
     void OnAppExit();
     void OnOpenRecentFile(UINT id);
+    // The main window is up, in no event loop of a modal window or a pop-up menu, and the
+    // application is not busy.
+    bool CanOpenHandedDocument() const;
     void OnShellOpen(const QString& path);
 
     std::unique_ptr<IDialogService> m_pDialogService;
