@@ -31,11 +31,7 @@ template <typename T> void ReserveForChunk(std::vector<T>& list, int count, std:
     }
 }
 
-using VertexList = std::vector<MQAVertex> MQAObject::*;
-using FaceList = std::vector<MQAFace> MQAObject::*;
-
-// One line of a vertex or face chunk, into the part's list of that kind.
-void ReadItemLine(const StringSeparator& t, MQAObject& part, VertexList) {
+void ReadItemLine(const StringSeparator& t, std::vector<MQAVertex>& vertices) {
     const int count = t.GetCount();
     if (count < 3) {
         return;
@@ -47,10 +43,10 @@ void ReadItemLine(const StringSeparator& t, MQAObject& part, VertexList) {
         }
         bone = t.GetInt(5);
     }
-    part.AddVertex(t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone);
+    vertices.push_back(MQAVertex{t.GetFloat(0), t.GetFloat(1), t.GetFloat(2), bone});
 }
 
-void ReadItemLine(const StringSeparator& t, MQAObject& part, FaceList faces) {
+void ReadItemLine(const StringSeparator& t, std::vector<MQAFace>& faces) {
     const int count = t.GetCount();
     if (count == 0) {
         return; // a blank line
@@ -90,17 +86,17 @@ void ReadItemLine(const StringSeparator& t, MQAObject& part, FaceList faces) {
             face.uv.push_back({t.GetFloat(p + 2 + 2 * k), t.GetFloat(p + 3 + 2 * k)});
         }
     }
-    (part.*faces).push_back(face);
+    faces.push_back(face);
 }
 
 // Lines of a chunk, none of them its closing line, with a tokenizer that starts over on them.
-template <typename List>
+template <typename T>
 void ReadLines(std::string_view lines, int declaredCount, AsciiFileString& tokenizer,
-               MQAObject& part, List list) {
-    ReserveForChunk(part.*list, declaredCount, lines.size());
+               std::vector<T>& list) {
+    ReserveForChunk(list, declaredCount, lines.size());
     tokenizer.Restart(lines);
     while (tokenizer.ReadLine() >= 0) {
-        ReadItemLine(tokenizer, part, list);
+        ReadItemLine(tokenizer, list);
     }
 }
 
@@ -245,7 +241,7 @@ bool LoaderMQA::ReadDeferredChunks() {
             const DeferredChunk& chunk = m_deferred[piece.chunk];
             VisitList(chunk.kind, [&](auto list) {
                 piece.begin = (into.*list).size();
-                ReadLines(piece.lines, chunk.declaredCount, tokenizer, into, list);
+                ReadLines(piece.lines, chunk.declaredCount, tokenizer, into.*list);
                 piece.end = (into.*list).size();
             });
         }
@@ -460,7 +456,7 @@ int LoaderMQA::ReadObject(MQAObject& part) {
 }
 
 template <typename T>
-int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T> MQAObject::*list) {
+int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T>& list) {
     const int declaredCount = m_tokenizer.GetInt(1);
     if (DeferChunk(part, kind, declaredCount)) {
         return 1;
@@ -470,22 +466,22 @@ int LoaderMQA::ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T> MQA
     if (!ReadDeferredChunks()) {
         throw static_cast<int>(FormatError);
     }
-    ReserveForChunk(part.*list, declaredCount, m_tokenizer.GetRemaining());
+    ReserveForChunk(list, declaredCount, m_tokenizer.GetRemaining());
     for (;;) {
         ReadChunkLine();
         if (IsChunkEnd()) {
             return 1;
         }
-        ReadItemLine(m_tokenizer, part, list);
+        ReadItemLine(m_tokenizer, list);
     }
 }
 
 int LoaderMQA::ReadVertices(MQAObject& part) {
-    return ReadListChunk(part, ChunkKind::Vertices, &MQAObject::m_vertices);
+    return ReadListChunk(part, ChunkKind::Vertices, part.m_vertices);
 }
 
 int LoaderMQA::ReadFaces(MQAObject& part) {
-    return ReadListChunk(part, ChunkKind::Faces, &MQAObject::m_faces);
+    return ReadListChunk(part, ChunkKind::Faces, part.m_faces);
 }
 
 int LoaderMQA::ReadAnimation(MQAObject& part) {

@@ -79,8 +79,7 @@ private:
     bool EndsWithBinaryBlock(int count) const;
     void ReadMatrixLines(std::vector<D3DXMATRIX>& frames);
     // A vertex or face chunk into the part's list, now or later.
-    template <typename T>
-    int ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T> MQAObject::*list);
+    template <typename T> int ReadListChunk(MQAObject& part, ChunkKind kind, std::vector<T>& list);
 
     CCharacter* m_pOwner;
     std::string_view m_text;

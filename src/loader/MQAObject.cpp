@@ -18,7 +18,7 @@ namespace {
 constexpr float NoHitDistance = 1000000.0f;
 const D3DXVECTOR3 UpNormal(0.0f, 1.0f, 0.0f);
 
-// A sum of normals divided by its length; up when it has none.
+// A vector divided by its length; up when it has none.
 D3DXVECTOR3 UnitOrUp(const D3DXVECTOR3& sum) {
     const float length = D3DXVec3Length(&sum);
     return length == 0.0f ? UpNormal : sum * (1.0f / length);
@@ -116,8 +116,7 @@ void MQAObject::CalcFaceNormals() {
         const D3DXVECTOR3 n((p1.y - p0.y) * (p2.z - p0.z) - (p1.z - p0.z) * (p2.y - p0.y),
                             (p1.z - p0.z) * (p2.x - p0.x) - (p1.x - p0.x) * (p2.z - p0.z),
                             (p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x));
-        const float length = D3DXVec3Length(&n);
-        face.normal = length == 0.0f ? UpNormal : n * (1.0f / length);
+        face.normal = UnitOrUp(n);
     }
 }
 

@@ -38,10 +38,10 @@ IDirect3DTexture9* MaterialTextures::Acquire(const std::string& fileName) {
 
 IDirect3DTexture9* MaterialTextures::Create(const std::string& path) {
     IDirect3DTexture9* texture = nullptr;
-    D3DSURFACE_DESC level;
     if (FAILED(m_device->CreateTextureFromFile(path, m_bytesLeft, &texture))) {
         return nullptr;
     }
+    D3DSURFACE_DESC level;
     if (FAILED(texture->GetLevelDesc(0, &level))) {
         texture->Release();
         return nullptr;
