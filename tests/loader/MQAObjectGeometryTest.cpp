@@ -378,37 +378,6 @@ MQAObject BumpedGrid(int quadsPerSide, float facet) {
     return part;
 }
 
-// A sphere of `segments` quads around and segments / 2 rings, closed by triangle fans at the
-// poles.
-MQAObject Sphere(int segments, float facet) {
-    const int rings = segments / 2;
-    const float pi = 3.14159265358979f;
-    std::vector<D3DXVECTOR3> vertices = {{0, 1, 0}, {0, -1, 0}};
-    for (int ring = 1; ring < rings; ++ring) {
-        const float latitude = pi * static_cast<float>(ring) / static_cast<float>(rings);
-        for (int s = 0; s < segments; ++s) {
-            const float longitude = 2 * pi * static_cast<float>(s) / static_cast<float>(segments);
-            vertices.emplace_back(std::sin(latitude) * std::cos(longitude), std::cos(latitude),
-                                  std::sin(latitude) * std::sin(longitude));
-        }
-    }
-    const auto at = [segments](int ring, int s) {
-        return 2 + (ring - 1) * segments + s % segments;
-    };
-    std::vector<MQAFace> faces;
-    for (int s = 0; s < segments; ++s) {
-        faces.push_back(Face({0, at(1, s + 1), at(1, s)}));
-        for (int ring = 1; ring + 1 < rings; ++ring) {
-            faces.push_back(
-                Face({at(ring, s), at(ring, s + 1), at(ring + 1, s + 1), at(ring + 1, s)}));
-        }
-        faces.push_back(Face({1, at(rings - 1, s), at(rings - 1, s + 1)}));
-    }
-    MQAObject part = Part(vertices, std::move(faces));
-    part.m_fFacet = facet;
-    return part;
-}
-
 // A cone whose apex, vertex 0, is shared by `faces` triangles each turned a little from the
 // one before, so that no two normals are equal.
 MQAObject Cone(std::size_t faces, float facet) {
@@ -433,7 +402,6 @@ TEST(MQAObjectNormalsTest, OrdinaryModelsGetTheNormalsOfTheStraightforwardRule) 
     for (float facet : {0.0f, 30.0f, 59.5f, 90.0f, 180.0f}) {
         SCOPED_TRACE(testing::Message() << "facet " << facet);
         ExpectReferenceNormals(BumpedGrid(40, facet));
-        ExpectReferenceNormals(Sphere(64, facet));
         ExpectReferenceNormals(Cone(most, facet));
     }
     const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value();
