@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -96,6 +97,14 @@ inline int ExitStatusWithAddressSpaceRoom(std::size_t room, const std::function<
             return work();
         },
         output);
+}
+
+// Lets the files of this process grow to `bytes` at most, as on a full disk: a write past it
+// fails with EFBIG rather than ending the process. For a child's work.
+inline void LimitFileSize(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, bytes};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 // The bytes that this process has read with system calls so far.
