@@ -386,11 +386,12 @@ long PeakResidentKibibytes() {
 }
 
 // Loads the document in a child process whose address space may grow by `room` bytes at most:
-// the mebibytes by which the child's peak resident memory grew while it read, when the read
-// failed with a message; else -1, as when it succeeded or an exception escaped it (which ends
-// the program).
+// the mebibytes (up to 99) by which the child's peak resident memory grew while it read, when
+// the read failed with a message; else -1, as when it succeeded, an exception escaped it (which
+// ends the program) or the limit could not be set.
 int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
-    constexpr int NoFailure = 255;
+    // Below the statuses that tell of the child's own failures.
+    constexpr int MostMebibytes = ChildProcess::NoLimitStatus - 1;
     const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(room, [&path] {
         CDirectSound sound;
         CDirectXGraphics graphics;
@@ -399,9 +400,9 @@ int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
         const std::string error = DocumentFile::Load(path, sound, graphics);
         const long grown = (PeakResidentKibibytes() - before) / 1024;
         const bool failed = error.find("is not a valid document") != std::string::npos;
-        return failed ? static_cast<int>(std::min(grown, 250L)) : NoFailure;
+        return failed ? static_cast<int>(std::min<long>(grown, MostMebibytes)) : MostMebibytes + 1;
     });
-    return status >= 0 && status <= 250 ? status : -1;
+    return status >= 0 && status <= MostMebibytes ? status : -1;
 }
 
 // Writes NewScene with a hole of `holeBytes` zero bytes where its characters' records begin,

@@ -24,7 +24,9 @@ constexpr bool AddressSpaceCanBeLimited = false;
 constexpr bool AddressSpaceCanBeLimited = true;
 #endif
 
-// The exit status of a child whose work an exception left.
+// The exit statuses of a child whose address space could not be limited, and of one whose
+// work an exception left.
+constexpr int NoLimitStatus = 100;
 constexpr int ExceptionStatus = 101;
 
 // Runs `work` in a forked child, which exits with the status that `work` returns; what the
@@ -81,8 +83,8 @@ inline std::string Output(const std::function<std::string()>& work) {
 // Runs `work` in a child whose address space may grow only by `room` bytes, so that an
 // allocation past it fails as it would on a machine without that memory (without the limit
 // where it cannot be set, AddressSpaceCanBeLimited). The exit status that the work returns:
-// 100 when the limit could not be set, ExceptionStatus when an exception left the work, -1
-// when the child did not exit (as when it aborted).
+// NoLimitStatus when the limit could not be set, ExceptionStatus when an exception left the work,
+// -1 when the child did not exit (as when it aborted).
 inline int ExitStatusWithAddressSpaceRoom(std::size_t room, const std::function<int()>& work) {
     std::string output;
     return Run(
@@ -92,7 +94,7 @@ inline int ExitStatusWithAddressSpaceRoom(std::size_t room, const std::function<
             const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + room;
             const rlimit space{limit, limit};
             if (AddressSpaceCanBeLimited && ::setrlimit(RLIMIT_AS, &space) != 0) {
-                return 100;
+                return NoLimitStatus;
             }
             return work();
         },
