@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <new>
 #include <optional>
-#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -18,10 +17,6 @@ namespace DocumentFile {
 namespace {
 // Larger documents are refused unread.
 constexpr std::uint64_t MaxDocumentBytes = std::uint64_t{1} << 30;
-
-CArchiveException OutOfMemory() {
-    return CArchiveException(CArchiveException::BadLength, "not enough memory for the document");
-}
 } // namespace
 
 void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphics) {
@@ -37,9 +32,7 @@ void Serialize(CArchive& archive, CDirectSound& sound, CDirectXGraphics& graphic
         sound.Serialize(archive);
         graphics.Serialize(archive);
     } catch (const std::bad_alloc&) {
-        throw OutOfMemory();
-    } catch (const std::length_error&) {
-        throw OutOfMemory();
+        throw CArchiveException(CArchiveException::BadLength, "not enough memory for the document");
     }
 }
 

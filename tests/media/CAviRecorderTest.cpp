@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -64,6 +63,14 @@ protected:
 
     void WriteWave(const std::string& name, const std::string& bytes) const {
         folder.Write(std::string(WaveFolderPrefix) + name, bytes);
+    }
+
+    // A WAV of 8-bit mono PCM whose `frames` samples are zero bytes that take no room on disk.
+    void WriteSparseWave(const std::string& name, int rate, std::uint32_t frames) const {
+        WriteSparse(folder.Write(std::string(WaveFolderPrefix) + name, ""),
+                    Riff("WAVE", Chunk("fmt ", Format(rate, 1, 8)) + "data" + DoubleWord(frames),
+                         36 + std::int64_t{frames}),
+                    44 + std::uint64_t{frames});
     }
 
     std::vector<CFrameBuffer> Record(const std::string& encoder, int width, int height,
@@ -452,9 +459,7 @@ struct ChildRecording {
 ChildRecording RecordInChild(CDirectSound& sound, const std::string& path, rlim_t fileSizeLimit,
                              int width, int height, int frames) {
     std::istringstream lines(ChildProcess::Output([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{fileSizeLimit, fileSizeLimit};
-        setrlimit(RLIMIT_FSIZE, &fileSize);
+        ChildProcess::LimitFileSize(fileSizeLimit);
         const std::uint64_t before = ChildProcess::BytesRead();
         MessageLog messages;
         FixedChooser chooser("");
@@ -496,21 +501,9 @@ TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItG
     EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(first));
 }
 
-// A sparse WAV of 8-bit mono PCM: `frames` samples of silence.
-std::string WriteSilentWave(const ScratchFolder& folder, const std::string& name, int rate,
-                            std::uint32_t frames) {
-    const std::string path = folder.PathOf(std::string(WaveFolderPrefix) + name);
-    std::filesystem::create_directories(folder.PathOf(WaveFolderPrefix));
-    WriteSparse(path,
-                Riff("WAVE", Chunk("fmt ", Format(rate, 1, 8)) + "data" + DoubleWord(frames),
-                     36 + std::int64_t{frames}),
-                44 + std::uint64_t{frames});
-    return path;
-}
-
 TEST_F(CAviRecorderTest, FullDiskEndsTheConversionOfAWaveAtOnce) {
     // 200 MB of WAV, 400 MB of sound in the movie.
-    WriteSilentWave(folder, "long.wav", 22050, 200000000);
+    WriteSparseWave("long.wav", 22050, 200000000);
     sound.SetWave(0, "long.wav");
 
     const ChildRecording recording = RecordInChild(sound, path, 2000000, 32, 24, 2);
@@ -521,7 +514,7 @@ TEST_F(CAviRecorderTest, FullDiskEndsTheConversionOfAWaveAtOnce) {
 
 TEST_F(CAviRecorderTest, WaveWhoseSoundWouldPassOneGibibyteIsReportedAsOneThatDoesNotOpen) {
     // 24.4 MB at 1,000 Hz make 538 million samples at 22,050 Hz: 1.08 GB of sound.
-    WriteSilentWave(folder, "long.wav", 1000, 24400000);
+    WriteSparseWave("long.wav", 1000, 24400000);
     sound.SetWave(1, "long.wav");
 
     // The limit keeps a recording that takes the WAV from filling the disk.

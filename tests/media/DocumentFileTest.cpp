@@ -29,7 +29,6 @@ using namespace DocumentBytes;
 constexpr std::size_t kWaveNameAt = WaveFrames.recordsAt;
 constexpr std::size_t kSubtitleAt = SubtitleFrames.recordsAt;
 constexpr std::size_t kAntiAliasAt = 50;
-constexpr std::size_t kCameraAt = 51;
 constexpr std::size_t kCameraLoopAt = 92;
 constexpr std::size_t kMebibyte = std::size_t{1} << 20;
 
@@ -371,13 +370,14 @@ TEST_F(DocumentFileTest, ImpossibleCountsAreErrors) {
     }
 }
 
-// A kibibyte figure of this process from /proc/self/status ("VmHWM", "VmSize").
-long StatusKibibytes(const std::string& field) {
+// The peak resident memory of this process in kibibytes, since it started or since
+// /proc/self/clear_refs last reset it.
+long PeakResidentKibibytes() {
     std::ifstream status("/proc/self/status");
     std::string name;
     long value = 0;
     while (status >> name) {
-        if (name == field + ":" && status >> value) {
+        if (name == "VmHWM:" && status >> value) {
             return value;
         }
         status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
@@ -386,34 +386,36 @@ long StatusKibibytes(const std::string& field) {
 }
 
 // Loads the document in a child process whose address space may grow by `room` bytes at most:
-// the mebibytes by which the child's peak resident memory grew while it read, when the read
-// failed with a message; else -1, as when it succeeded or an exception escaped it (which ends
-// the program).
+// the mebibytes (up to 99) by which the child's peak resident memory grew while it read, when
+// the read failed with a message; else -1, as when it succeeded, an exception escaped it (which
+// ends the program) or the limit could not be set.
 int PeakMebibytesOfAFailedLoad(const std::string& path, std::size_t room) {
-    constexpr int NoFailure = 255;
+    // Below the statuses that tell of the child's own failures.
+    constexpr int MostMebibytes = ChildProcess::NoLimitStatus - 1;
     const int status = ChildProcess::ExitStatusWithAddressSpaceRoom(room, [&path] {
         CDirectSound sound;
         CDirectXGraphics graphics;
         std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
-        const long before = StatusKibibytes("VmHWM");
+        const long before = PeakResidentKibibytes();
         const std::string error = DocumentFile::Load(path, sound, graphics);
-        const long grown = (StatusKibibytes("VmHWM") - before) / 1024;
+        const long grown = (PeakResidentKibibytes() - before) / 1024;
         const bool failed = error.find("is not a valid document") != std::string::npos;
-        return failed ? static_cast<int>(std::min(grown, 250L)) : NoFailure;
+        return failed ? static_cast<int>(std::min<long>(grown, MostMebibytes)) : MostMebibytes + 1;
     });
-    return status >= 0 && status <= 250 ? status : -1;
+    return status >= 0 && status <= MostMebibytes ? status : -1;
 }
 
-// Writes NewScene with a hole of `holeBytes` zero bytes before its camera record, the
-// characters' place: each 6 zero bytes there read as a character without keys.
+// Writes NewScene with a hole of `holeBytes` zero bytes where its characters' records begin,
+// before its camera record: each 6 zero bytes there read as a character without keys.
 void WriteEmptyCharacters(const std::string& path, std::size_t holeBytes) {
     Bytes bytes = NewScene;
-    PutInt32(bytes, Characters.at, static_cast<std::int32_t>(holeBytes / 6));
-    WriteBytes(path, Bytes(bytes.begin(), bytes.begin() + Characters.recordsAt));
-    fs::resize_file(path, Characters.recordsAt + holeBytes);
+    PutInt32(bytes, Characters.at, static_cast<std::int32_t>(holeBytes / Characters.storedBytes));
+    const std::size_t split = Characters.recordsAt;
+    WriteBytes(path, Bytes(bytes.begin(), bytes.begin() + split));
+    fs::resize_file(path, split + holeBytes);
     std::ofstream(path, std::ios::binary | std::ios::app)
-        .write(reinterpret_cast<const char*>(bytes.data() + kCameraAt),
-               static_cast<std::streamsize>(bytes.size() - kCameraAt));
+        .write(reinterpret_cast<const char*>(bytes.data() + split),
+               static_cast<std::streamsize>(bytes.size() - split));
 }
 
 // Each count claims as many records as the bytes after it could hold, but no record is there:

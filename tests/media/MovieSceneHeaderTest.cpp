@@ -9,12 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -183,9 +181,7 @@ TEST_F(WriteMovieSceneHeaderTest, ExportThatFailsPartWayLeavesTheOldHeaderWhole)
 
     // Files may not grow past 100 bytes, as on a full disk.
     const std::string result = ChildProcess::Output([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{100, 100};
-        setrlimit(RLIMIT_FSIZE, &fileSize);
+        ChildProcess::LimitFileSize(100);
         return WriteMovieSceneHeader(path, graphics) ? "written" : "failed";
     });
 

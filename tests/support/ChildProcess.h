@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -23,7 +24,9 @@ constexpr bool AddressSpaceCanBeLimited = false;
 constexpr bool AddressSpaceCanBeLimited = true;
 #endif
 
-// The exit status of a child whose work an exception left.
+// The exit statuses of a child whose address space could not be limited, and of one whose
+// work an exception left.
+constexpr int NoLimitStatus = 100;
 constexpr int ExceptionStatus = 101;
 
 // Runs `work` in a forked child, which exits with the status that `work` returns; what the
@@ -80,8 +83,8 @@ inline std::string Output(const std::function<std::string()>& work) {
 // Runs `work` in a child whose address space may grow only by `room` bytes, so that an
 // allocation past it fails as it would on a machine without that memory (without the limit
 // where it cannot be set, AddressSpaceCanBeLimited). The exit status that the work returns:
-// 100 when the limit could not be set, ExceptionStatus when an exception left the work, -1
-// when the child did not exit (as when it aborted).
+// NoLimitStatus when the limit could not be set, ExceptionStatus when an exception left the work,
+// -1 when the child did not exit (as when it aborted).
 inline int ExitStatusWithAddressSpaceRoom(std::size_t room, const std::function<int()>& work) {
     std::string output;
     return Run(
@@ -91,11 +94,19 @@ inline int ExitStatusWithAddressSpaceRoom(std::size_t room, const std::function<
             const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + room;
             const rlimit space{limit, limit};
             if (AddressSpaceCanBeLimited && ::setrlimit(RLIMIT_AS, &space) != 0) {
-                return 100;
+                return NoLimitStatus;
             }
             return work();
         },
         output);
+}
+
+// Lets the files of this process grow to `bytes` at most, as on a full disk: a write past it
+// fails with EFBIG rather than ending the process. For a child's work.
+inline void LimitFileSize(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, bytes};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 // The bytes that this process has read with system calls so far.

@@ -44,11 +44,11 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t 
         height > MaxSide) {
         return nullptr;
     }
-    const std::uint64_t pixels =
-        std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height);
+    const auto columns = static_cast<std::uint32_t>(width);
+    const auto rows = static_cast<std::uint32_t>(height);
+    const std::uint64_t pixels = std::uint64_t{columns} * rows;
     if (pixels * DecodedBytesPerPixel(bytes, length) > maxPixelBytes ||
-        file->size() < PictureFile::UncompressedPixelBytes(*file, static_cast<std::uint32_t>(width),
-                                                           static_cast<std::uint32_t>(height))) {
+        file->size() < PictureFile::UncompressedPixelBytes(*file, columns, rows)) {
         return nullptr;
     }
     const std::unique_ptr<stbi_uc, void (*)(void*)> decoded(
