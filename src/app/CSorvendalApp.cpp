@@ -34,6 +34,19 @@ const bool g_bClassesRegistered = [] {
     RegisterDirectSoundClass();
     return true;
 }();
+
+// Qt's file, colour and list dialogs and its message-box buttons speak the program's language,
+// whatever the user's locale; without Qt's translations installed they stay in English. The
+// translator lives as long as Qt's application object.
+void InstallQtTranslation() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
+}
 } // namespace
 
 CSorvendalApp::CSorvendalApp() {
@@ -41,8 +54,6 @@ CSorvendalApp::CSorvendalApp() {
     MapCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     MapCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
 }
-
-CSorvendalApp::~CSorvendalApp() = default;
 
 BOOL CSorvendalApp::InitInstance() {
     // The window system's services that the views rely on: the Direct3D stand-in, the
@@ -75,24 +86,8 @@ BOOL CSorvendalApp::InitInstance() {
     return TRUE;
 }
 
-int CSorvendalApp::ExitInstance() {
-    m_pQtTranslator.reset();
-    return CWinApp::ExitInstance();
-}
-
 bool CSorvendalApp::IsBusy() const {
     return g_pDirectXGraphics != nullptr && g_pDirectXGraphics->m_nRunMode != RunEdit;
-}
-
-// Qt's file, colour and list dialogs and its message-box buttons speak the program's language,
-// whatever the user's locale; without Qt's translations installed they stay in English.
-void CSorvendalApp::InstallQtTranslation() {
-    auto translator = std::make_unique<QTranslator>();
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator.get());
-        m_pQtTranslator = std::move(translator);
-    }
 }
 
 void CSorvendalApp::OnAppAbout() {

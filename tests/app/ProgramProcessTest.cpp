@@ -4,9 +4,6 @@
 // on the X display, by the process that owns them.
 
 #include "ProgramProcess.h"
-#include "graphics/CDirectXGraphics.h"
-#include "media/CDirectSound.h"
-#include "media/DocumentFile.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>

@@ -44,8 +44,9 @@ std::optional<QPoint> CentreHandle() {
     return sum / count;
 }
 
-void Drag(QPoint from, const std::vector<QPoint>& steps) {
-    AppSession::Drag(View(), from, steps);
+void Drag(QPoint from, const std::vector<QPoint>& steps, Qt::MouseButtons buttons = Qt::LeftButton,
+          Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    AppSession::Drag(View(), from, steps, buttons, keys);
 }
 
 D3DXVECTOR3 Difference(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
@@ -269,9 +270,9 @@ const MouseRule MouseRules[] = {
 
 // The moves of every drag: dx and dy differ in size and sign, so that no rule passes with
 // the two exchanged or a sign turned.
-const QPoint DragSteps[] = {QPoint(7, -3), QPoint(-2, 5)};
+const std::vector<QPoint> DragSteps = {QPoint(7, -3), QPoint(-2, 5)};
 
-// The colour of each handle as drawn.
+// The colour of each axis handle as drawn.
 bool HasHandleColour(QRgb pixel, int handle) {
     const int r = qRed(pixel);
     const int g = qGreen(pixel);
@@ -281,17 +282,15 @@ bool HasHandleColour(QRgb pixel, int handle) {
         return r > 200 && g < 60 && b < 60;
     case PickedHandleY:
         return g > 200 && r < 60 && b < 60;
-    case PickedHandleZ:
-        return b > 200 && r < 60 && g < 60;
     default:
-        return r > 200 && g > 200 && b < 60;
+        return b > 200 && r < 60 && g < 60;
     }
 }
 
-// A point of the handle as it shows, among the pixels that the handles' drawing changed: for
-// the centre cube the middle of its colour; for an axis handle the pixel deep inside its
-// colour that lies farthest from the figure's middle, clear of the other handles.
-std::optional<QPoint> HandlePoint(int handle) {
+// A point of the axis handle as it shows, among the pixels that the handles' drawing changed:
+// the pixel deep inside its colour that lies farthest from the figure's middle, clear of the
+// other handles.
+std::optional<QPoint> AxisHandlePoint(int handle) {
     CCharacter& character = *Scene().GetCharacter(0);
     character.m_bLocked = true; // a locked character shows no handles
     View().update();
@@ -304,8 +303,6 @@ std::optional<QPoint> HandlePoint(int handle) {
     };
     QPoint figure;
     int figureCount = 0;
-    QPoint colour;
-    int colourCount = 0;
     std::vector<QPoint> inside;
     for (int y = 1; y + 1 < shown.height(); ++y) {
         for (int x = 1; x + 1 < shown.width(); ++x) {
@@ -317,16 +314,11 @@ std::optional<QPoint> HandlePoint(int handle) {
             if (!isHandle(x, y)) {
                 continue;
             }
-            colour += QPoint(x, y);
-            ++colourCount;
             if (isHandle(x - 1, y) && isHandle(x + 1, y) && isHandle(x, y - 1) &&
                 isHandle(x, y + 1)) {
                 inside.emplace_back(x, y);
             }
         }
-    }
-    if (handle == PickedCentre) {
-        return colourCount > 0 ? std::optional<QPoint>(colour / colourCount) : std::nullopt;
     }
     if (inside.empty()) {
         return std::nullopt;
@@ -335,42 +327,6 @@ std::optional<QPoint> HandlePoint(int handle) {
     return *std::max_element(inside.begin(), inside.end(), [&](QPoint a, QPoint b) {
         return (a - middle).manhattanLength() < (b - middle).manhattanLength();
     });
-}
-
-void Press(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint at) {
-    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        if (buttons.testFlag(button)) {
-            QTest::mousePress(&View(), button, keys, at);
-        }
-    }
-}
-
-void Release(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint at) {
-    for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton, Qt::LeftButton}) {
-        if (buttons.testFlag(button)) {
-            QTest::mouseRelease(&View(), button, keys, at);
-        }
-    }
-}
-
-// A move of the pointer with the buttons held (none: a plain move over the view).
-void MoveTo(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, View().mapToGlobal(at), Qt::NoButton, buttons, keys);
-    QApplication::sendEvent(&View(), &move);
-}
-
-// The pointer comes to `from`, the buttons go down there, the drag takes its steps with the
-// keys held, and the buttons come up.
-void DragWith(QPoint from, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
-    MoveTo(Qt::NoButton, keys, from); // the middle button has no press of its own
-    Press(buttons, keys, from);
-    QPoint at = from;
-    for (const QPoint& step : DragSteps) {
-        at += step;
-        MoveTo(buttons, keys, at);
-    }
-    Release(buttons, keys, at);
-    Settle();
 }
 
 bool Near(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
@@ -428,11 +384,12 @@ private slots:
             SetStartValues(rule.pressedOn == OnNothing ? 1000.0f : 300.0f);
             std::optional<QPoint> from = QPoint(8, 8);
             if (rule.pressedOn != OnNothing) {
-                from = HandlePoint(rule.pressedOn);
+                from =
+                    rule.pressedOn == OnCentre ? CentreHandle() : AxisHandlePoint(rule.pressedOn);
                 QVERIFY2(from.has_value(), rule.name);
             }
             const SceneValues before = ReadValues();
-            DragWith(*from, rule.buttons, rule.keys);
+            Drag(*from, DragSteps, rule.buttons, rule.keys);
             if (rule.buttons.testFlag(Qt::LeftButton)) {
                 QVERIFY2(Scene().m_nPickedHandle == rule.pressedOn, rule.name);
             }

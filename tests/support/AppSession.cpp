@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
@@ -240,14 +241,29 @@ void ChooseInList(QComboBox& combo, const QString& entry) {
     Settle();
 }
 
-void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps) {
-    QTest::mousePress(&widget, Qt::LeftButton, Qt::NoModifier, from);
+void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps, Qt::MouseButtons buttons,
+          Qt::KeyboardModifiers keys) {
+    // QTest moves carry no keys: the moves are sent as they are.
+    const auto moveTo = [&widget, keys](QPoint at, Qt::MouseButtons held) {
+        QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, held, keys);
+        QApplication::sendEvent(&widget, &move);
+    };
+    moveTo(from, Qt::NoButton); // the middle button has no press of its own
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        if (buttons.testFlag(button)) {
+            QTest::mousePress(&widget, button, keys, from);
+        }
+    }
     QPoint at = from;
     for (const QPoint& step : steps) {
         at += step;
-        QTest::mouseMove(&widget, at);
+        moveTo(at, buttons);
     }
-    QTest::mouseRelease(&widget, Qt::LeftButton, Qt::NoModifier, at);
+    for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton, Qt::LeftButton}) {
+        if (buttons.testFlag(button)) {
+            QTest::mouseRelease(&widget, button, keys, at);
+        }
+    }
     Settle();
 }
 

@@ -94,8 +94,10 @@ void FrameCommand(int row, int frame, unsigned int id);
 void OpenList(QComboBox& combo);
 // Opens the combo box's list with its arrow and clicks the entry.
 void ChooseInList(QComboBox& combo, const QString& entry);
-// A left-button drag: press at `from`, one move per step, release where it ends.
-void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps);
+// A drag: the pointer comes to `from`, the buttons go down there, one move per step with the
+// buttons and keys held, and the buttons come up where it ends.
+void Drag(QWidget& widget, QPoint from, const std::vector<QPoint>& steps,
+          Qt::MouseButtons buttons = Qt::LeftButton, Qt::KeyboardModifiers keys = Qt::NoModifier);
 
 } // namespace AppSession
 

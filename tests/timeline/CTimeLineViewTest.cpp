@@ -157,17 +157,4 @@ TEST_F(CTimeLineViewTest, RebuildSyncsOnceIntoTheSceneThatTheRowsShow) {
     EXPECT_EQ(g_nCurrentFrame, 0);
 }
 
-TEST_F(CTimeLineViewTest, RebuildOfManyCharactersSyncsOnce) {
-    for (int c = 0; c < 300; ++c) {
-        AddCharacter("", c % 2 ? "K" : "", false);
-    }
-
-    Rebuild();
-
-    EXPECT_EQ(g_syncs, 1);
-    EXPECT_EQ(view.m_ctrl.GetTrackCount(), 303);
-    EXPECT_TRUE(graphics.GetCharacter(299)->m_bShown);
-    EXPECT_FALSE(graphics.GetCharacter(298)->m_bShown);
-}
-
 } // namespace

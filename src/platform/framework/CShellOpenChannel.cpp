@@ -41,11 +41,7 @@ CShellOpenChannel::CShellOpenChannel(const QString& application)
               .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), application)
               .arg(::getuid())
               .arg(DisplayName())) {
-    QObject::connect(&m_server, &QLocalServer::newConnection, [this] {
-        while (m_open && m_server.hasPendingConnections()) {
-            Answer(m_server.nextPendingConnection());
-        }
-    });
+    QObject::connect(&m_server, &QLocalServer::newConnection, [this] { AnswerWaiting(); });
     m_delivery.setInterval(DeliveryPollMs);
     QObject::connect(&m_delivery, &QTimer::timeout, [this] { Deliver(); });
 }
@@ -83,8 +79,11 @@ void CShellOpenChannel::Serve(std::function<bool()> canOpen,
                               std::function<void(const QString&)> open) {
     m_canOpen = std::move(canOpen);
     m_open = std::move(open);
-    // The starts that came while this program was starting.
-    while (m_server.hasPendingConnections()) {
+    AnswerWaiting(); // the starts that came while this program was starting
+}
+
+void CShellOpenChannel::AnswerWaiting() {
+    while (m_open && m_server.hasPendingConnections()) {
         Answer(m_server.nextPendingConnection());
     }
 }

@@ -40,6 +40,8 @@ public:
     void Serve(std::function<bool()> canOpen, std::function<void(const QString&)> open);
 
 private:
+    // The starts that have connected, once they are served.
+    void AnswerWaiting();
     void Answer(QLocalSocket* socket);
     // The request's path, then its confirmation, as far as they have come.
     void Receive(QLocalSocket& socket, std::optional<QString>& path);
