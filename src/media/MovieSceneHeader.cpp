@@ -67,10 +67,9 @@ bool WriteToFile(int file, const std::string& title, const CDirectXGraphics& gra
         }
         return false;
     }
-    const bool complete = WriteText(out, title, graphics);
-    errno = 0;
-    const bool written = complete && std::fflush(out) == 0 && std::ferror(out) == 0;
-    const int error = written ? 0 : (errno != 0 ? errno : EIO);
+    const bool written =
+        WriteText(out, title, graphics) && std::fflush(out) == 0 && std::ferror(out) == 0;
+    const int error = errno; // the reason of a failed write, which closing must not hide
     const bool closed = std::fclose(out) == 0;
     if (!written) {
         errno = error;

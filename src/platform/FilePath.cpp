@@ -131,8 +131,12 @@ bool Sync(int descriptor) {
 
 std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
                              const ContentWriter& write) {
-    if (!write(file.Get()) || (mode && ::fchmod(file.Get(), *mode) != 0) || !Sync(file.Get()) ||
-        !file.Close()) {
+    errno = 0;
+    if (!write(file.Get())) {
+        // A writer that failed without saying why has still failed.
+        return errno != 0 ? LastError() : std::make_error_code(std::errc::io_error);
+    }
+    if ((mode && ::fchmod(file.Get(), *mode) != 0) || !Sync(file.Get()) || !file.Close()) {
         return LastError();
     }
     return std::error_code();

@@ -43,8 +43,8 @@ std::error_code FollowLinks(std::string& path);
 // target is refused before a byte is written (OutputPath::CheckType). On failure nothing is left
 // behind and the old file is untouched; the error is errno's or OutputPath's.
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
-// The same with the content written by `write` to the new file's descriptor: false, with
-// errno set, when it could not be.
+// The same with the content written by `write` to the new file's descriptor: false when it
+// could not be, with errno set to the reason (an I/O error when errno is left at 0).
 using ContentWriter = std::function<bool(int file)>;
 std::error_code WriteAtomically(const std::string& path, const ContentWriter& write);
 // Writes all the bytes to an open file, going on after interruptions; false with errno set.

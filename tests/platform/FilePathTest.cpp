@@ -329,6 +329,12 @@ TEST(FilePathWriteAtomicallyTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(error, std::make_error_code(std::errc::file_too_large));
     EXPECT_EQ(Content(path), "old");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
+
+    // A writer that fails without a reason has failed all the same.
+    EXPECT_EQ(FilePath::WriteAtomically(path, [](int) { return false; }),
+              std::make_error_code(std::errc::io_error));
+    EXPECT_EQ(Content(path), "old");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
 }
 
 } // namespace
