@@ -56,14 +56,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     const bool played = sound.LoadWave(0, name);
     sound.m_pBuffers[0].reset();
-    if (std::unique_ptr<CWaveFile> wave = CWaveFile::Open(path)) {
-        // The recorder takes no WAV that playback refuses, and gives no more than it said.
+    std::unique_ptr<CWaveFile> wave = CWaveFile::Open(path);
+    // The recorder takes exactly the WAVs that playback plays.
+    if (sound.m_pDS && played != (wave != nullptr)) {
+        std::abort();
+    }
+    if (wave) {
+        // It gives no more than it said.
         std::uint64_t samples = 0;
         wave->ReadMono16(22050, 22050, [&samples](const std::int16_t*, std::size_t count) {
             samples += count;
             return true;
         });
-        if ((sound.m_pDS && !played) || samples > wave->Mono16Samples(22050)) {
+        if (samples > wave->Mono16Samples(22050)) {
             std::abort();
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The choice of the video compressor before a recording: a list of the compressors by name,
-// uncompressed first, in the dialog service's list dialog.
+// uncompressed first, worded in the string table, in the dialog service's list dialog.
 
 #include "media/IVideoCompressorChooser.h"
 

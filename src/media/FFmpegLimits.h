@@ -4,11 +4,9 @@
 
 namespace FFmpeg {
 
-// Caps each single allocation of FFmpeg at what the largest WAV file that the RIFF reader
-// opens (CRiffReader::MaxFileBytes) needs: FFmpeg's WAV reader allocates a chunk's whole
-// content (an INFO entry, a broadcast extension), which lies inside the file, plus padding;
-// every frame the recorder encodes is smaller. Takes effect once, the first time it is
-// called.
+// Caps each single allocation of FFmpeg at the largest file that the RIFF reader opens
+// (CRiffReader::MaxFileBytes) plus padding: every frame the recorder encodes and every piece
+// of sound it converts is smaller. Takes effect once, the first time it is called.
 void LimitAllocations();
 
 } // namespace FFmpeg

@@ -18,22 +18,11 @@ struct Deleter {
     void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
     void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-    // A reading context of the caller's, with the buffer that FFmpeg may have replaced.
-    void operator()(AVIOContext* input) const {
-        av_freep(&input->buffer);
-        avio_context_free(&input);
-    }
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
     void operator()(SwrContext* resampler) const { swr_free(&resampler); }
     void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
 };
 
 template <typename T> using Pointer = std::unique_ptr<T, Deleter>;
-
-// An opened input file.
-struct InputCloser {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-using Input = std::unique_ptr<AVFormatContext, InputCloser>;
 
 } // namespace FFmpeg

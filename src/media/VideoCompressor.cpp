@@ -11,17 +11,17 @@ namespace {
 // 1 x 1 pixel up.
 const std::vector<VideoCompressor>& Candidates() {
     static const std::vector<VideoCompressor> candidates = {
-        {"Uncompressed (24-bit RGB)", "", "", "", 0},
-        {"Motion JPEG", "mjpeg", "MJPG", "yuvj420p", 3},
-        {"MPEG-4 (Xvid compatible)", "mpeg4", "XVID", "yuv420p", 3},
-        {"FFV1 (lossless)", "ffv1", "", "", 0},
-        {"HuffYUV (lossless)", "huffyuv", "", "", 0},
-        {"FFmpeg HuffYUV (lossless)", "ffvhuff", "", "", 0},
-        {"Ut Video (lossless)", "utvideo", "", "", 0},
-        {"MagicYUV (lossless)", "magicyuv", "", "", 0},
-        {"PNG (lossless)", "png", "", "", 0},
-        {"Microsoft MPEG-4 V2", "msmpeg4v2", "", "yuv420p", 3},
-        {"Microsoft MPEG-4 V3", "msmpeg4", "", "yuv420p", 3},
+        {"", "", "", "", 0, VideoCompressor::Note::None},
+        {"Motion JPEG", "mjpeg", "MJPG", "yuvj420p", 3, VideoCompressor::Note::None},
+        {"MPEG-4", "mpeg4", "XVID", "yuv420p", 3, VideoCompressor::Note::XvidCompatible},
+        {"FFV1", "ffv1", "", "", 0, VideoCompressor::Note::Lossless},
+        {"HuffYUV", "huffyuv", "", "", 0, VideoCompressor::Note::Lossless},
+        {"FFmpeg HuffYUV", "ffvhuff", "", "", 0, VideoCompressor::Note::Lossless},
+        {"Ut Video", "utvideo", "", "", 0, VideoCompressor::Note::Lossless},
+        {"MagicYUV", "magicyuv", "", "", 0, VideoCompressor::Note::Lossless},
+        {"PNG", "png", "", "", 0, VideoCompressor::Note::Lossless},
+        {"Microsoft MPEG-4 V2", "msmpeg4v2", "", "yuv420p", 3, VideoCompressor::Note::None},
+        {"Microsoft MPEG-4 V3", "msmpeg4", "", "yuv420p", 3, VideoCompressor::Note::None},
     };
     return candidates;
 }

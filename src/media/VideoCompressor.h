@@ -7,7 +7,11 @@
 #include <vector>
 
 struct VideoCompressor {
-    // Shown to the user.
+    // What the compressor dialog says beside the name, in the user's language.
+    enum class Note { None, Lossless, XvidCompatible };
+
+    // The codec's name, shown to the user as it is; empty for uncompressed frames, which
+    // the dialog names in words alone.
     std::string name;
     // The FFmpeg encoder; empty for uncompressed 24-bit frames.
     std::string encoder;
@@ -17,6 +21,7 @@ struct VideoCompressor {
     std::string pixelFormat;
     // A fixed quantiser for lossy encoders (lower is better), 0 for the encoder's default.
     int quantiser = 0;
+    Note note = Note::None;
 
     bool IsUncompressed() const { return encoder.empty(); }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// The chunks of a RIFF "WAVE" file that a player needs, found as the multimedia file
-// services find them: the first sub-chunk must be "fmt ", the first "data" chunk after it
-// holds the sound. Playback and the recorder read WAV files through this one rule.
+// The one rule for the WAV files that playback plays and the recorder takes: a RIFF "WAVE"
+// file from its first byte whose "fmt " chunk (after any others, such as JUNK or LIST) is a
+// playable PCM format (CSoundBuffer::IsPlayable), followed by a "data" chunk of a playable
+// size, and whose every chunk lies inside the file.
 
 #include "platform/CRiffReader.h"
 #include "platform/DSoundTypes.h"
@@ -17,6 +18,6 @@ struct WaveChunks {
     RiffChunk data;
 };
 
-// Reads the format and descends into the "data" chunk, leaving the reader at its first
-// byte; std::nullopt when the file is not a WAVE file of that layout.
+// Reads the format and descends into the first "data" chunk after it, leaving the reader at
+// its first byte; std::nullopt when the file does not follow the rule.
 std::optional<WaveChunks> ReadWaveChunks(CRiffReader& reader);

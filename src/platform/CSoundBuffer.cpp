@@ -3,8 +3,9 @@
 #include "platform/CSoundMixer.h"
 
 namespace {
-constexpr DWORD MinimumRate = 100;
-constexpr DWORD MaximumRate = 200000;
+// The rates of real sound, which the recorder's conversion takes as well.
+constexpr DWORD MinimumRate = 1000;
+constexpr DWORD MaximumRate = 192000;
 constexpr std::uint64_t FractionOne = std::uint64_t{1} << 32;
 } // namespace
 

@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenWave{"Empty", ""}, BrokenWave{"Text", "This is not a sound.\n"},
         BrokenWave{"TruncatedHeader", "RIFF\x20"},
         BrokenWave{"NotWave", Riff("AVI ", PcmFormatChunk + Data)},
-        BrokenWave{"FormatNotFirst", Riff("WAVE", Chunk("LIST", "info") + PcmFormatChunk + Data)},
+        BrokenWave{"RiffNotFirst", Chunk("LIST", "info") + Riff("WAVE", PcmFormatChunk + Data)},
         BrokenWave{"NoData", Riff("WAVE", PcmFormatChunk + Chunk("fact", "1234"))},
         BrokenWave{"DataLargerThanTheFile",
                    Riff("WAVE", PcmFormatChunk + Chunk("data", Pcm16(Ramp(64)), 100000))},

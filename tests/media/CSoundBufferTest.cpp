@@ -177,8 +177,8 @@ TEST(CSoundBufferFormatTest, OtherFormatsDoNotPlay) {
     EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(22050, 1, 24)));
     EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(22050, 3, 16)));
     EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(22050, 0, 16)));
-    EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(99, 1, 16)));
-    EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(200001, 1, 16)));
+    EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(999, 1, 16)));
+    EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(PcmFormat(192001, 1, 16)));
     EXPECT_FALSE(CSoundBuffer::IsPlayableFormat(WAVEFORMATEX{}));
 }
 
