@@ -27,15 +27,20 @@ constexpr float WheelDeltaPerScale = 500.0f;
 constexpr float QuarterTurnDegrees = 90.0f;
 constexpr int RecordingPreviewMs = 33;
 
-// While it lives, the window is brought up to date on the screen at the pace of playback
-// only: the ticks of a recording render and write their frames themselves, and putting
-// every one of them on the screen would hold them up.
+// While it lives and the recording runs, the window is brought up to date on the screen at
+// the pace of playback only: the ticks of a recording render and write their frames
+// themselves, and putting every one of them on the screen would hold them up. Once the last
+// frame is written the window updates as usual again, so an idle wait costs nothing.
 class PacedWindowUpdates {
 public:
     explicit PacedWindowUpdates(QWidget& window) : m_window(window) {
         m_window.setUpdatesEnabled(false);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             m_window.setUpdatesEnabled(true);
+            if (g_pDirectXGraphics->m_nRunMode != RunRecord) {
+                m_timer.stop();
+                return;
+            }
             m_window.repaint();
             m_window.setUpdatesEnabled(false);
         });

@@ -54,6 +54,16 @@ std::vector<std::int32_t> CharacterStates(int character) {
     return states;
 }
 
+// The paint events that reach a widget while it lives.
+struct PaintCount : QObject {
+    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
 bool WaitUntilStopped(int timeoutMs) {
     return RunEventLoopUntil([] { return Scene().m_nRunMode == RunEdit; }, timeoutMs);
 }
@@ -249,14 +259,22 @@ private slots:
         Dialogs().itemAnswers = {0}; // uncompressed
         const QString waitBox =
             QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください");
+        int paintsWhileTheBoxWaits = -1;
         Dialogs().whileMessageShown = [&](const ShownMessage& shown) {
             if (shown.text == waitBox) {
                 // The window changes size while it records: the movie keeps its size.
                 Frame().resize(Frame().size() + QSize(40, 30));
                 WaitUntilStopped(60000);
+                // Past the last frame the window updates as usual again, once it shows it.
+                RunEventLoopUntil([] { return Frame().updatesEnabled(); }, 1000);
+                Settle();
+                const PaintCount paints(*Frame().m_pView);
+                QTest::qWait(10 * 33); // ten ticks of the recording's paced repaint
+                paintsWhileTheBoxWaits = paints.count;
             }
         };
         Command(ID_RECORD_AVI);
+        QCOMPARE(paintsWhileTheBoxWaits, 0);
         Dialogs().whileMessageShown = nullptr;
         const auto shown = [](const QString& text) {
             return std::count_if(Dialogs().messages.begin(), Dialogs().messages.end(),
