@@ -111,6 +111,10 @@ void UpdatePropertyCoordinates() {
 
 CSorvendalView::CSorvendalView() {
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers the whole view: no erase
+    // Never squeezed to nothing by a splitter: once a GL widget has had an empty size, Qt no
+    // longer shows its picture when it has room again, and the view stays black until the
+    // main window itself is resized.
+    setMinimumSize(1, 1);
     // Moves reach the view without a button too, so that the last mouse point is always
     // where the pointer is when a drag starts with any button.
     setMouseTracking(true);

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
+#include <QSplitterHandle>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -83,6 +84,17 @@ private slots:
         checkLayout();
         frame.resize(frame.width() - 120, frame.height() - 80);
         Settle();
+
+        // The splitter between the form and the 3D view dragged to the right edge and back:
+        // the view draws the scene again.
+        const QImage scene = Grab(*frame.m_pView);
+        QSplitterHandle& bar = *frame.GetInnerSplitter().handle(1);
+        const QPoint onBar(CSmartSplitterWnd::BarWidth / 2, bar.height() / 2);
+        Drag(bar, onBar, {QPoint(frame.width(), 0)});
+        Drag(bar, onBar, {QPoint(-frame.width(), 0)});
+        checkLayout();
+        SaveScreenshot(QStringLiteral("main-window-splitter-dragged-back"));
+        QCOMPARE(Grab(*frame.m_pView), scene);
 
         // Three fixed rows, the camera row selected, frame 0; the scene as it starts.
         const CTimeLineCtrl& rows = frame.m_pTimeLineView->m_ctrl;
