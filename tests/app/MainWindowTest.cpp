@@ -85,13 +85,11 @@ private slots:
         frame.resize(frame.width() - 120, frame.height() - 80);
         Settle();
 
-        // The splitter between the form and the 3D view dragged to the right edge and back:
-        // the view draws the scene again.
+        // The 3D view's splitter dragged to the right edge and back: the scene shows again.
         const QImage scene = Grab(*frame.m_pView);
         QSplitterHandle& bar = *frame.GetInnerSplitter().handle(1);
-        const QPoint onBar(CSmartSplitterWnd::BarWidth / 2, bar.height() / 2);
-        Drag(bar, onBar, {QPoint(frame.width(), 0)});
-        Drag(bar, onBar, {QPoint(-frame.width(), 0)});
+        Drag(bar, QPoint(2, 100), {QPoint(frame.width(), 0)});
+        Drag(bar, QPoint(2, 100), {QPoint(-frame.width(), 0)});
         checkLayout();
         SaveScreenshot(QStringLiteral("main-window-splitter-dragged-back"));
         QCOMPARE(Grab(*frame.m_pView), scene);

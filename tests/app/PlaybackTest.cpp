@@ -20,6 +20,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -53,16 +54,6 @@ std::vector<std::int32_t> CharacterStates(int character) {
     }
     return states;
 }
-
-// The paint events that reach a widget while it lives.
-struct PaintCount : QObject {
-    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-    int count = 0;
-};
 
 bool WaitUntilStopped(int timeoutMs) {
     return RunEventLoopUntil([] { return Scene().m_nRunMode == RunEdit; }, timeoutMs);
@@ -259,22 +250,22 @@ private slots:
         Dialogs().itemAnswers = {0}; // uncompressed
         const QString waitBox =
             QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください");
-        int paintsWhileTheBoxWaits = -1;
+        int framesWhileTheBoxWaits = -1;
         Dialogs().whileMessageShown = [&](const ShownMessage& shown) {
             if (shown.text == waitBox) {
                 // The window changes size while it records: the movie keeps its size.
                 Frame().resize(Frame().size() + QSize(40, 30));
                 WaitUntilStopped(60000);
-                // Past the last frame the window updates as usual again, once it shows it.
+                // Once the last frame is written, the window is back to its usual updates.
                 RunEventLoopUntil([] { return Frame().updatesEnabled(); }, 1000);
                 Settle();
-                const PaintCount paints(*Frame().m_pView);
+                const QSignalSpy swaps(Frame().m_pView, &QOpenGLWidget::frameSwapped);
                 QTest::qWait(10 * 33); // ten ticks of the recording's paced repaint
-                paintsWhileTheBoxWaits = paints.count;
+                framesWhileTheBoxWaits = static_cast<int>(swaps.count());
             }
         };
         Command(ID_RECORD_AVI);
-        QCOMPARE(paintsWhileTheBoxWaits, 0);
+        QCOMPARE(framesWhileTheBoxWaits, 0);
         Dialogs().whileMessageShown = nullptr;
         const auto shown = [](const QString& text) {
             return std::count_if(Dialogs().messages.begin(), Dialogs().messages.end(),

@@ -83,8 +83,7 @@ TEST_F(WriteMovieSceneHeaderTest, WritesTheExactTextOfASmallScene) {
     walking.m_position = D3DXVECTOR3(1.5f, -2.0f, 0.0f);
     walking.m_rotation = D3DXVECTOR3(0.0f, 90.0f, -0.125f);
     walking.m_scale = D3DXVECTOR3(1.0f, 2.5f, 1.0f);
-    // A number C++ cannot spell is written as the nearest float it can: the largest, or 0.
-    CAnimation unbounded;
+    CAnimation unbounded; // no C++ literal: written as the largest float, and nan as 0
     unbounded.m_position = D3DXVECTOR3(INFINITY, -INFINITY, NAN);
     graphics.m_characters[0].m_keys = {walking, unbounded};
     graphics.SetSubtitleFrameState(1, FrameKey);
