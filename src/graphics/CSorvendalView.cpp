@@ -27,15 +27,20 @@ constexpr float WheelDeltaPerScale = 500.0f;
 constexpr float QuarterTurnDegrees = 90.0f;
 constexpr int RecordingPreviewMs = 33;
 
-// While it lives, the window is brought up to date on the screen at the pace of playback
-// only: the ticks of a recording render and write their frames themselves, and putting
-// every one of them on the screen would hold them up.
+// While it lives and the recording runs, the window is brought up to date on the screen at
+// the pace of playback only: the ticks of a recording render and write their frames
+// themselves, and putting every one of them on the screen would hold them up. Once the last
+// frame is written the window updates as usual again, so an idle wait costs nothing.
 class PacedWindowUpdates {
 public:
     explicit PacedWindowUpdates(QWidget& window) : m_window(window) {
         m_window.setUpdatesEnabled(false);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             m_window.setUpdatesEnabled(true);
+            if (g_pDirectXGraphics->m_nRunMode != RunRecord) {
+                m_timer.stop();
+                return;
+            }
             m_window.repaint();
             m_window.setUpdatesEnabled(false);
         });
@@ -106,6 +111,10 @@ void UpdatePropertyCoordinates() {
 
 CSorvendalView::CSorvendalView() {
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers the whole view: no erase
+    // Never squeezed to nothing by a splitter: once a GL widget has had an empty size, Qt no
+    // longer shows its picture when it has room again, and the view stays black until the
+    // main window itself is resized.
+    setMinimumSize(1, 1);
     // Moves reach the view without a button too, so that the last mouse point is always
     // where the pointer is when a drag starts with any button.
     setMouseTracking(true);

@@ -3,6 +3,8 @@
 #include "platform/CArchive.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 const CRuntimeClass CAnimation::classCAnimation = {"CAnimation", sizeof(CAnimation), 0,
                                                    &CAnimation::CreateObject};
@@ -95,9 +97,20 @@ int CAnimation::FindKeyAtOrBefore(const std::vector<CAnimation>& track, int fram
 }
 
 namespace {
-// v(k) = v(j) - ((j - k) * (v(j) - v(a))) / (j - a), in single precision.
+// v(k) = v(j) - ((j - k) * (v(j) - v(a))) / (j - a), in single precision: documents hold the
+// values this rounding gives. Keys far apart in the float range overflow the product, so such
+// a frame is worked out again in double and kept within the float range.
 float Between(float atA, float atJ, int a, int j, int k) {
-    return atJ - (static_cast<float>(j - k) * (atJ - atA)) / static_cast<float>(j - a);
+    const float single =
+        atJ - (static_cast<float>(j - k) * (atJ - atA)) / static_cast<float>(j - a);
+    if (std::isfinite(single)) {
+        return single;
+    }
+    const double wide =
+        static_cast<double>(atJ) - (static_cast<double>(j - k) * (static_cast<double>(atJ) - atA)) /
+                                       static_cast<double>(j - a);
+    return static_cast<float>(
+        std::clamp(wide, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
 D3DXVECTOR3 Between(const D3DXVECTOR3& atA, const D3DXVECTOR3& atJ, int a, int j, int k) {

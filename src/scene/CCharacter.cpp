@@ -12,6 +12,9 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -169,15 +172,27 @@ void CCharacter::Draw(IDirect3DDevice9* device) {
     }
 }
 
+namespace {
+
+// A literal the compiler takes: "inf" and "nan" are not numbers in C++ source, so an infinity
+// is written as the largest float of its sign and a nan as 0, as a typed nan is stored.
+double Printable(float value) {
+    if (std::isnan(value)) {
+        return 0.0;
+    }
+    return static_cast<double>(std::clamp(value, -FLT_MAX, FLT_MAX));
+}
+
+} // namespace
+
 bool CCharacter::WriteMotions(std::FILE* file) const {
     for (const CAnimation& key : m_keys) {
         std::fprintf(file, "\t\tAddMotion(\"%s\",%d,%d,%f,%f,%f,%f,%f,%f,%f,%f,%f);\r\n",
                      key.GetMotionName().c_str(), key.m_nMotionFrame, key.m_bActive,
-                     static_cast<double>(key.m_position.x), static_cast<double>(key.m_position.y),
-                     static_cast<double>(key.m_position.z), static_cast<double>(key.m_rotation.x),
-                     static_cast<double>(key.m_rotation.y), static_cast<double>(key.m_rotation.z),
-                     static_cast<double>(key.m_scale.x), static_cast<double>(key.m_scale.y),
-                     static_cast<double>(key.m_scale.z));
+                     Printable(key.m_position.x), Printable(key.m_position.y),
+                     Printable(key.m_position.z), Printable(key.m_rotation.x),
+                     Printable(key.m_rotation.y), Printable(key.m_rotation.z),
+                     Printable(key.m_scale.x), Printable(key.m_scale.y), Printable(key.m_scale.z));
     }
     return true;
 }

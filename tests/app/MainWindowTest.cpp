@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
+#include <QSplitterHandle>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -83,6 +84,15 @@ private slots:
         checkLayout();
         frame.resize(frame.width() - 120, frame.height() - 80);
         Settle();
+
+        // The 3D view's splitter dragged to the right edge and back: the scene shows again.
+        const QImage scene = Grab(*frame.m_pView);
+        QSplitterHandle& bar = *frame.GetInnerSplitter().handle(1);
+        Drag(bar, QPoint(2, 100), {QPoint(frame.width(), 0)});
+        Drag(bar, QPoint(2, 100), {QPoint(-frame.width(), 0)});
+        checkLayout();
+        SaveScreenshot(QStringLiteral("main-window-splitter-dragged-back"));
+        QCOMPARE(Grab(*frame.m_pView), scene);
 
         // Three fixed rows, the camera row selected, frame 0; the scene as it starts.
         const CTimeLineCtrl& rows = frame.m_pTimeLineView->m_ctrl;

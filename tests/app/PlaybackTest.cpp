@@ -20,6 +20,7 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -249,14 +250,22 @@ private slots:
         Dialogs().itemAnswers = {0}; // uncompressed
         const QString waitBox =
             QStringLiteral(u"録画を途中でやめるか、録画が終了したら[OK]してください");
+        int framesWhileTheBoxWaits = -1;
         Dialogs().whileMessageShown = [&](const ShownMessage& shown) {
             if (shown.text == waitBox) {
                 // The window changes size while it records: the movie keeps its size.
                 Frame().resize(Frame().size() + QSize(40, 30));
                 WaitUntilStopped(60000);
+                // Once the last frame is written, the window is back to its usual updates.
+                RunEventLoopUntil([] { return Frame().updatesEnabled(); }, 1000);
+                Settle();
+                const QSignalSpy swaps(Frame().m_pView, &QOpenGLWidget::frameSwapped);
+                QTest::qWait(10 * 33); // ten ticks of the recording's paced repaint
+                framesWhileTheBoxWaits = static_cast<int>(swaps.count());
             }
         };
         Command(ID_RECORD_AVI);
+        QCOMPARE(framesWhileTheBoxWaits, 0);
         Dialogs().whileMessageShown = nullptr;
         const auto shown = [](const QString& text) {
             return std::count_if(Dialogs().messages.begin(), Dialogs().messages.end(),

@@ -226,6 +226,23 @@ TEST_F(RenderPixelTest, SubtitleIsWhiteTextOutlinedInBlackAtTheBottom) {
     // Above the band and at the sides there is only the background.
     EXPECT_EQ(Pixel(Width / 2, top - 4), Background);
     EXPECT_EQ(Pixel(20, top + fontHeight / 2), Background);
+
+    // As long a text as the field takes is cut at the frame's edges, not drawn as a white band.
+    std::string longest = "!";
+    for (int i = 0; i < 5461; ++i) {
+        longest += Cp932("字幕のテスト");
+    }
+    graphics->SetSubtitle(longest, 0);
+    Render();
+    white = black = 0;
+    for (int x = 0; x < Width; ++x) {
+        const Colour c = Pixel(x, top + fontHeight / 2);
+        white += c == Colour{255, 255, 255} ? 1 : 0;
+        black += c.r <= 10 && c.g <= Background.g - 20 && c.b <= Background.b - 20 ? 1 : 0;
+    }
+    EXPECT_GT(black, 0);
+    EXPECT_LT(white, Width / 2);
+    EXPECT_NE(Pixel(20, top + fontHeight / 2), Background);
 }
 
 TEST_F(RenderPixelTest, HandlesShowOnlyInEditMode) {

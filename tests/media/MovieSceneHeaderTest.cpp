@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -82,15 +83,20 @@ TEST_F(WriteMovieSceneHeaderTest, WritesTheExactTextOfASmallScene) {
     walking.m_position = D3DXVECTOR3(1.5f, -2.0f, 0.0f);
     walking.m_rotation = D3DXVECTOR3(0.0f, 90.0f, -0.125f);
     walking.m_scale = D3DXVECTOR3(1.0f, 2.5f, 1.0f);
-    graphics.m_characters[0].m_keys = {walking, CAnimation()};
+    CAnimation unbounded; // no C++ literal: written as the largest float, and nan as 0
+    unbounded.m_position = D3DXVECTOR3(INFINITY, -INFINITY, NAN);
+    graphics.m_characters[0].m_keys = {walking, unbounded};
     graphics.SetSubtitleFrameState(1, FrameKey);
     graphics.SetSubtitle("Hello", 0);
 
     EXPECT_EQ(Export(), kOpening +
                             "\t\tAddCharacter();\r\n"
                             "\t\tAddMotion(\"walk\",3,1,1.500000,-2.000000,0.000000,"
-                            "0.000000,90.000000,-0.125000,1.000000,2.500000,1.000000);\r\n" +
-                            PlainMotionLine("", 0, 0) +
+                            "0.000000,90.000000,-0.125000,1.000000,2.500000,1.000000);\r\n"
+                            "\t\tAddMotion(\"\",0,0,"
+                            "340282346638528859811704183484516925440.000000,"
+                            "-340282346638528859811704183484516925440.000000,0.000000,"
+                            "0.000000,0.000000,0.000000,1.000000,1.000000,1.000000);\r\n" +
                             "\t\tAddSubtitle(\"Hello\");\r\n"
                             "\t\tAddSubtitle(\"\");\r\n" +
                             kClosing);

@@ -610,6 +610,16 @@ TEST(CCharacterTest, InterpolateKeysWorksBackFromTheLaterKeyInSinglePrecision) {
 
     EXPECT_EQ(Key(character, 1).m_position.x, 3.33333349f);
     EXPECT_EQ(Key(character, 2).m_position.x, 6.66666698f);
+
+    // Keys at the ends of the float range overflow the product, but not the frames between.
+    States states(61, I);
+    states.front() = states.back() = K;
+    character = WithStates(states);
+    Key(character, 0).m_position.x = -3.4e38f;
+    Key(character, 60).m_position.x = 3.4e38f;
+    character.InterpolateKeys();
+    EXPECT_EQ(Key(character, 30).m_position.x, 0.0f);
+    EXPECT_GT(Key(character, 1).m_position.x, -3.4e38f);
 }
 
 TEST(CCharacterTest, InterpolateKeysTurnsAnglesAsPlainNumbers) {

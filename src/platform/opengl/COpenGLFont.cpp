@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRect>
 #include <QString>
 
 #include <algorithm>
@@ -97,35 +98,48 @@ int COpenGLFont::DrawTextA(ID3DXSprite*, const char* text, int count, RECT* rect
     const std::string_view bytes = count < 0
                                        ? std::string_view(text)
                                        : std::string_view(text, static_cast<std::size_t>(count));
-    COpenGLTexture* image = bytes.empty() ? nullptr : TextImage(std::string(bytes));
+    const int width = rectangle->right - rectangle->left;
+    const int height = rectangle->bottom - rectangle->top;
+    const bool centred = (format & DT_CENTER) != 0;
+    COpenGLTexture* image = bytes.empty() || width <= 0 || height <= 0
+                                ? nullptr
+                                : TextImage(std::string(bytes), width, height, centred);
     if (image == nullptr) {
         return 0;
     }
     int left = rectangle->left;
-    if (format & DT_CENTER) {
-        left += (rectangle->right - rectangle->left - image->Width()) / 2;
+    if (centred) {
+        left += (width - image->Width()) / 2;
     }
     m_device.ScreenPass().Draw(*image, left, rectangle->top, colour);
     return image->Height();
 }
 
-COpenGLTexture* COpenGLFont::TextImage(const std::string& cp932) {
+COpenGLTexture* COpenGLFont::TextImage(const std::string& cp932, int clipWidth, int clipHeight,
+                                       bool centred) {
     // Keyed on the text as it comes, so that a cached text costs no conversion.
-    COpenGLTextCache::Key key{cp932, m_description.Height, FaceBytes(m_description),
-                              m_description.Weight, m_description.Italic};
+    COpenGLTextCache::Key key{cp932,
+                              m_description.Height,
+                              FaceBytes(m_description),
+                              m_description.Weight,
+                              m_description.Italic,
+                              clipWidth,
+                              clipHeight,
+                              centred};
     COpenGLTextCache& cache = m_device.TextCache();
     if (COpenGLTexture* cached = cache.Find(key)) {
         return cached;
     }
     const std::optional<std::string> utf8 = Mbcs::ToUtf8(cp932);
-    COpenGLTexture* image = utf8 ? Rasterise(*utf8) : nullptr;
+    COpenGLTexture* image = utf8 ? Rasterise(*utf8, clipWidth, clipHeight, centred) : nullptr;
     if (image != nullptr) {
         cache.Insert(std::move(key), image);
     }
     return image;
 }
 
-COpenGLTexture* COpenGLFont::Rasterise(const std::string& utf8) const {
+COpenGLTexture* COpenGLFont::Rasterise(const std::string& utf8, int clipWidth, int clipHeight,
+                                       bool centred) const {
     const QFont font = FontOf(m_description);
     // Windows line ends break lines once, at the line feed.
     const QString text = QString::fromStdString(utf8).remove(QLatin1Char('\r'));
@@ -133,14 +147,18 @@ COpenGLTexture* COpenGLFont::Rasterise(const std::string& utf8) const {
     if (size.isEmpty()) {
         return nullptr;
     }
-    QImage painted(size, QImage::Format_ARGB32_Premultiplied);
+    // A centred text wider than the rectangle shows its middle, from where the rectangle's
+    // left edge falls on it; any other shows its start.
+    const int hidden = centred ? std::max(0, (size.width() - clipWidth) / 2) : 0;
+    const QSize shown(std::min(size.width(), clipWidth), std::min(size.height(), clipHeight));
+    QImage painted(shown, QImage::Format_ARGB32_Premultiplied);
     painted.fill(Qt::transparent);
     QPainter painter(&painted);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(painted.rect(), Qt::AlignHCenter | Qt::AlignTop, text);
+    painter.drawText(QRect(QPoint(-hidden, 0), size), Qt::AlignHCenter | Qt::AlignTop, text);
     painter.end();
-    return new COpenGLTexture(size.width(), size.height(), WhiteWithCoverage(painted),
+    return new COpenGLTexture(shown.width(), shown.height(), WhiteWithCoverage(painted),
                               m_device.Window());
 }

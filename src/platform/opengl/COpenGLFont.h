@@ -2,7 +2,9 @@
 
 // The subtitle font. A text is rasterised with Qt into white glyphs whose coverage is the
 // alpha, kept in the device's text cache, and drawn as a screen-aligned image tinted with
-// the colour. The Windows Japanese faces are replaced by the IPA fonts of the same design.
+// the colour. As with DrawText, the text is clipped to its rectangle: the image holds only
+// that part, so a text far wider than the frame costs no more than the frame. The Windows
+// Japanese faces are replaced by the IPA fonts of the same design.
 
 #include "platform/D3DTypes.h"
 #include "platform/ID3DXFont.h"
@@ -33,10 +35,12 @@ private:
     COpenGLFont(COpenGLDevice& device, const D3DXFONT_DESCA& description);
     ~COpenGLFont() override = default;
 
-    // The image of the text, from the cache or rasterised now; null for a text that has no
-    // extent.
-    COpenGLTexture* TextImage(const std::string& cp932);
-    COpenGLTexture* Rasterise(const std::string& utf8) const;
+    // The image of the part of the text inside a clip rectangle of the given size, from the
+    // cache or rasterised now; null for a text that has no extent.
+    COpenGLTexture* TextImage(const std::string& cp932, int clipWidth, int clipHeight,
+                              bool centred);
+    COpenGLTexture* Rasterise(const std::string& utf8, int clipWidth, int clipHeight,
+                              bool centred) const;
 
     COpenGLDevice& m_device;
     D3DXFONT_DESCA m_description;

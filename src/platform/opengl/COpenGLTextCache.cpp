@@ -6,8 +6,9 @@
 #include <utility>
 
 bool COpenGLTextCache::Key::operator<(const Key& other) const {
-    return std::tie(text, height, face, weight, italic) <
-           std::tie(other.text, other.height, other.face, other.weight, other.italic);
+    return std::tie(text, height, face, weight, italic, clipWidth, clipHeight, centred) <
+           std::tie(other.text, other.height, other.face, other.weight, other.italic,
+                    other.clipWidth, other.clipHeight, other.centred);
 }
 
 COpenGLTextCache::~COpenGLTextCache() {

@@ -21,6 +21,10 @@ public:
         std::string face;
         UINT weight = 0;
         BOOL italic = FALSE;
+        // The rectangle the text is clipped to, and whether it is centred in it.
+        int clipWidth = 0;
+        int clipHeight = 0;
+        bool centred = false;
 
         bool operator<(const Key& other) const;
     };

@@ -105,13 +105,15 @@ TEST_F(COpenGLFontTest, AlphaOfTheColourBlendsTheText) {
 
 TEST_F(COpenGLFontTest, RepeatedTextIsRasterisedOnceAcrossFonts) {
     const D3DXFONT_DESCA description = Description(32);
-    const COpenGLTextCache::Key key{"Sorvendal", 32, description.FaceName, 400, FALSE};
+    const COpenGLTextCache::Key key{"Sorvendal", 32,        description.FaceName, 400,
+                                    FALSE,       TextWidth, TextHeight - 40,      true};
     const COpenGLTexture* image = nullptr;
     for (int frame = 0; frame < 3; ++frame) {
         ID3DXFont* font = CreateFont(32);
         BeginFrame(Black);
         Draw(font, "Sorvendal", Below(40), DT_CENTER, Black);
-        Draw(font, "Sorvendal", Below(41), DT_CENTER, White);
+        // Shifted by a pixel, as the outline's copies are, in a rectangle of the same size.
+        Draw(font, "Sorvendal", RECT{1, 41, m_width + 1, m_height + 1}, DT_CENTER, White);
         font->Release();
         if (frame == 0) {
             image = Cache().Find(key);
