@@ -3,12 +3,15 @@
 // fresh process, so that the figure is the first import a user waits for, with nothing
 // warm, and its peak memory is the process's own; the median of several samples is the
 // figure. A second benchmark imports the model six times into one scene: no later import
-// may cost much more than the second (the first carries the process's one-off costs).
+// may cost much more than the second (the first carries the process's one-off costs). A third
+// opens a scene of eight characters whose 320 pictures each decode to 256 MiB: the textures'
+// one budget keeps its peak memory low.
 
 #include "GridModel.h"
 #include "graphics/CDirectXGraphics.h"
 #include "platform/IDirect3DDevice9.h"
 #include "platform/Mbcs.h"
+#include "platform/ProgramFolder.h"
 #include "platform/opengl/CEglWindow.h"
 #include "platform/opengl/COpenGLDirect3D.h"
 
@@ -42,6 +45,7 @@ constexpr int Parts = 10;
 constexpr int QuadsPerSide = 142;                  // 10 x 20,164 faces
 constexpr char WriteModelMode[] = "--write-model"; // the model's path
 constexpr char ImportMode[] = "--import";          // the number of imports, the model's path
+constexpr char SceneMode[] = "--textured-scene";   // the models' paths
 constexpr int Samples = 5;
 
 // What a child process measured.
@@ -195,6 +199,75 @@ int ImportInChild(int argc, char** argv, int imports, const std::string& modelPa
     return 0;
 }
 
+// Imports the models as one scene and draws it: prints the memory resident before, the peak
+// once they are imported, no deletion, then the time and the processor time of it all.
+int OpenSceneInChild(int argc, char** argv, const std::vector<std::string>& models) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    RegisterOpenGLDirect3D();
+    CEglWindow window(1024, 768);
+    CDirectXGraphics graphics(&window);
+    if (graphics.GetDevice() == nullptr) {
+        return 1;
+    }
+    DrawFrame(graphics);
+    const double startMegabytes = ResidentMegabytes();
+    const auto start = std::chrono::steady_clock::now();
+    const double startCpu = ProcessCpuSeconds();
+    for (const std::string& model : models) {
+        if (!graphics.ImportCharacter(Mbcs::FromUtf8(model).value())) {
+            return 1;
+        }
+    }
+    const double loadedMegabytes = PeakMegabytes();
+    DrawFrame(graphics);
+    std::printf("%.3f %.3f 0 %.9f %.9f\n", startMegabytes, loadedMegabytes, SecondsSince(start),
+                ProcessCpuSeconds() - startCpu);
+    return 0;
+}
+
+// A run-length coded PSD of 240 bytes that decodes to 8192 x 8192 black pixels: its header,
+// then zeros, which the decoder reads as runs of zeros to the end.
+std::string BlackPsd() {
+    // Signature and version; 3 channels of 8192 x 8192, 8 bits, RGB; no mode data, resources
+    // or layers; run-length coded.
+    const std::string header = std::string("8BPS\0\1\0\0\0\0\0\0", 12) +
+                               std::string("\0\3\0\0\x20\0\0\0\x20\0\0\x08\0\3", 14) +
+                               std::string(12, '\0') + std::string("\0\1", 2);
+    return header + std::string(240 - header.size(), '\0');
+}
+
+// Writes eight models, each of 40 materials that name 40 pictures of their own in the program's
+// TEXTURE folder, below `folder` and `textures` (a name in that TEXTURE folder); their paths.
+std::vector<std::string> WriteTexturedScene(const std::filesystem::path& folder,
+                                            const std::string& textures) {
+    constexpr int Characters = 8;
+    constexpr int Materials = 40;
+    std::filesystem::create_directories(std::filesystem::path(GetProgramFolder()) / "TEXTURE" /
+                                        textures);
+    std::vector<std::string> models;
+    for (int character = 0; character < Characters; ++character) {
+        std::string materials;
+        std::string faces;
+        for (int material = 0; material < Materials; ++material) {
+            const std::string picture =
+                "c" + std::to_string(character) + "m" + std::to_string(material) + ".psd";
+            std::ofstream(std::filesystem::path(GetProgramFolder()) / "TEXTURE" / textures /
+                          picture)
+                << BlackPsd();
+            materials += "\t\"m\" tex(\"" + textures + "\\" + picture + "\")\n";
+            faces += "\t\t3 V(0 1 2) M(" + std::to_string(material) + ") UV(0 0 1 0 0 1)\n";
+        }
+        models.push_back((folder / ("c" + std::to_string(character) + ".mqo")).string());
+        std::ofstream(models.back())
+            << "Metasequoia Document\nFormat Text Ver 1.0\nMaterial " << Materials << " {\n"
+            << materials << "}\nObject \"p\" {\n\tvertex 3 {\n\t\t0 0 0\n\t\t1 0 0\n\t\t0 1 0\n"
+            << "\t}\n\tface " << Materials << " {\n"
+            << faces << "\t}\n}\n";
+    }
+    return models;
+}
+
 std::optional<ChildRun> RunImports(benchmark::State& state, int imports) {
     std::optional<ChildRun> run = RunChild({ImportMode, std::to_string(imports), ModelPath()});
     if (!run || static_cast<int>(run->importSeconds.size()) != imports) {
@@ -252,6 +325,35 @@ BENCHMARK(BM_SixthImport)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
+void BM_OpenTexturedScene(benchmark::State& state) {
+    const std::string name = "sorvendal_bench_scene_" + std::to_string(getpid());
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> arguments = {SceneMode};
+    for (const std::string& model : WriteTexturedScene(folder, name)) {
+        arguments.push_back(model);
+    }
+    for (auto _ : state) {
+        const std::optional<ChildRun> run = RunChild(arguments);
+        if (!run || run->importSeconds.size() != 1) {
+            state.SkipWithError("the scene did not open");
+            break;
+        }
+        state.SetIterationTime(run->importSeconds.front());
+        state.counters["cpu_ms"] = run->importCpuSeconds.front() * 1e3;
+        state.counters["peak_MB"] = run->peakMegabytes;
+        state.counters["load_growth_MB"] = run->loadedMegabytes - run->startMegabytes;
+    }
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(std::filesystem::path(GetProgramFolder()) / "TEXTURE" / name);
+}
+BENCHMARK(BM_OpenTexturedScene)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -260,6 +362,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 4 && std::strcmp(argv[1], ImportMode) == 0) {
         return ImportInChild(argc, argv, std::atoi(argv[2]), argv[3]);
+    }
+    if (argc > 2 && std::strcmp(argv[1], SceneMode) == 0) {
+        return OpenSceneInChild(argc, argv, std::vector<std::string>(argv + 2, argv + argc));
     }
     if (!RunChild({WriteModelMode, ModelPath()})) {
         std::fprintf(stderr, "the model file could not be written\n");

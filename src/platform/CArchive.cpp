@@ -1,6 +1,7 @@
 #include "platform/CArchive.h"
 
 #include "platform/FilePath.h"
+#include "platform/MachineMemory.h"
 
 #include <cerrno>
 
@@ -22,9 +23,10 @@ constexpr std::uint64_t kUtf16Tag = 0xFFFE;
 constexpr std::uint64_t kMemoryPerArchiveByte = 8;
 constexpr std::uint64_t kFixedMemoryBudget = std::uint64_t{512} << 20;
 
-// The memory that the lists read from an archive of `size` bytes may take together.
+// The memory that the lists read from an archive of `size` bytes may take together, no more
+// than the machine's share for a budget.
 std::uint64_t MemoryBudget(std::size_t size) {
-    return kFixedMemoryBudget + kMemoryPerArchiveByte * size;
+    return MachineMemory::Cap(kFixedMemoryBudget + kMemoryPerArchiveByte * size);
 }
 } // namespace
 

@@ -5,8 +5,9 @@
 // code-page-932 bytes; reading also accepts the UTF-16 form, converted to code page 932.
 // Every read that runs past the end, or meets a length that cannot be valid, throws
 // CArchiveException; nothing is allocated for a length that the remaining bytes cannot hold.
-// The lists read from a loading archive share a memory budget that follows its size, and
-// grow only as their elements arrive (LoadList).
+// The lists read from a loading archive share a memory budget that follows its size, within
+// the machine's share for a budget (MachineMemory), and grow only as their elements arrive
+// (LoadList).
 
 #include <algorithm>
 #include <cstddef>

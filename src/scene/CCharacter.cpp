@@ -2,9 +2,9 @@
 
 #include "loader/LoaderMQA.h"
 #include "loader/MaterialTextures.h"
+#include "loader/TextureCache.h"
 #include "platform/CArchive.h"
 #include "platform/FilePath.h"
-#include "platform/IDirect3DTexture9.h"
 #include "platform/IDirect3DVertexBuffer9.h"
 #include "platform/Mbcs.h"
 #include "platform/ParallelFor.h"
@@ -69,8 +69,7 @@ std::optional<int> ReadModelFile(CCharacter* character, const std::string& path)
 
 } // namespace
 
-bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device,
-                           std::uint64_t textureBudget) {
+bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device) {
     try {
         const std::optional<int> result = ReadModelFile(this, path);
         if (!result) {
@@ -79,7 +78,7 @@ bool CCharacter::LoadModel(const std::string& path, IDirect3DDevice9* device,
         const std::string folder = Mbcs::FromUtf8(GetProgramFolder()).value_or(std::string());
         m_strFileName = MakeStoredFileName(path, folder);
         FindCollisionObject();
-        LoadTextures(device, textureBudget);
+        LoadTextures(device);
         CreateBuffers(device);
         return *result == LoaderMQA::Success;
     } catch (const std::bad_alloc&) {
@@ -103,8 +102,8 @@ std::string CCharacter::MakeStoredFileName(const std::string& path, const std::s
     return FilePath::ToBackslashes(std::string_view(lowerPath).substr(lowerFolder.size()));
 }
 
-void CCharacter::LoadTextures(IDirect3DDevice9* device, std::uint64_t budget) {
-    MaterialTextures textures(device, budget);
+void CCharacter::LoadTextures(IDirect3DDevice9* device) {
+    MaterialTextures textures(device);
     for (MQAMaterial& material : m_materials) {
         material.LoadTexture(textures);
     }
@@ -220,7 +219,7 @@ void CCharacter::ReleaseDeviceObjects() {
     }
     for (MQAMaterial& material : m_materials) {
         if (material.m_pTexture != nullptr) {
-            material.m_pTexture->Release();
+            TextureCache::Release(material.m_pTexture);
             material.m_pTexture = nullptr;
         }
     }

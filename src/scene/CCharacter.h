@@ -24,9 +24,6 @@
 
 class IDirect3DDevice9;
 
-// The decoded pixels of a character's textures together stay within this.
-constexpr std::uint64_t MaxCharacterTextureBytes = std::uint64_t{1} << 30;
-
 class CCharacter : public CObject {
 public:
     CCharacter();
@@ -46,18 +43,16 @@ public:
     // most MaxModelFileBytes fails as a missing one does; one that needs more memory than is
     // left fails and keeps nothing of the model. The stored file name is lower-case,
     // and relative to the program folder, with `\` separators, when the file lies inside it.
-    // The textures' decoded pixels stay within `textureBudget` bytes (LoadTextures).
-    bool LoadModel(const std::string& path, IDirect3DDevice9* device,
-                   std::uint64_t textureBudget = MaxCharacterTextureBytes);
+    bool LoadModel(const std::string& path, IDirect3DDevice9* device);
     // The name under which a model file is stored in documents.
     static std::string MakeStoredFileName(const std::string& path, const std::string& folder);
 
     // Model set-up and device objects.
     void FindCollisionObject();
-    // Loads every material's texture: one texture per file, shared by the materials that
-    // name it, all of them within `budget` bytes of decoded pixels; past it a texture is left
-    // out as a missing one is.
-    void LoadTextures(IDirect3DDevice9* device, std::uint64_t budget);
+    // Loads every material's texture from the process's textures (TextureCache): one texture
+    // per file, shared by the materials of every character that name it, all of them within
+    // one budget of decoded pixels; past it a texture is left out as a missing one is.
+    void LoadTextures(IDirect3DDevice9* device);
     void CreateBuffers(IDirect3DDevice9* device);
     void ReleaseDeviceObjects();
     // Draws the character at the current frame, unless it is hidden.

@@ -1,5 +1,6 @@
 #include "scene/CCharacter.h"
 
+#include "loader/TextureCache.h"
 #include "platform/Mbcs.h"
 #include "platform/ProgramFolder.h"
 #include "scene/SceneGlobals.h"
@@ -7,6 +8,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/FakeDevice.h"
+#include "support/InjectedMachineMemory.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
 
@@ -152,10 +154,13 @@ TEST(CCharacterLoadModelTest, UnconvertiblePathLeavesTheCharacterUnchanged) {
 
 TEST(CCharacterLoadModelTest, ReadErrorKeepsWhatWasReadAndPreparesIt) {
     const ScratchFolder folder(fs::temp_directory_path());
+    const ScratchFolder textures(fs::path(GetProgramFolder()) / "TEXTURE");
+    textures.Write("t.bmp", "image");
     // The file ends inside the Object chunk.
-    const std::string path =
-        folder.Write("Broken.MQO", kHeader + "Material 1 {\n\t\"m\" tex(\"none.bmp\")\n}\n" +
-                                       "Object \"p\" {\n" + kTriangle);
+    const std::string path = folder.Write(
+        "Broken.MQO", kHeader + "Material 1 {\n" +
+                          MaterialLine("m", textures.Path().filename().string() + "\\t.bmp") +
+                          "}\nObject \"p\" {\n" + kTriangle);
     FakeDevice device;
     CCharacter character;
 
@@ -170,6 +175,7 @@ TEST(CCharacterLoadModelTest, ReadErrorKeepsWhatWasReadAndPreparesIt) {
     EXPECT_EQ(device.buffers[0]->bytes.size(), 3u * sizeof(MeshVertex));
     EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
     EXPECT_EQ(character.m_strFileName, Mbcs::MakeLower(path));
+    character.ReleaseDeviceObjects();
 }
 
 TEST(CCharacterLoadModelTest, RunningOutOfMemoryIsAReadFailure) {
@@ -296,17 +302,17 @@ TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
                          MaterialLine("missing", textures.Name("missing.bmp")) + "\t\"none\"\n}\n");
     FakeDevice device;
     CCharacter character;
+    CCharacter second;
 
     ASSERT_TRUE(character.LoadModel(path, &device));
+    ASSERT_TRUE(second.LoadModel(path, &device));
 
-    // Names that differ in case find the same file, which gives one texture; each texture
-    // takes its 4 bytes from the default budget.
-    const std::vector<std::string> requests = {textures.Path("Skin.bmp"), textures.Path("Face.bmp"),
-                                               textures.Path("missing.bmp")};
-    EXPECT_EQ(device.textureRequests, requests);
-    EXPECT_EQ(device.textureLimits,
-              (std::vector<std::uint64_t>{MaxCharacterTextureBytes, MaxCharacterTextureBytes - 4,
-                                          MaxCharacterTextureBytes - 8}));
+    // Names that differ in case find the same file, which gives one texture, for the second
+    // character too; each texture takes its 4 bytes from the budget.
+    const std::uint64_t budget = TextureCache::BudgetBytes();
+    EXPECT_EQ(device.textureRequests,
+              (std::vector<std::string>{textures.Path("Skin.bmp"), textures.Path("Face.bmp")}));
+    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{budget, budget - 4}));
     ASSERT_EQ(device.textures.size(), 2u);
     ASSERT_EQ(character.m_materials.size(), 5u);
     FakeTexture& shared = *device.textures[0];
@@ -315,13 +321,20 @@ TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
     EXPECT_EQ(character.m_materials[2].m_pTexture, device.textures[1].get());
     EXPECT_EQ(character.m_materials[3].m_pTexture, nullptr);
     EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
+    EXPECT_EQ(second.m_materials[1].m_pTexture, &shared);
     // A reference for each material, each released once with the character's device objects.
-    EXPECT_EQ(shared.references, 2u);
+    EXPECT_EQ(shared.references, 4u);
     character.ReleaseDeviceObjects();
+    EXPECT_EQ(shared.references, 2u);
+    EXPECT_EQ(TextureCache::BytesInUse(), 8u);
+    second.ReleaseDeviceObjects();
     EXPECT_EQ(shared.references, 0u);
     EXPECT_EQ(device.textures[1]->references, 0u);
+    EXPECT_EQ(TextureCache::BytesInUse(), 0u);
 }
 
+// One budget holds for the textures of all characters: a quarter of the machine's memory
+// where that is less than 1 GiB.
 TEST(CCharacterLoadModelTest, TexturesPastTheBudgetAreLeftOutAndTheModelStillLoads) {
     ProgramTextures textures;
     const ScratchFolder model(fs::temp_directory_path());
@@ -331,14 +344,20 @@ TEST(CCharacterLoadModelTest, TexturesPastTheBudgetAreLeftOutAndTheModelStillLoa
             MaterialLine("b", textures.Add("b.png")) + MaterialLine("c", textures.Add("c.png")) +
             MaterialLine("a again", textures.Name("a.png")) +
             MaterialLine("d", textures.Add("d.png")) + "}\n" + ObjectChunk("p", kTriangle));
+    const std::string other =
+        model.Write("other.mqo",
+                    kHeader + "Material 1 {\n" + MaterialLine("c", textures.Name("c.png")) + "}\n");
     FakeDevice device;
     device.textureSide = 16; // 1024 bytes a texture
     CCharacter character;
-
+    CCharacter later;
     // Room for a and b, and less than a texture after them.
-    ASSERT_TRUE(character.LoadModel(path, &device, 2 * 1024 + 1023));
+    const InjectedMachineMemory machine(4 * (2 * 1024 + 1023));
 
-    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{3071, 2047, 1023, 1023}));
+    ASSERT_TRUE(character.LoadModel(path, &device));
+    ASSERT_TRUE(later.LoadModel(other, &device));
+
+    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{3071, 2047, 1023, 1023, 1023}));
     ASSERT_EQ(device.textures.size(), 2u);
     ASSERT_EQ(character.m_materials.size(), 5u);
     EXPECT_EQ(character.m_materials[0].m_pTexture, device.textures[0].get());
@@ -346,8 +365,15 @@ TEST(CCharacterLoadModelTest, TexturesPastTheBudgetAreLeftOutAndTheModelStillLoa
     EXPECT_EQ(character.m_materials[2].m_pTexture, nullptr);
     EXPECT_EQ(character.m_materials[3].m_pTexture, device.textures[0].get());
     EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
+    EXPECT_EQ(later.m_materials[0].m_pTexture, nullptr);
     ASSERT_EQ(device.buffers.size(), 1u);
     EXPECT_EQ(character.m_parts[0].m_pVertexBuffer, device.buffers[0].get());
+    // Released textures give their bytes back.
+    character.ReleaseDeviceObjects();
+    ASSERT_TRUE(later.LoadModel(other, &device));
+    EXPECT_EQ(device.textureLimits.back(), 3071u);
+    EXPECT_EQ(later.m_materials[0].m_pTexture, device.textures[2].get());
+    later.ReleaseDeviceObjects();
 }
 
 TEST(CCharacterMakeStoredFileNameTest, StripsOnlyALeadingProgramFolder) {

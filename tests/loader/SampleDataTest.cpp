@@ -14,6 +14,8 @@ std::string Cp932(const char* utf8) {
 }
 
 struct LoadedSample {
+    ~LoadedSample() { character.ReleaseDeviceObjects(); }
+
     CCharacter character;
     FakeDevice device;
     bool loaded = false;

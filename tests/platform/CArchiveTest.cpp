@@ -1,5 +1,7 @@
 #include "platform/CArchive.h"
 
+#include "support/InjectedMachineMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -280,21 +282,31 @@ TEST(CArchiveTest, CheckCountRejectsNegativeAndOversizedCounts) {
     EXPECT_THROW(archive.CheckCount(4, SIZE_MAX / 4 + 1, 0), CArchiveException);
 }
 
-// The lists of a small archive may take 512 MiB and 8 bytes per archive byte together.
+// The lists of a small archive may take 512 MiB and 8 bytes per archive byte together, or a
+// quarter of the machine's memory where that is less.
 TEST(CArchiveTest, CheckCountTakesFromOneMemoryBudgetForAllLists) {
-    constexpr std::size_t budget = (std::size_t{512} << 20) + 8 * 12;
-    Bytes buffer(12);
-    CArchive archive(buffer, CArchive::load);
-    try {
-        archive.CheckCount(2, 0, budget / 2 + 1);
-        FAIL() << "no exception";
-    } catch (const CArchiveException& error) {
-        EXPECT_EQ(error.GetCause(), CArchiveException::BadLength);
+    const struct {
+        std::uint64_t machine;
+        std::size_t budget;
+    } machines[] = {{std::uint64_t{16} << 30, (std::size_t{512} << 20) + 8 * 12},
+                    {std::uint64_t{1} << 30, std::size_t{256} << 20}};
+    for (const auto& machine : machines) {
+        SCOPED_TRACE(machine.machine);
+        const InjectedMachineMemory injected(machine.machine);
+        const std::size_t budget = machine.budget;
+        Bytes buffer(12);
+        CArchive archive(buffer, CArchive::load);
+        try {
+            archive.CheckCount(2, 0, budget / 2 + 1);
+            FAIL() << "no exception";
+        } catch (const CArchiveException& error) {
+            EXPECT_EQ(error.GetCause(), CArchiveException::BadLength);
+        }
+        EXPECT_NO_THROW(archive.CheckCount(2, 0, budget / 4));
+        EXPECT_NO_THROW(archive.CheckCount(1, 0, budget / 2));
+        EXPECT_THROW(archive.CheckCount(1, 0, 1), CArchiveException);
+        EXPECT_THROW(archive.CheckCount(INT32_MAX, 0, SIZE_MAX), CArchiveException);
     }
-    EXPECT_NO_THROW(archive.CheckCount(2, 0, budget / 4));
-    EXPECT_NO_THROW(archive.CheckCount(1, 0, budget / 2));
-    EXPECT_THROW(archive.CheckCount(1, 0, 1), CArchiveException);
-    EXPECT_THROW(archive.CheckCount(INT32_MAX, 0, SIZE_MAX), CArchiveException);
 }
 
 TEST(CArchiveTest, ListsGrowAsTheirElementsArriveAndNeverPastTheirCount) {

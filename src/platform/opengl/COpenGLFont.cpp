@@ -20,7 +20,6 @@
 #include <optional>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -51,11 +50,12 @@ QFont FontOf(const D3DXFONT_DESCA& description) {
 }
 
 // White pixels with the painted coverage as alpha, top row first.
-std::vector<std::uint8_t> WhiteWithCoverage(const QImage& painted) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(painted.width()) *
-                                         static_cast<std::size_t>(painted.height()) * 4,
-                                     255);
-    auto out = pixels.begin();
+COpenGLTexture::Pixels WhiteWithCoverage(const QImage& painted) {
+    const std::size_t bytes =
+        static_cast<std::size_t>(painted.width()) * static_cast<std::size_t>(painted.height()) * 4;
+    COpenGLTexture::Pixels pixels = COpenGLTexture::AllocatePixels(bytes);
+    std::fill_n(pixels.get(), bytes, std::uint8_t{255});
+    std::uint8_t* out = pixels.get();
     for (int y = 0; y < painted.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
         for (int x = 0; x < painted.width(); ++x, out += 4) {

@@ -7,8 +7,8 @@
 #include <stb_image.h>
 
 #include <climits>
-#include <cstddef>
-#include <memory>
+#include <cstdlib>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -51,18 +51,24 @@ COpenGLTexture* COpenGLTexture::FromFile(const std::string& path, std::uint64_t 
         file->size() < PictureFile::UncompressedPixelBytes(*file, columns, rows)) {
         return nullptr;
     }
-    const std::unique_ptr<stbi_uc, void (*)(void*)> decoded(
-        stbi_load_from_memory(bytes, length, &width, &height, &channels, 4), stbi_image_free);
+    Pixels decoded(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
+                   stbi_image_free);
     if (!decoded) {
         return nullptr;
     }
-    return new COpenGLTexture(width, height,
-                              std::vector<std::uint8_t>(decoded.get(), decoded.get() + pixels * 4),
-                              window);
+    return new COpenGLTexture(width, height, std::move(decoded), window);
 }
 
-COpenGLTexture::COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels,
-                               IRenderWindow& window)
+COpenGLTexture::Pixels COpenGLTexture::AllocatePixels(std::size_t bytes) {
+    Pixels pixels(static_cast<std::uint8_t*>(std::malloc(bytes)),
+                  [](void* block) { std::free(block); });
+    if (!pixels) {
+        throw std::bad_alloc();
+    }
+    return pixels;
+}
+
+COpenGLTexture::COpenGLTexture(int width, int height, Pixels pixels, IRenderWindow& window)
     : m_width(width), m_height(height), m_pixels(std::move(pixels)), m_window(window) {}
 
 COpenGLTexture::~COpenGLTexture() {
@@ -102,5 +108,7 @@ void COpenGLTexture::Bind() {
     glBindTexture(GL_TEXTURE_2D, m_name);
     // Rows of RGBA8 pixels are always 4-byte aligned, whatever the unpack alignment.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, m_width, m_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 m_pixels.data());
+                 m_pixels.get());
+    // The texture object holds them now, for as long as the window's context lives.
+    m_pixels.reset();
 }

@@ -1,15 +1,17 @@
 #pragma once
 
 // A managed texture: RGBA8 pixels in memory, top row first, uploaded to an OpenGL texture
-// object the first time it is bound. Texture coordinate (0, 0) is the image's top-left, as
-// Direct3D has it, because the top row is uploaded first.
+// object the first time it is bound and freed then, since the texture object keeps them (it
+// survives Reset, and nothing uploads them again). Texture coordinate (0, 0) is the image's
+// top-left, as Direct3D has it, because the top row is uploaded first.
 
 #include "platform/IDirect3DTexture9.h"
 #include "platform/IRenderWindow.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 class COpenGLTexture final : public IDirect3DTexture9 {
 public:
@@ -29,9 +31,15 @@ public:
     static COpenGLTexture* FromFile(const std::string& path, std::uint64_t maxPixelBytes,
                                     IRenderWindow& window);
 
+    // Pixels in a block of the C heap, with the function that frees it, so that a decoder's
+    // own block is kept as it is rather than copied.
+    using Pixels = std::unique_ptr<std::uint8_t[], void (*)(void*)>;
+    // A block for `bytes`; throws std::bad_alloc when there is no room.
+    static Pixels AllocatePixels(std::size_t bytes);
+
     // `pixels` holds width x height RGBA8 pixels, top row first.
     // The window's context owns the texture object; it is made current to delete it.
-    COpenGLTexture(int width, int height, std::vector<std::uint8_t> pixels, IRenderWindow& window);
+    COpenGLTexture(int width, int height, Pixels pixels, IRenderWindow& window);
     COpenGLTexture(const COpenGLTexture&) = delete;
     COpenGLTexture& operator=(const COpenGLTexture&) = delete;
 
@@ -41,7 +49,8 @@ public:
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    // Binds the texture object to GL_TEXTURE_2D, uploading the pixels the first time.
+    // Binds the texture object to GL_TEXTURE_2D; the first time, uploads the pixels and frees
+    // them.
     void Bind();
 
 private:
@@ -49,7 +58,7 @@ private:
 
     int m_width;
     int m_height;
-    std::vector<std::uint8_t> m_pixels;
+    Pixels m_pixels;
     IRenderWindow& m_window;
     ULONG m_references = 1;
     unsigned int m_name = 0;

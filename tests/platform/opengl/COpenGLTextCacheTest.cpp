@@ -7,14 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 NoContextWindow noContext;
 
 COpenGLTexture* Image() {
-    return new COpenGLTexture(1, 1, std::vector<std::uint8_t>(4, 255), noContext);
+    return new COpenGLTexture(1, 1, COpenGLTexture::AllocatePixels(4), noContext);
 }
 
 COpenGLTextCache::Key KeyOf(const std::string& text, int height = 32) {

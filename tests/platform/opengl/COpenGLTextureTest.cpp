@@ -2,6 +2,7 @@
 
 #include "platform/IDirect3DTexture9.h"
 #include "platform/opengl/COpenGLTexture.h"
+#include "support/ResidentMemory.h"
 #include "support/ScratchFolder.h"
 #include "support/SpecialFiles.h"
 
@@ -122,18 +123,22 @@ void WritePpm(const std::string& path, const QImage& image) {
 }
 
 // An uncompressed 8-bit RGB Photoshop file: the red plane, then green, then blue.
-void WritePsd(const std::string& path, const QImage& image) {
-    std::ofstream out(path, std::ios::binary);
+void WritePsdHeader(std::ofstream& out, int width, int height, int compression) {
     out.write("8BPS\0\1\0\0\0\0\0\0", 12);
     WriteBigEndian(out, 3, 2);
-    WriteBigEndian(out, image.height(), 4);
-    WriteBigEndian(out, image.width(), 4);
+    WriteBigEndian(out, height, 4);
+    WriteBigEndian(out, width, 4);
     WriteBigEndian(out, 8, 2); // bits per channel
     WriteBigEndian(out, 3, 2); // RGB
     for (int section = 0; section < 3; ++section) {
         WriteBigEndian(out, 0, 4); // empty mode data, resources and layers
     }
-    WriteBigEndian(out, 0, 2); // no compression
+    WriteBigEndian(out, compression, 2);
+}
+
+void WritePsd(const std::string& path, const QImage& image) {
+    std::ofstream out(path, std::ios::binary);
+    WritePsdHeader(out, image.width(), image.height(), 0); // no compression
     for (int (QColor::*channel)() const : {&QColor::red, &QColor::green, &QColor::blue}) {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
@@ -339,6 +344,28 @@ TEST_F(COpenGLTextureTest, UncompressedPicturesCutShortAreRefused) {
         EXPECT_EQ(FromFile(path), nullptr);
     }
 }
+
+#ifndef __SANITIZE_ADDRESS__
+// A run-length coded picture whose header alone decodes to a square of black pixels. (The
+// sanitizer keeps freed memory a while.)
+TEST_F(COpenGLTextureTest, DecodedPixelsAreHeldOnceAndFreedOnceTheTextureObjectHoldsThem) {
+    constexpr int Side = 4096;
+    constexpr long PictureKibibytes = long{Side} * Side * 4 / 1024;
+    const std::string path = m_folder.PathOf("black.psd");
+    std::ofstream out(path, std::ios::binary);
+    WritePsdHeader(out, Side, Side, 1);
+    out.close();
+    ResetPeakResidentMemory();
+    const long before = ResidentKibibytes("VmRSS:");
+    IDirect3DTexture9* texture = Load(path);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_LT(ResidentKibibytes("VmHWM:") - before, PictureKibibytes * 3 / 2);
+    BeginFrame();
+    DrawTexturedSquare(texture);
+    EXPECT_LT(ResidentKibibytes("VmRSS:") - before, PictureKibibytes * 3 / 2);
+    texture->Release();
+}
+#endif
 
 TEST_F(COpenGLTextureTest, ReferencesAreCounted) {
     const std::string path = m_folder.PathOf("quarters.png");
