@@ -111,8 +111,8 @@ private:
     std::filesystem::path m_folder;
 };
 
-// Each recording goes into a file that does not exist yet: writing over the last one is
-// faster, the file system having its blocks already.
+// Each recording goes to a name that is free: one renamed over an older recording makes ext4
+// start writing it out at the rename, which takes longer than recording it.
 void Record(benchmark::State& state, const std::string& encoder) {
     RecordingSetup setup;
     ChooseEncoder chooser(encoder);

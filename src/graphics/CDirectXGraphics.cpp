@@ -429,16 +429,16 @@ void CDirectXGraphics::DeleteCharacter(int character) {
     m_characters.erase(m_characters.begin() + character);
 }
 
-void CDirectXGraphics::Resize(int width, int height) {
+bool CDirectXGraphics::Resize(int width, int height) {
     if (width <= 0 || height <= 0) {
-        return;
+        return false;
     }
     m_fBackBufferWidth = static_cast<float>(width);
     m_fBackBufferHeight = static_cast<float>(height);
     m_presentParams.BackBufferWidth = static_cast<UINT>(width);
     m_presentParams.BackBufferHeight = static_cast<UINT>(height);
     if (m_pDevice == nullptr) {
-        return;
+        return true;
     }
     if (m_pSprite != nullptr) {
         m_pSprite->OnLostDevice();
@@ -448,7 +448,7 @@ void CDirectXGraphics::Resize(int width, int height) {
     }
     if (FAILED(m_pDevice->Reset(&m_presentParams))) {
         MessageBoxService::Show(Message("リサイズに失敗"));
-        return;
+        return false;
     }
     if (m_pSprite != nullptr) {
         m_pSprite->OnResetDevice();
@@ -456,6 +456,7 @@ void CDirectXGraphics::Resize(int width, int height) {
     if (m_pFont != nullptr) {
         m_pFont->OnResetDevice();
     }
+    return true;
 }
 
 bool CDirectXGraphics::ImportCharacter(const std::string& path) {

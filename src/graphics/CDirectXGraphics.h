@@ -51,8 +51,10 @@ public:
     // frame count, movie size, anti-aliasing) from a scene that was read into another
     // object. Its characters come without device objects: reload them next.
     void TakeStoredScene(CDirectXGraphics& source);
-    // Gives the back buffer a new size; a zero or negative size changes nothing.
-    void Resize(int width, int height);
+    // Gives the back buffer a new size; a zero or negative size changes nothing. False when
+    // the back buffer does not have the size: for such a size, and after the message of a
+    // device that could not make it.
+    bool Resize(int width, int height);
     IDirect3DDevice9* GetDevice() const { return m_pDevice; }
 
     // Import and reload of characters from model files (code-page-932 paths).

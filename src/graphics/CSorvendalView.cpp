@@ -190,11 +190,15 @@ void CSorvendalView::RecordAvi(const std::string& path) {
     properties->m_nSavedWidth = static_cast<int>(graphics.m_fBackBufferWidth);
     properties->m_nSavedHeight = static_cast<int>(graphics.m_fBackBufferHeight);
     const int scale = graphics.m_bAntiAlias ? 2 : 1;
-    graphics.Resize(graphics.m_nMovieWidth * scale, graphics.m_nMovieHeight * scale);
+    // Frames that the back buffer cannot hold would all be black: after the resize's message
+    // nothing is recorded, and the file at the path is not touched.
+    const bool fits =
+        graphics.Resize(graphics.m_nMovieWidth * scale, graphics.m_nMovieHeight * scale);
     CCompressorChooser chooser;
     CAviRecorder recorder(*g_pDirectSound, chooser);
     g_pAviRecorder = &recorder;
-    g_hAviFrameDC = recorder.Open(graphics.m_nMovieWidth, graphics.m_nMovieHeight, path);
+    g_hAviFrameDC =
+        fits ? recorder.Open(graphics.m_nMovieWidth, graphics.m_nMovieHeight, path) : nullptr;
     if (g_hAviFrameDC != nullptr) {
         graphics.m_nRunMode = RunRecord;
         graphics.m_nCameraMode = CameraTrack;

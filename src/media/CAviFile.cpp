@@ -1,17 +1,11 @@
 #include "media/CAviFile.h"
 
-#include "platform/FilePath.h"
-#include "platform/OutputPath.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,57 +16,20 @@ constexpr std::int64_t LongestWait = 10 * AV_TIME_BASE;
 // The stream whose packets are written at once.
 constexpr int FrameStream = 0;
 
-// Opens the file of a recording: a new one, or the regular file already there. Anything else
-// at the path is refused before it is opened; O_NONBLOCK and O_NOCTTY keep a pipe or a
-// terminal put there meanwhile from blocking the open or becoming the controlling terminal,
-// and the open file's type is checked again.
-FileDescriptor OpenOutput(const std::string& path, bool& created) {
-    constexpr int Flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    created = false;
-    if (OutputPath::Check(path)) {
-        return FileDescriptor();
-    }
-    FileDescriptor file(::open(path.c_str(), Flags | O_CREAT | O_EXCL, 0666));
-    created = file.IsOpen();
-    if (!created && errno == EEXIST) {
-        file = FileDescriptor(::open(path.c_str(), Flags));
-    }
-    struct stat status {};
-    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 ||
-        OutputPath::CheckType(status.st_mode)) {
-        return FileDescriptor();
-    }
-    return file;
-}
-
 } // namespace
 
-// An existing file is written over and cut to the recording's length when it closes:
-// truncating it first would make ext4 wait for the old recording to reach the disk, then
-// write the whole new one out as it closes, which together take longer than recording.
-// A recording through a symbolic link writes the link's target, made if the link dangles: a
-// failed recording removes that target if it made it, never the link.
 std::unique_ptr<CAviFile> CAviFile::Create(const std::string& path) {
-    std::string target = path;
-    bool created = false;
-    FileDescriptor file =
-        FilePath::FollowLinks(target) ? FileDescriptor() : OpenOutput(target, created);
-    if (!file.IsOpen()) {
-        return nullptr;
-    }
-    std::unique_ptr<CAviFile> avi(new CAviFile(target, std::move(file), created));
-    if (!avi->OpenMuxer()) {
-        avi->Discard();
+    std::unique_ptr<CAviFile> avi(new CAviFile(path));
+    if (avi->m_file.Error() || !avi->OpenMuxer()) {
         return nullptr;
     }
     return avi;
 }
 
-CAviFile::CAviFile(std::string path, FileDescriptor file, bool created)
-    : m_path(std::move(path)), m_created(created), m_output{std::move(file)} {}
+CAviFile::CAviFile(const std::string& path) : m_file(path), m_output{m_file.Descriptor()} {}
 
 bool CAviFile::OpenMuxer() {
-    if (avformat_alloc_output_context2(&m_format, nullptr, "avi", m_path.c_str()) < 0) {
+    if (avformat_alloc_output_context2(&m_format, nullptr, "avi", nullptr) < 0) {
         return false;
     }
     auto* buffer = static_cast<unsigned char*>(av_malloc(WriteBufferBytes));
@@ -92,8 +49,8 @@ bool CAviFile::OpenMuxer() {
 int CAviFile::WriteToFile(void* output, std::uint8_t* data, int size) {
     Output& out = *static_cast<Output*>(output);
     for (int done = 0; done < size;) {
-        const ssize_t written = ::pwrite(out.file.Get(), data + done,
-                                         static_cast<std::size_t>(size - done), out.position);
+        const ssize_t written =
+            ::pwrite(out.file, data + done, static_cast<std::size_t>(size - done), out.position);
         if (written < 0) {
             if (errno != EINTR) {
                 return AVERROR(errno);
@@ -131,7 +88,7 @@ std::int64_t CAviFile::SeekInFile(void* output, std::int64_t offset, int whence)
 }
 
 CAviFile::~CAviFile() {
-    CloseFile();
+    FreeMuxer();
 }
 
 AVStream* CAviFile::AddStream(const std::string& name, const AviStreamFields& fields) {
@@ -197,6 +154,8 @@ std::int64_t CAviFile::TimeOf(const AVPacket& packet) const {
                         AV_TIME_BASE_Q);
 }
 
+// A recording takes far longer to reach the disk than to write, and the rename does not wait
+// for it: ext4 and btrfs write a file renamed over another before they commit the rename.
 bool CAviFile::Finish() {
     if (!m_hasHeader) {
         return false;
@@ -205,28 +164,9 @@ bool CAviFile::Finish() {
     const bool trailer = av_write_trailer(m_format) >= 0 && waiting;
     avio_flush(m_format->pb);
     const bool written = trailer && m_format->pb->error == 0;
-    const bool closed = CloseFile();
-    return PatchAviStreamHeaders(m_path, m_fields) && written && closed;
-}
-
-void CAviFile::Discard() {
     FreeMuxer();
-    m_output.file.Close();
-    if (m_created) {
-        std::remove(m_path.c_str());
-    }
-}
-
-bool CAviFile::CloseFile() {
-    if (m_format == nullptr) {
-        return true;
-    }
-    if (m_format->pb != nullptr) {
-        avio_flush(m_format->pb);
-    }
-    FreeMuxer();
-    const bool cut = ::ftruncate(m_output.file.Get(), m_output.end) == 0;
-    return m_output.file.Close() && cut;
+    return written && PatchAviStreamHeaders(m_file.Path(), m_fields) &&
+           !m_file.Commit(ReplacementFile::Flush::None);
 }
 
 void CAviFile::FreeMuxer() {

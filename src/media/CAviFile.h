@@ -12,7 +12,7 @@
 
 #include "media/AviHeaderPatch.h"
 #include "media/FFmpegPointers.h"
-#include "platform/FileDescriptor.h"
+#include "platform/ReplacementFile.h"
 
 #include <cstdint>
 #include <deque>
@@ -22,11 +22,11 @@
 
 class CAviFile {
 public:
-    // Creates the file at a UTF-8 path, or writes over the regular file there, through any
-    // symbolic links (FilePath::FollowLinks); null when it cannot be, or when the path names
-    // anything else (OutputPath), which is not opened.
+    // Starts the file that is to take the place of the one at a UTF-8 path (ReplacementFile):
+    // the path keeps what it held until Finish. Null when it cannot be started, or when the
+    // path names anything but a regular file or a free name, which is not touched.
     static std::unique_ptr<CAviFile> Create(const std::string& path);
-    // Closes the file as far as it was written.
+    // Drops a file that Finish did not complete: what the path held stays as it was.
     ~CAviFile();
     CAviFile(const CAviFile&) = delete;
     CAviFile& operator=(const CAviFile&) = delete;
@@ -41,29 +41,25 @@ public:
     // the first, keeps it until its time. A packet of the first stream is written before
     // this returns: its data need not be reference-counted.
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
-    // Writes the packets still waiting and the index, closes the file and patches the
-    // stream headers. False when anything could not be written.
+    // Writes the packets still waiting and the index, patches the stream headers and puts the
+    // file in place of what the path held. False, with the path left as it was, when anything
+    // could not be written.
     bool Finish();
-    // Closes the file, dropping what is not written yet, and removes it when Create made it:
-    // for a recording that never started. A file that was there before is left as it was.
-    void Discard();
 
 private:
     // The file as FFmpeg writes it: at the position FFmpeg last sought, so that a seek needs
     // no system call; the furthest byte written ends the file.
     struct Output {
-        FileDescriptor file;
+        int file;
         std::int64_t position = 0;
         std::int64_t end = 0;
     };
 
-    CAviFile(std::string path, FileDescriptor file, bool created);
+    explicit CAviFile(const std::string& path);
     bool OpenMuxer();
     // FFmpeg's writes and seeks in the Output.
     static int WriteToFile(void* output, std::uint8_t* data, int size);
     static std::int64_t SeekInFile(void* output, std::int64_t offset, int whence);
-    // False when the file could not be cut to what was written or closed.
-    bool CloseFile();
     // Frees the muxer without writing what it still holds.
     void FreeMuxer();
     // Keeps a packet of a stream other than the first until its time.
@@ -74,9 +70,7 @@ private:
     std::int64_t TimeOf(const AVPacket& packet) const;
 
     AVFormatContext* m_format = nullptr;
-    std::string m_path;
-    // Whether Create made the file, rather than opening one that was there.
-    bool m_created;
+    ReplacementFile m_file;
     Output m_output;
     // By stream index.
     std::vector<AviStreamFields> m_fields;

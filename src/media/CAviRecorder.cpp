@@ -65,8 +65,9 @@ AviStreamFields AudioStreamFields() {
 
 } // namespace
 
-CAviRecorder::CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser)
-    : m_sound(sound), m_chooser(chooser) {}
+CAviRecorder::CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser,
+                           std::uint64_t maxSoundBytes)
+    : m_sound(sound), m_chooser(chooser), m_maxSoundBytes(maxSoundBytes) {}
 
 CAviRecorder::~CAviRecorder() {
     Close();
@@ -147,12 +148,9 @@ void CAviRecorder::AppendWave(CWaveFile& source, int frame) {
     if (m_psAudio == nullptr) {
         return;
     }
-    // The exact sample of the frame's time.
-    const std::int64_t start =
-        std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
-    // Silence up to it, a second at a time. A failed write ends the WAV there.
+    // Silence up to the frame's time, a second at a time. A failed write ends the WAV there.
     static const std::vector<std::int16_t> second(SamplesPerChunk);
-    for (std::int64_t missing = start - m_nSamplesWritten; missing > 0;
+    for (std::int64_t missing = SampleOfFrame(frame) - m_nSamplesWritten; missing > 0;
          missing -= static_cast<std::int64_t>(SamplesPerChunk)) {
         if (!WriteSamples(second.data(),
                           std::min(SamplesPerChunk, static_cast<std::size_t>(missing)))) {
@@ -165,12 +163,13 @@ void CAviRecorder::AppendWave(CWaveFile& source, int frame) {
                       });
 }
 
+// A recording that could not be written whole leaves the path as it was.
 void CAviRecorder::Close() {
     if (m_pFile && m_pFile->HasHeader()) {
-        const bool flushed =
-            m_psCompressed->Flush([this](AVPacket& packet) { return WriteVideoPacket(packet); });
-        const bool finished = m_pFile->Finish();
-        if (!flushed || !finished) {
+        const bool flushed = !m_bWriteFailed && m_psCompressed->Flush([this](AVPacket& packet) {
+            return WriteVideoPacket(packet);
+        });
+        if (!flushed || !m_pFile->Finish()) {
             ReportWriteFailure();
         }
     }
@@ -179,9 +178,6 @@ void CAviRecorder::Close() {
 
 CFrameBuffer* CAviRecorder::Fail(const char* message) {
     ShowError(message);
-    if (m_pFile) {
-        m_pFile->Discard();
-    }
     Release();
     return nullptr;
 }
@@ -214,7 +210,7 @@ void CAviRecorder::OpenWaveTrack() {
         if (name.empty()) {
             continue;
         }
-        m_psWave = OpenWave(name);
+        m_psWave = OpenWave(name, SampleOfFrame(frame));
         if (m_psWave) {
             CreateAudioStream();
             return;
@@ -227,17 +223,24 @@ void CAviRecorder::AddWaveAt(int frame) {
     if (name.empty()) {
         return;
     }
-    m_psWave = OpenWave(name);
+    m_psWave = OpenWave(name, std::max(m_nSamplesWritten, SampleOfFrame(frame)));
     if (m_psWave) {
         AppendWave(*m_psWave, frame);
     }
 }
 
-std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name) const {
+std::int64_t CAviRecorder::SampleOfFrame(int frame) {
+    return std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
+}
+
+std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name,
+                                                  std::int64_t start) const {
     const std::optional<std::string> path =
         FilePath::Resolve(m_sound.m_programFolder, WaveFolderPrefix + name);
     std::unique_ptr<CWaveFile> wave = path ? CWaveFile::Open(*path) : nullptr;
-    if (wave && wave->Mono16Samples(AudioSampleRate) * sizeof(std::int16_t) > MaxWaveSoundBytes) {
+    if (wave && (static_cast<std::uint64_t>(start) + wave->Mono16Samples(AudioSampleRate)) *
+                        sizeof(std::int16_t) >
+                    m_maxSoundBytes) {
         wave.reset();
     }
     if (!wave) {

@@ -28,19 +28,22 @@ struct AVStream;
 class CAviRecorder {
 public:
     static constexpr int AudioSampleRate = 22050;
-    // A WAV whose converted sound would be longer is refused as one that does not open: a
-    // small file at a low rate would otherwise fill the disk (1 GiB at 1,000 Hz gives 23 GB).
-    static constexpr std::uint64_t MaxWaveSoundBytes = std::uint64_t{1} << 30;
+    // The sound stream of one recording, silences included, holds at most this much: a WAV
+    // whose converted sound would end past it is refused as one that does not open. Small
+    // files at a low rate would otherwise fill the disk (1 GiB at 1,000 Hz gives 23 GB), and
+    // so would one WAV keyed at many frames.
+    static constexpr std::uint64_t MaxSoundBytes = std::uint64_t{1} << 30;
 
     // `sound` gives the WAV track and the folder of the WAV files.
-    CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser);
+    CAviRecorder(const CDirectSound& sound, IVideoCompressorChooser& chooser,
+                 std::uint64_t maxSoundBytes = MaxSoundBytes);
     ~CAviRecorder();
     CAviRecorder(const CAviRecorder&) = delete;
     CAviRecorder& operator=(const CAviRecorder&) = delete;
 
-    // Asks for the compressor and creates the file at `path` (code page 932). Returns the
-    // frame to render into, or null: without a message when the choice is cancelled, after
-    // an error message otherwise (nothing is then left on disk).
+    // Asks for the compressor and starts the file that is to replace the one at `path` (code
+    // page 932; CAviFile). Returns the frame to render into, or null: without a message when
+    // the choice is cancelled, after an error message otherwise (the path is then untouched).
     CFrameBuffer* Open(int width, int height, const std::string& path);
     // Appends `frame` (of the movie size) as the next video frame, after the WAV set at that
     // frame. False without an open file, for a missing frame or one of another size, and
@@ -51,7 +54,9 @@ public:
     // Appends the sound at the time of `frame`, or where the sound written so far ends; a
     // failed write ends it there.
     void AppendWave(CWaveFile& source, int frame);
-    // Finishes the file (the index and the stream lengths) and releases everything.
+    // Finishes the file (the index and the stream lengths), puts it in place of what the path
+    // held, and releases everything. A recording of which anything could not be written is
+    // dropped instead: the path keeps what it held.
     void Close();
 
 private:
@@ -60,7 +65,11 @@ private:
     bool CreateFrame();
     void OpenWaveTrack();
     void AddWaveAt(int frame);
-    std::unique_ptr<CWaveFile> OpenWave(const std::string& name) const;
+    // The sample at the time of a frame.
+    static std::int64_t SampleOfFrame(int frame);
+    // The WAV, when it opens and its sound from sample `start` ends within the limit; null
+    // after the message otherwise.
+    std::unique_ptr<CWaveFile> OpenWave(const std::string& name, std::int64_t start) const;
     // False, after the message, when they could not be written.
     bool WriteSamples(const std::int16_t* samples, std::size_t total);
     bool WriteVideoPacket(AVPacket& packet);
@@ -68,6 +77,7 @@ private:
 
     const CDirectSound& m_sound;
     IVideoCompressorChooser& m_chooser;
+    std::uint64_t m_maxSoundBytes;
     // The picture of the frame being rendered.
     std::unique_ptr<CFrameBuffer> m_frame;
     AVStream* m_psVideo = nullptr;

@@ -1,18 +1,12 @@
 #include "platform/FilePath.h"
 
-#include "platform/FileDescriptor.h"
 #include "platform/Mbcs.h"
-#include "platform/OutputPath.h"
 #include "platform/RegularFile.h"
+#include "platform/ReplacementFile.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <new>
-#include <random>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -65,26 +59,6 @@ std::error_code LastError() {
     return std::error_code(errno, std::generic_category());
 }
 
-// Creates a new file of an unguessable name beside `name` in the folder, with O_EXCL and
-// O_NOFOLLOW so that nothing planted there (a file, a link) is ever opened. The mode 0666
-// gets the umask and the folder's default ACL, as any new file does.
-FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, std::string& temporary) {
-    constexpr int Attempts = 16;
-    constexpr std::size_t SuffixLength = 24; // ".saving-" and 16 hex digits
-    std::random_device random;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        char suffix[SuffixLength + 1];
-        std::snprintf(suffix, sizeof suffix, ".saving-%08x%08x", random(), random());
-        temporary = name.substr(0, NAME_MAX - SuffixLength) + suffix;
-        FileDescriptor file(::openat(folder, temporary.c_str(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (file.IsOpen() || errno != EEXIST) {
-            return file;
-        }
-    }
-    return FileDescriptor();
-}
-
 } // namespace
 
 bool WriteFully(int file, const void* bytes, std::size_t size) {
@@ -103,70 +77,6 @@ bool WriteFully(int file, const void* bytes, std::size_t size) {
     }
     return true;
 }
-
-namespace {
-
-// The permissions of the regular file that a save replaces; none for a new file. A file that
-// may not be written is not replaced, as an editor's save refuses it, and nothing but a
-// regular file is replaced at all.
-std::error_code GetReplacedMode(int folder, const std::string& name, std::optional<mode_t>& mode) {
-    struct stat old {};
-    if (::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
-        return errno == ENOENT ? std::error_code() : LastError();
-    }
-    if (const std::error_code error = OutputPath::CheckType(old.st_mode)) {
-        return error;
-    }
-    if (::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0) {
-        return LastError();
-    }
-    mode = old.st_mode & 07777;
-    return std::error_code();
-}
-
-// A file system that cannot flush (EINVAL) has nothing to flush.
-bool Sync(int descriptor) {
-    return ::fsync(descriptor) == 0 || errno == EINVAL;
-}
-
-std::error_code FillAndClose(FileDescriptor& file, std::optional<mode_t> mode,
-                             const ContentWriter& write) {
-    errno = 0;
-    if (!write(file.Get())) {
-        // A writer that failed without saying why has still failed.
-        return errno != 0 ? LastError() : std::make_error_code(std::errc::io_error);
-    }
-    if ((mode && ::fchmod(file.Get(), *mode) != 0) || !Sync(file.Get()) || !file.Close()) {
-        return LastError();
-    }
-    return std::error_code();
-}
-
-// Writes the bytes to a new file beside `name` and renames it over `name`; removes the new
-// file on any failure.
-std::error_code ReplaceInFolder(int folder, const std::string& name, const ContentWriter& write) {
-    std::optional<mode_t> mode;
-    if (const std::error_code error = GetReplacedMode(folder, name, mode)) {
-        return error;
-    }
-    std::string temporary;
-    FileDescriptor file = CreateTemporaryBeside(folder, name, temporary);
-    if (!file.IsOpen()) {
-        return LastError();
-    }
-    std::error_code error = FillAndClose(file, mode, write);
-    if (!error && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
-        error = LastError();
-    }
-    if (error) {
-        ::unlinkat(folder, temporary.c_str(), 0);
-        return error;
-    }
-    // The rename is durable only once the folder is.
-    return Sync(folder) ? std::error_code() : LastError();
-}
-
-} // namespace
 
 std::string ToSlashes(std::string_view cp932) {
     return ReplaceSingleByte(cp932, '\\', '/');
@@ -233,22 +143,16 @@ std::error_code FollowLinks(std::string& path) {
 }
 
 std::error_code WriteAtomically(const std::string& path, const ContentWriter& write) {
-    std::string target = path;
-    if (const std::error_code error = FollowLinks(target)) {
-        return error;
+    ReplacementFile file(path);
+    if (file.Error()) {
+        return file.Error();
     }
-    const fs::path targetPath(target);
-    const std::string name = targetPath.filename().string();
-    if (name.empty() || name == "." || name == "..") {
-        return std::make_error_code(std::errc::is_a_directory);
+    errno = 0;
+    if (!write(file.Descriptor())) {
+        // A writer that failed without saying why has still failed.
+        return errno != 0 ? LastError() : std::make_error_code(std::errc::io_error);
     }
-    const fs::path parent = targetPath.parent_path();
-    const FileDescriptor folder(
-        ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.IsOpen()) {
-        return LastError();
-    }
-    return ReplaceInFolder(folder.Get(), name, write);
+    return file.Commit();
 }
 
 } // namespace FilePath

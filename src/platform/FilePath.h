@@ -36,12 +36,10 @@ std::optional<std::string> ReadAll(const std::string& path, std::uint64_t maxByt
 std::error_code FollowLinks(std::string& path);
 
 // Replaces the file at a UTF-8 path by `bytes` so that it holds either its old content or all
-// of the new: the bytes go to a new file of a unique name beside the target, made exclusively
-// and never through a link, flushed to disk and renamed over the target. The saved file keeps
-// the old file's permissions (a new one gets 0666 less the umask); a symbolic link keeps
-// pointing at its target, which takes the bytes (FollowLinks). Anything but a regular file at the
-// target is refused before a byte is written (OutputPath::CheckType). On failure nothing is left
-// behind and the old file is untouched; the error is errno's or OutputPath's.
+// of the new (ReplacementFile, flushed to disk before the rename): the saved file keeps the old
+// file's permissions, a symbolic link keeps pointing at its target, which takes the bytes, and
+// anything but a regular file at the target is refused before a byte is written. On failure
+// nothing is left behind and the old file is untouched; the error is errno's or OutputPath's.
 std::error_code WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The same with the content written by `write` to the new file's descriptor: false when it
 // could not be, with errno set to the reason (an I/O error when errno is left at 0).

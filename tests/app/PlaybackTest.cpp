@@ -20,6 +20,8 @@
 #include "timeline/CTimeLineView.h"
 
 #include <QMenu>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -303,17 +305,47 @@ private slots:
         QVERIFY(std::abs(static_cast<int>(first - sound.begin()) - 33075) <= 2);
     }
 
-    void ACancelledCompressorChoiceRecordsNothing() {
+    void ARecordingThatCannotStartLeavesTheOldMovie() {
         Import(QStringLiteral("MQA/SharpHair.mqa"));
-        const QString movie = m_folder.filePath(QStringLiteral("cancelled.avi"));
-        Dialogs().fileAnswers = {movie};
-        Dialogs().itemAnswers = {std::nullopt};
+        const QString movie = m_folder.filePath(QStringLiteral("kept.avi"));
+        QFile old(movie);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an older movie") == 14);
+        old.close();
+        // A movie a pixel wider than half the largest buffer: with anti-aliasing the back
+        // buffer cannot take it, and the driver spends no memory on trying.
+        GLint largest = 0;
+        Frame().m_pView->makeCurrent();
+        QOpenGLContext::currentContext()->functions()->glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE,
+                                                                     &largest);
+        Frame().m_pView->doneCurrent();
+        const struct {
+            std::optional<int> choice;
+            int size;
+            QStringList messages;
+        } cases[] = {
+            {std::nullopt, 320, {}}, // the compressor choice is cancelled
+            {0, largest / 2 + 1, {QStringLiteral(u"リサイズに失敗")}},
+        };
         const float width = Scene().m_fBackBufferWidth;
-        Command(ID_RECORD_AVI);
-        QCOMPARE(Dialogs().messages.size(), std::size_t{0});
-        QVERIFY(!QFile::exists(movie));
-        QCOMPARE(Scene().m_fBackBufferWidth, width);
-        QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+        Scene().m_bAntiAlias = TRUE;
+        for (const auto& test : cases) {
+            Dialogs().Reset();
+            Dialogs().fileAnswers = {movie};
+            Dialogs().itemAnswers = {test.choice};
+            Scene().m_nMovieWidth = test.size;
+            Scene().m_nMovieHeight = test.size;
+            Command(ID_RECORD_AVI);
+            QStringList shown;
+            for (const ShownMessage& message : Dialogs().messages) {
+                shown.append(message.text);
+            }
+            QCOMPARE(shown, test.messages);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("an older movie"));
+            old.close();
+            QCOMPARE(Scene().m_fBackBufferWidth, width);
+            QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+        }
     }
 
 private:

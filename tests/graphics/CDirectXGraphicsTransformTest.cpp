@@ -375,7 +375,7 @@ TEST_F(CDirectXGraphicsResizeTest, ZeroOrNegativeSizeChangesNothing) {
     for (const auto& [width, height] : {std::pair{0, 600}, {800, 0}, {-1, 600}, {800, -5}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
 
-        graphics.Resize(width, height);
+        EXPECT_FALSE(graphics.Resize(width, height));
 
         EXPECT_EQ(RecordedSize(), std::make_tuple(1024.0f, 768.0f, 1024u, 768u));
         EXPECT_EQ(device.calls, CallLog());
@@ -383,7 +383,7 @@ TEST_F(CDirectXGraphicsResizeTest, ZeroOrNegativeSizeChangesNothing) {
 }
 
 TEST_F(CDirectXGraphicsResizeTest, ResetsTheDeviceBetweenLosingAndRestoringSpriteAndFont) {
-    graphics.Resize(800, 600);
+    EXPECT_TRUE(graphics.Resize(800, 600));
 
     EXPECT_EQ(RecordedSize(), std::make_tuple(800.0f, 600.0f, 800u, 600u));
     const CallLog expected = {"Sprite.OnLostDevice()", "Font.OnLostDevice()", "Reset(800,600)",
@@ -398,7 +398,7 @@ TEST_F(CDirectXGraphicsResizeTest, ResetsTheDeviceBetweenLosingAndRestoringSprit
 TEST_F(CDirectXGraphicsResizeTest, FailedResetIsReportedAndKeepsTheNewSize) {
     device.failReset = true;
 
-    graphics.Resize(320, 240);
+    EXPECT_FALSE(graphics.Resize(320, 240));
 
     EXPECT_EQ(session.messages.texts,
               std::vector<std::string>{"\x83\x8a\x83\x54\x83\x43\x83\x59\x82\xc9\x8e\xb8\x94\x73"});

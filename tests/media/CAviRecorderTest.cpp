@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -103,6 +104,7 @@ TEST_F(CAviRecorderTest, UncompressedFramesDecodeToThePixelsWritten) {
 TEST_F(CAviRecorderTest, RecordingOverALongerFileLeavesOnlyTheNewRecording) {
     const std::string fresh = folder.PathOf("fresh.avi");
     Record("", 322, 241, 10);
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
     const std::vector<CFrameBuffer> frames = Record("", 322, 241, 3);
     FixedChooser chooser("");
     CAviRecorder recorder(sound, chooser);
@@ -110,6 +112,7 @@ TEST_F(CAviRecorderTest, RecordingOverALongerFileLeavesOnlyTheNewRecording) {
 
     EXPECT_EQ(std::filesystem::file_size(path), std::filesystem::file_size(fresh));
     EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
 }
 
 TEST_F(CAviRecorderTest, VideoIsThirtyFramesPerSecondAtTheMovieSize) {
@@ -485,22 +488,6 @@ long PeakResidentKibibytes() {
     return usage.ru_maxrss;
 }
 
-TEST_F(CAviRecorderTest, FullDiskIsReportedOnceAndTheFileStaysPlayableAsFarAsItGot) {
-    EXPECT_EQ(RecordInChild(sound, path, 2000000, 320, 240, 40).messages,
-              std::vector<std::string>{CannotWrite});
-
-    const std::vector<MediaProbe::Stream> streams = Streams();
-    ASSERT_EQ(streams.size(), 1u);
-    const int playable = std::stoi(streams[0].at("nb_read_frames"));
-    EXPECT_GE(playable, 5);
-    EXPECT_LT(playable, 40);
-    std::vector<CFrameBuffer> first;
-    for (int index = 0; index < playable; ++index) {
-        first.push_back(Recording::PatternFrame(320, 240, index));
-    }
-    EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(first));
-}
-
 TEST_F(CAviRecorderTest, FullDiskEndsTheConversionOfAWaveAtOnce) {
     // 200 MB of WAV, 400 MB of sound in the movie.
     WriteSparseWave("long.wav", 22050, 200000000);
@@ -522,6 +509,43 @@ TEST_F(CAviRecorderTest, WaveWhoseSoundWouldPassOneGibibyteIsReportedAsOneThatDo
 
     EXPECT_EQ(recording.messages, std::vector<std::string>(2, CannotMakeSound));
     EXPECT_EQ(Streams().size(), 1u);
+}
+
+TEST_F(CAviRecorderTest, SoundOfARecordingStaysWithinItsLimitAsAWhole) {
+    // Four seconds of sound at most; WAVs of 0.5, 1.5 and 3 seconds.
+    constexpr std::uint64_t limit = 4 * 22050 * 2;
+    WriteWave("tick.wav", Wave16(22050, 1, Ramp(11025)));
+    WriteWave("short.wav", Wave16(22050, 1, Ramp(33075)));
+    WriteWave("long.wav", Wave16(22050, 1, Ramp(66150)));
+    const struct {
+        std::vector<std::pair<int, std::string>> keys;
+        std::size_t messages;
+        std::size_t samples;
+    } cases[] = {
+        // Each follows the one before: a third would end at 4.5 s.
+        {{{0, "short.wav"}, {5, "short.wav"}, {10, "short.wav"}}, 1, 66150},
+        // One second of silence before it: the sound ends at the limit exactly.
+        {{{30, "long.wav"}}, 0, 88200},
+        // Three seconds of silence before it, at Open and at its frame.
+        {{{90, "short.wav"}}, 2, 0},
+        // A WAV left out takes no room from a later one.
+        {{{0, "long.wav"}, {10, "long.wav"}, {20, "tick.wav"}}, 1, 77175},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.keys.back().first);
+        messages.messages.clear();
+        sound.m_frameWaves.assign(sound.m_frameWaves.size(), std::string());
+        for (const auto& [frame, name] : test.keys) {
+            sound.SetWave(frame, name);
+        }
+        FixedChooser chooser("");
+        CAviRecorder recorder(sound, chooser, limit);
+
+        Recording::RecordPattern(recorder, 32, 24, 100, path);
+
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>(test.messages, CannotMakeSound));
+        EXPECT_EQ(MediaProbe::DecodedSound(path).size(), test.samples);
+    }
 }
 
 TEST_F(CAviRecorderTest, PipeOrDeviceIsNeitherOpenedNorRemoved) {
@@ -555,27 +579,47 @@ TEST_F(CAviRecorderTest, RecordingThroughADanglingLinkMakesItsTarget) {
     EXPECT_TRUE(MediaProbe::DecodedPictures(path) == Recording::TopDownPixels(frames));
 }
 
-TEST_F(CAviRecorderTest, FailedRecordingRemovesOnlyAFileThatItCreated) {
+TEST_F(CAviRecorderTest, FailedRecordingLeavesWhatThePathHeld) {
     const std::string existing = folder.Write("existing.avi", "an older movie");
     const std::string fresh = folder.PathOf("fresh.avi");
     const std::string linked = folder.PathOf("linked.avi");
     std::filesystem::create_symlink("existing.avi", linked);
     const std::string dangling = folder.PathOf("dangling.avi");
     std::filesystem::create_symlink("made.avi", dangling);
-    for (const std::string& target : {existing, fresh, linked, dangling}) {
-        FixedChooser chooser("");
-        CAviRecorder recorder(sound, chooser);
+    const std::vector<std::string> before = folder.Names();
+    const struct {
+        const char* failure;
+        std::string message;
+        std::function<std::vector<std::string>(const std::string& target)> record;
+    } failures[] = {
+        {"no stream of that size", "圧縮ストリームの作成に失敗しました。",
+         [&](const std::string& target) {
+             FixedChooser chooser("");
+             CAviRecorder recorder(sound, chooser);
+             EXPECT_EQ(recorder.Open(0, 240, target), nullptr);
+             recorder.Close();
+             return messages.Texts();
+         }},
+        {"a full disk", CannotWrite,
+         [&](const std::string& target) {
+             return RecordInChild(sound, target, 2000000, 320, 240, 40).messages;
+         }},
+    };
+    for (const auto& [failure, message, record] : failures) {
+        for (const std::string& target : {existing, fresh, linked, dangling}) {
+            SCOPED_TRACE(std::string(failure) + ", " + target);
+            messages.messages.clear();
 
-        EXPECT_EQ(recorder.Open(0, 240, target), nullptr); // no stream of that size
-        recorder.Close();
+            EXPECT_EQ(record(target), std::vector<std::string>{message});
+
+            EXPECT_EQ(folder.Names(), before);
+            EXPECT_TRUE(std::filesystem::is_symlink(linked));
+            EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+            std::ifstream file(existing);
+            const std::string content(std::istreambuf_iterator<char>(file), {});
+            EXPECT_TRUE(content == "an older movie") << content.size() << " bytes";
+        }
     }
-
-    EXPECT_EQ(folder.Names(),
-              (std::vector<std::string>{"dangling.avi", "existing.avi", "linked.avi"}));
-    EXPECT_TRUE(std::filesystem::is_symlink(linked));
-    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
-    std::ifstream file(existing);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "an older movie");
 }
 
 TEST_F(CAviRecorderTest, FramesOfAPauseInTheSoundAreNotHeldInMemory) {

@@ -107,7 +107,9 @@ inline std::vector<std::int16_t> DecodedSound(const std::string& path) {
     const std::string bytes =
         Run("ffmpeg -v error -i " + Quoted(path) + " -map 0:a:0 -f s16le -acodec pcm_s16le -");
     std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    if (!samples.empty()) { // none without a sound stream
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    }
     return samples;
 }
 
