@@ -28,6 +28,7 @@ using namespace DocumentBytes;
 // Offsets in NewScene.
 constexpr std::size_t kWaveNameAt = WaveFrames.recordsAt;
 constexpr std::size_t kSubtitleAt = SubtitleFrames.recordsAt;
+constexpr std::size_t kFrameCountAt = 38;
 constexpr std::size_t kAntiAliasAt = 50;
 constexpr std::size_t kCameraLoopAt = 92;
 constexpr std::size_t kMebibyte = std::size_t{1} << 20;
@@ -288,6 +289,27 @@ TEST_F(DocumentFileTest, AnyNonZeroBooleanByteReadsAsTrueAndIsWrittenAsOne) {
     bytes[kAntiAliasAt] = 0x01;
     bytes[kCameraLoopAt] = 0x01;
     EXPECT_EQ(SavedBytes(sound, graphics), bytes);
+}
+
+TEST_F(DocumentFileTest, FrameCountsAboveTheCeilingOpenAsTheCeiling) {
+    const struct {
+        std::int32_t stored;
+        int opened;
+    } cases[] = {{std::numeric_limits<std::int32_t>::max(), 1000000},
+                 {1000001, 1000000},
+                 {1000000, 1000000},
+                 {899, 899}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.stored);
+        Bytes bytes = NewScene;
+        PutInt32(bytes, kFrameCountAt, test.stored);
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+
+        ASSERT_EQ(LoadBytes(bytes, sound, graphics), "");
+
+        EXPECT_EQ(graphics.m_nFrameCount, test.opened);
+    }
 }
 
 TEST_F(DocumentFileTest, LoadReplacesTheListsOfTheScene) {
