@@ -185,7 +185,10 @@ private slots:
         const Case cases[] = {
             {IDC_EDIT_WIDTH, "0", 320},         {IDC_EDIT_WIDTH, "", 320},
             {IDC_EDIT_HEIGHT, "0", 240},        {IDC_EDIT_MAX_FRAME, "899", 900},
-            {IDC_EDIT_MAX_FRAME, "1200", 1200}, {IDC_EDIT_WIDTH, "99999999999", 320}};
+            {IDC_EDIT_MAX_FRAME, "1200", 1200}, {IDC_EDIT_WIDTH, "99999999999", 320},
+            // The frame count has a ceiling instead.
+            {IDC_EDIT_MAX_FRAME, "2147483647", 1000000},
+            {IDC_EDIT_MAX_FRAME, "99999999999", 1000000}};
         for (const Case& c : cases) {
             Click(c.id);
             Document().SetModifiedFlag(false);
@@ -291,6 +294,14 @@ private slots:
         ClickCell(2, 0);
         Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"ようこそ"));
         QCOMPARE(FromCp932(Scene().GetSubtitle(0)), QStringLiteral(u"ようこそ"));
+        QCOMPARE(Dialogs().messages.size(), std::size_t{0});
+        // Characters that code page 932 cannot hold are kept as '?', and the user is told.
+        Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"a😀𠮷"));
+        QCOMPARE(Scene().GetSubtitle(0), std::string("a??"));
+        QCOMPARE(Text(IDC_EDIT_SUBTITLE), QStringLiteral("a??"));
+        QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+        QCOMPARE(Dialogs().messages.back().text,
+                 QStringLiteral(u"字幕には使えない文字が含まれています。使えない文字は「?」に置き換えました。"));
 
         // Before every key (a click in the header's name column) a choice changes nothing.
         ClickCell(0, 0);
