@@ -189,7 +189,7 @@ private slots:
                               {IDC_EDIT_MAX_FRAME, "1200", 1200},
                               {IDC_EDIT_WIDTH, "99999999999", 320},
                               {IDC_EDIT_MAX_FRAME, "2147483647", 1000000},
-                              {IDC_EDIT_MAX_FRAME, "99999999999", 1000000}};
+                              {IDC_EDIT_MAX_FRAME, "99999999999999999999", 1000000}};
         for (const Case& c : cases) {
             Click(c.id);
             Document().SetModifiedFlag(false);
