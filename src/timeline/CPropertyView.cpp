@@ -18,7 +18,9 @@
 
 #include <QByteArray>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <charconv>
 #include <cmath>
@@ -129,6 +131,21 @@ int SelectedRow(const CTimeLineView& timeline) {
 bool IsCharacterRowSelected(const CTimeLineView& timeline) {
     const int row = SelectedRow(timeline);
     return row >= 0 && row < timeline.m_ctrl.GetTrackCount() - 3;
+}
+
+// A field loses the focus to a click before the clicked view sees the press. A box up while
+// the button is held would take the release that the view waits for: the warning comes once
+// the click is over.
+void WarnAfterTheClick(QObject& context, UINT message) {
+    constexpr int ButtonPollMs = 50;
+    const bool held = QGuiApplication::mouseButtons() != Qt::NoButton;
+    QTimer::singleShot(held ? ButtonPollMs : 0, &context, [&context, message] {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+            WarnAfterTheClick(context, message);
+        } else {
+            AfxMessageBox(Resources::LoadString(message), MB_OK | MB_ICONWARNING);
+        }
+    });
 }
 
 // Qt paints a GL view only inside its paint event: asking for one is how a frame gets
@@ -391,8 +408,7 @@ void CPropertyView::OnKillfocusSubtitle() {
     MarkModified();
     // The field now shows what was kept: say why some characters became '?'.
     if (!Cp932Text::HoldsAll(typed)) {
-        AfxMessageBox(Resources::LoadString(IDS_SUBTITLE_CHARACTERS_REPLACED),
-                      MB_OK | MB_ICONWARNING);
+        WarnAfterTheClick(*this, IDS_SUBTITLE_CHARACTERS_REPLACED);
     }
 }
 

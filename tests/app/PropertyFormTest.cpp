@@ -302,6 +302,14 @@ private slots:
         QCOMPARE(Text(IDC_EDIT_SUBTITLE), QStringLiteral("a??"));
         QCOMPARE(Dialogs().messages.size(), std::size_t{1});
         QVERIFY(Dialogs().messages.back().text.startsWith(QStringLiteral(u"字幕には使えない文字")));
+        // Left for a click into the 3D view, the field warns once the button is up.
+        Enter(IDC_EDIT_SUBTITLE, QStringLiteral(u"😀"));
+        QTest::mousePress(Frame().m_pView, Qt::LeftButton);
+        Settle();
+        QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+        QTest::mouseRelease(Frame().m_pView, Qt::LeftButton);
+        Settle();
+        QCOMPARE(Dialogs().messages.size(), std::size_t{2});
 
         // Before every key (a click in the header's name column) a choice changes nothing.
         ClickCell(0, 0);
