@@ -188,7 +188,8 @@ void CDirectXGraphics::Serialize(CArchive& archive) {
     std::int32_t movieWidth = 0;
     std::int32_t movieHeight = 0;
     archive >> frameCount >> movieWidth >> movieHeight;
-    m_nFrameCount = frameCount;
+    // A longer movie than the form takes opens as long as the form allows.
+    m_nFrameCount = std::min(frameCount, std::int32_t{MaxFrameCount});
     m_nMovieWidth = movieWidth;
     m_nMovieHeight = movieHeight;
     archive >> m_bAntiAlias;

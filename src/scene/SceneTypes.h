@@ -46,6 +46,9 @@ enum UpdateHint : int {
 };
 
 constexpr int DefaultFrameCount = 900;
+// The most frames a movie may have, over nine hours at 30 frames per second: every frame the
+// timeline can reach then stays far from the int range, and a key there fits in memory.
+constexpr int MaxFrameCount = 1000000;
 constexpr int FramesPerSecond = 30;
 
 // Degrees to radians, in single precision as the scene computes it.

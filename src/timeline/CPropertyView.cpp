@@ -7,18 +7,25 @@
 #include "graphics/CSorvendalView.h"
 #include "media/CDirectSound.h"
 #include "platform/Mbcs.h"
+#include "platform/MessageBoxService.h"
 #include "platform/framework/CDocument.h"
+#include "platform/framework/CWinApp.h"
 #include "platform/framework/Cp932Text.h"
+#include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneStrings.h"
 #include "timeline/CTimeLineView.h"
 
 #include <QByteArray>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -58,14 +65,17 @@ float LeadingFloat(const QString& text) {
     return std::isfinite(single) ? single : 0.0f;
 }
 
-// The decimal integer that the text starts with; 0 when there is none or it is out of range.
-int LeadingInteger(const QString& text) {
+// The decimal integer that the text starts with, held at the nearer end of the 64-bit range
+// when it lies beyond; 0 when there is none.
+std::int64_t LeadingInteger(const QString& text) {
     const std::string bytes = text.trimmed().toStdString();
-    int value = 0;
-    if (std::from_chars(bytes.data(), bytes.data() + bytes.size(), value).ec != std::errc()) {
-        return 0;
+    std::int64_t value = 0;
+    const std::errc error = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value).ec;
+    if (error == std::errc::result_out_of_range) {
+        return bytes.front() == '-' ? std::numeric_limits<std::int64_t>::min()
+                                    : std::numeric_limits<std::int64_t>::max();
     }
-    return value;
+    return error == std::errc() ? value : 0;
 }
 
 // Which key the coordinate fields show and edit.
@@ -121,6 +131,21 @@ int SelectedRow(const CTimeLineView& timeline) {
 bool IsCharacterRowSelected(const CTimeLineView& timeline) {
     const int row = SelectedRow(timeline);
     return row >= 0 && row < timeline.m_ctrl.GetTrackCount() - 3;
+}
+
+// A field loses the focus to a click before the clicked view sees the press. A box up while
+// the button is held would take the release that the view waits for: the warning comes once
+// the click is over.
+void WarnAfterTheClick(QObject& context, UINT message) {
+    constexpr int ButtonPollMs = 50;
+    const bool held = QGuiApplication::mouseButtons() != Qt::NoButton;
+    QTimer::singleShot(held ? ButtonPollMs : 0, &context, [&context, message] {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+            WarnAfterTheClick(context, message);
+        } else {
+            AfxMessageBox(Resources::LoadString(message), MB_OK | MB_ICONWARNING);
+        }
+    });
 }
 
 // Qt paints a GL view only inside its paint event: asking for one is how a frame gets
@@ -372,15 +397,19 @@ void CPropertyView::OnKillfocusSubtitle() {
         return;
     }
     DoDataExchange();
-    const std::string text = Cp932Text::FromQString(GetDlgItemText(IDC_EDIT_SUBTITLE));
+    const QString typed = GetDlgItemText(IDC_EDIT_SUBTITLE);
     const int key = timeline->MarkContentKey();
     if (key < 0) {
         return;
     }
-    Scene().SetSubtitle(text, key);
+    Scene().SetSubtitle(Cp932Text::FromQString(typed), key);
     Scene().FillSubtitles();
     Broadcast(HintSceneChanged);
     MarkModified();
+    // The field now shows what was kept: say why some characters became '?'.
+    if (!Cp932Text::HoldsAll(typed)) {
+        WarnAfterTheClick(*this, IDS_SUBTITLE_CHARACTERS_REPLACED);
+    }
 }
 
 void CPropertyView::OnSelchangeWave() {
@@ -400,13 +429,18 @@ void CPropertyView::OnSelchangeWave() {
     MarkModified();
 }
 
-int CPropertyView::ReadAtLeast(int id, int minimum, int fallback) {
-    const int value = LeadingInteger(GetDlgItemText(id));
-    if (value >= minimum) {
-        return value;
+int CPropertyView::ReadAtLeast(int id, int minimum, int fallback, std::optional<int> ceiling) {
+    const std::int64_t value = LeadingInteger(GetDlgItemText(id));
+    int kept = fallback;
+    if (ceiling && value > *ceiling) {
+        kept = *ceiling;
+    } else if (value >= minimum && value <= std::numeric_limits<int>::max()) {
+        kept = static_cast<int>(value);
     }
-    SetDlgItemText(id, QString::asprintf("%d", fallback));
-    return fallback;
+    if (kept != value) {
+        SetDlgItemText(id, QString::asprintf("%d", kept));
+    }
+    return kept;
 }
 
 void CPropertyView::OnKillfocusWidth() {
@@ -422,7 +456,8 @@ void CPropertyView::OnKillfocusHeight() {
 
 void CPropertyView::OnKillfocusMaxFrame() {
     DoDataExchange();
-    Scene().m_nFrameCount = ReadAtLeast(IDC_EDIT_MAX_FRAME, DefaultFrameCount, DefaultFrameCount);
+    Scene().m_nFrameCount =
+        ReadAtLeast(IDC_EDIT_MAX_FRAME, DefaultFrameCount, DefaultFrameCount, MaxFrameCount);
     Broadcast(HintFrameCountChanged);
     MarkModified();
 }

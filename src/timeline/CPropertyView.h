@@ -7,6 +7,8 @@
 
 #include "platform/framework/CFormView.h"
 
+#include <optional>
+
 class CPropertyView : public CFormView {
 public:
     CPropertyView();
@@ -48,8 +50,9 @@ private:
     void DoDataExchange();
     void FillWaveList();
     void ToggleAxis(BOOL& flag, int button);
-    // The number in the field, or `fallback` (written back) when it is below `minimum`.
-    int ReadAtLeast(int id, int minimum, int fallback);
+    // The number in the field. One below `minimum`, beyond int or none at all becomes
+    // `fallback`, one above the ceiling the ceiling; either is written back into the field.
+    int ReadAtLeast(int id, int minimum, int fallback, std::optional<int> ceiling = std::nullopt);
     void MarkModified();
     void Broadcast(LPARAM hint);
 

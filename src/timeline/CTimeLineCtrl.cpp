@@ -5,6 +5,7 @@
 #include "platform/framework/MouseFlags.h"
 #include "platform/framework/ScrollCodes.h"
 #include "timeline/ITimeLineCtrlParent.h"
+#include "timeline/TimeLineFrames.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -75,29 +76,22 @@ QFont CaptionFont() {
     return font;
 }
 
-// Every multiple of `step` from `first` to `last`, never below 0.
-template <class Action> void ForEveryNthFrame(int step, int first, int last, Action action) {
-    for (int frame = first <= 0 ? 0 : (first + step - 1) / step * step; frame <= last;
-         frame += step) {
-        action(frame);
-    }
-}
-
 int ExtentOf(const QScrollBar& bar) {
     return bar.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &bar);
 }
 
 int ScrolledPosition(const QScrollBar& bar, unsigned int code, int first, int position,
                      int lineStep, int pageStep) {
+    const std::int64_t from = first;
     switch (code) {
     case SB_LINEUP:
-        return std::max(first - lineStep, bar.minimum());
+        return static_cast<int>(std::max<std::int64_t>(from - lineStep, bar.minimum()));
     case SB_LINEDOWN:
-        return std::min(first + lineStep, bar.maximum());
+        return static_cast<int>(std::min<std::int64_t>(from + lineStep, bar.maximum()));
     case SB_PAGEUP:
-        return std::max(first - pageStep, bar.minimum());
+        return static_cast<int>(std::max<std::int64_t>(from - pageStep, bar.minimum()));
     case SB_PAGEDOWN:
-        return std::min(first + pageStep, bar.maximum());
+        return static_cast<int>(std::min<std::int64_t>(from + pageStep, bar.maximum()));
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
         return position;
@@ -115,8 +109,8 @@ int ScrolledPosition(const QScrollBar& bar, unsigned int code, int first, int po
 struct CTimeLineCtrl::Viewport {
     int width;
     int height;
-    int firstFrame;
-    int lastFrame;
+    std::int64_t firstFrame;
+    std::int64_t lastFrame;
     int firstRow;
     // The visible rows that hold a track.
     int firstTrack;
@@ -124,8 +118,11 @@ struct CTimeLineCtrl::Viewport {
     // The bottom of the rows area.
     int bottom;
 
-    int FrameLeft(int frame) const {
-        return NameColumnWidth + FrameColumnWidth * (frame - firstFrame);
+    // A frame far outside the view lands just outside the client area.
+    int FrameLeft(std::int64_t frame) const {
+        return static_cast<int>(
+            std::clamp<std::int64_t>(NameColumnWidth + FrameColumnWidth * (frame - firstFrame),
+                                     -FrameColumnWidth, width + FrameColumnWidth));
     }
     int RowTop(int row) const { return HeaderHeight + RowHeight * (row - firstRow); }
 };
@@ -205,14 +202,16 @@ void CTimeLineCtrl::UpdateCursor() {
 
 void CTimeLineCtrl::HitTest(int x, int y) {
     if (y < HeaderHeight) {
-        m_nCurrentFrame =
-            (x - NameColumnWidth + FrameColumnWidth * m_nFirstFrame) / FrameColumnWidth;
+        m_nCurrentFrame = TimeLineFrames::Saturated(
+            (x - NameColumnWidth + std::int64_t{FrameColumnWidth} * m_nFirstFrame) /
+            FrameColumnWidth);
     } else if (y - HeaderHeight >= RowHeight * (GetTrackCount() - m_nFirstRow)) {
         m_nSelectedRow = -1;
     } else {
         m_nSelectedRow = m_nFirstRow + (y - HeaderHeight) / RowHeight;
         if (x >= NameColumnWidth) {
-            m_nCurrentFrame = m_nFirstFrame + (x - NameColumnWidth) / FrameColumnWidth;
+            m_nCurrentFrame = TimeLineFrames::Saturated(std::int64_t{m_nFirstFrame} +
+                                                        (x - NameColumnWidth) / FrameColumnWidth);
         } else if (x >= LockBoxLeft && x <= LockBoxRight) {
             // The row exists unless the first row was set below 0.
             if (CTimeLineTrack* track = SelectedTrack()) {
@@ -224,8 +223,9 @@ void CTimeLineCtrl::HitTest(int x, int y) {
 }
 
 void CTimeLineCtrl::UpdateScrollRanges() {
-    m_horizontal->setRange(
-        0, std::max(1, m_nFrameCount - (width() - NameColumnWidth) / FrameColumnWidth + 3));
+    m_horizontal->setRange(0, TimeLineFrames::Saturated(std::max<std::int64_t>(
+                                  1, std::int64_t{m_nFrameCount} -
+                                         (width() - NameColumnWidth) / FrameColumnWidth + 3)));
     m_vertical->setRange(0,
                          std::max(1, GetTrackCount() - (height() - HeaderHeight) / RowHeight + 1));
 }
@@ -272,7 +272,7 @@ CTimeLineCtrl::Viewport CTimeLineCtrl::ViewportOf(int width, int height) const {
     view.width = width;
     view.height = height;
     view.firstFrame = m_nFirstFrame;
-    view.lastFrame = m_nFirstFrame + (width - NameColumnWidth) / FrameColumnWidth;
+    view.lastFrame = view.firstFrame + (width - NameColumnWidth) / FrameColumnWidth;
     view.firstRow = m_nFirstRow;
     view.firstTrack = std::max(0, m_nFirstRow);
     view.lastTrack =
@@ -286,7 +286,6 @@ void CTimeLineCtrl::Draw(QPainter& dc, int width, int height) const {
     const QColor face = palette().color(QPalette::Active, QPalette::Button);
     const QColor highlight = palette().color(QPalette::Active, QPalette::Highlight);
     const int selected = m_nSelectedRow - m_nFirstRow;
-    const int current = m_nCurrentFrame - m_nFirstFrame;
     dc.setRenderHint(QPainter::Antialiasing, false);
     dc.setFont(CaptionFont());
 
@@ -303,7 +302,7 @@ void CTimeLineCtrl::Draw(QPainter& dc, int width, int height) const {
     for (int row = view.firstTrack; row <= view.lastTrack; ++row) {
         DrawSpans(dc, view, row);
     }
-    if (current >= 0 && selected >= 0) {
+    if (m_nCurrentFrame >= m_nFirstFrame && selected >= 0) {
         const int left = view.FrameLeft(m_nCurrentFrame);
         const int top = view.RowTop(m_nSelectedRow);
         FillBox(dc, left + 1, top + 1, left + FrameColumnWidth, top + RowHeight, highlight);
@@ -317,8 +316,9 @@ void CTimeLineCtrl::Draw(QPainter& dc, int width, int height) const {
 
 // A light column every five frames, up to the frame count.
 void CTimeLineCtrl::DrawShading(QPainter& dc, const Viewport& view) const {
-    ForEveryNthFrame(
-        ShadedFrameStep, view.firstFrame, std::min(m_nFrameCount, view.lastFrame), [&](int frame) {
+    TimeLineFrames::ForEveryNth(
+        ShadedFrameStep, view.firstFrame, std::min<std::int64_t>(m_nFrameCount, view.lastFrame),
+        [&](std::int64_t frame) {
             const int left = view.FrameLeft(frame);
             FillBox(dc, left + 1, HeaderHeight, left + FrameColumnWidth, view.bottom, Shading);
         });
@@ -340,11 +340,12 @@ void CTimeLineCtrl::DrawGrid(QPainter& dc, const Viewport& view) const {
 
 void CTimeLineCtrl::DrawFrameNumbers(QPainter& dc, const Viewport& view) const {
     dc.setPen(DarkGrey);
-    ForEveryNthFrame(NumberedFrameStep, view.firstFrame, std::min(m_nFrameCount, view.lastFrame),
-                     [&](int frame) {
-                         dc.drawText(QPoint(view.FrameLeft(frame), 1 + dc.fontMetrics().ascent()),
-                                     QString::number(frame));
-                     });
+    TimeLineFrames::ForEveryNth(
+        NumberedFrameStep, view.firstFrame, std::min<std::int64_t>(m_nFrameCount, view.lastFrame),
+        [&](std::int64_t frame) {
+            dc.drawText(QPoint(view.FrameLeft(frame), 1 + dc.fontMetrics().ascent()),
+                        QString::number(frame));
+        });
 }
 
 void CTimeLineCtrl::DrawCaptions(QPainter& dc, const Viewport& view) const {
@@ -383,9 +384,10 @@ void CTimeLineCtrl::DrawSpans(QPainter& dc, const Viewport& view, int row) const
 // A hollow 5 x 9 box for a key, a filled one for a key with content.
 void CTimeLineCtrl::DrawKeyMarks(QPainter& dc, const Viewport& view, int row) const {
     const std::vector<std::int32_t>& states = m_tracks[row].m_states;
-    const int last = std::min(view.lastFrame, static_cast<int>(states.size()) - 1);
+    const std::int64_t last =
+        std::min<std::int64_t>(view.lastFrame, static_cast<std::int64_t>(states.size()) - 1);
     const int top = view.RowTop(row) + 10;
-    for (int frame = std::max(0, view.firstFrame); frame <= last; ++frame) {
+    for (std::int64_t frame = std::max<std::int64_t>(0, view.firstFrame); frame <= last; ++frame) {
         const int left = view.FrameLeft(frame) + 2;
         if (states[frame] == TimeLineKey) {
             OutlineBox(dc, left, top, left + 5, top + 9, DarkGrey);

@@ -22,6 +22,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace {
@@ -705,7 +706,7 @@ void CTimeLineView::OnTimer(UINT) {
     }
     m_ctrl.m_nCurrentFrame = current + 1;
     m_ctrl.UpdateCursor();
-    if (m_ctrl.m_nFirstFrame + VisibleFrames() < current + 10) {
+    if (std::int64_t{m_ctrl.m_nFirstFrame} + VisibleFrames() < std::int64_t{current} + 10) {
         SetFirstFrame(std::max(current, 0));
     }
     // The sound of the frame just left: the start frame's plays on the first tick.

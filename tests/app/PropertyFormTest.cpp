@@ -182,10 +182,14 @@ private slots:
             const char* typed;
             int stored; // and shown
         };
-        const Case cases[] = {
-            {IDC_EDIT_WIDTH, "0", 320},         {IDC_EDIT_WIDTH, "", 320},
-            {IDC_EDIT_HEIGHT, "0", 240},        {IDC_EDIT_MAX_FRAME, "899", 900},
-            {IDC_EDIT_MAX_FRAME, "1200", 1200}, {IDC_EDIT_WIDTH, "99999999999", 320}};
+        const Case cases[] = {{IDC_EDIT_WIDTH, "0", 320},
+                              {IDC_EDIT_WIDTH, "", 320},
+                              {IDC_EDIT_HEIGHT, "0", 240},
+                              {IDC_EDIT_MAX_FRAME, "899", 900},
+                              {IDC_EDIT_MAX_FRAME, "1200", 1200},
+                              {IDC_EDIT_WIDTH, "99999999999", 320},
+                              {IDC_EDIT_MAX_FRAME, "2147483647", 1000000},
+                              {IDC_EDIT_MAX_FRAME, "99999999999999999999", 1000000}};
         for (const Case& c : cases) {
             Click(c.id);
             Document().SetModifiedFlag(false);
@@ -291,6 +295,21 @@ private slots:
         ClickCell(2, 0);
         Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"ようこそ"));
         QCOMPARE(FromCp932(Scene().GetSubtitle(0)), QStringLiteral(u"ようこそ"));
+        QCOMPARE(Dialogs().messages.size(), std::size_t{0});
+        // Characters that code page 932 cannot hold are kept as '?', and the user is told.
+        Type(IDC_EDIT_SUBTITLE, QStringLiteral(u"a😀𠮷"));
+        QCOMPARE(Scene().GetSubtitle(0), std::string("a??"));
+        QCOMPARE(Text(IDC_EDIT_SUBTITLE), QStringLiteral("a??"));
+        QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+        QVERIFY(Dialogs().messages.back().text.startsWith(QStringLiteral(u"字幕には使えない文字")));
+        // Left for a click into the 3D view, the field warns once the button is up.
+        Enter(IDC_EDIT_SUBTITLE, QStringLiteral(u"😀"));
+        QTest::mousePress(Frame().m_pView, Qt::LeftButton);
+        Settle();
+        QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+        QTest::mouseRelease(Frame().m_pView, Qt::LeftButton);
+        Settle();
+        QCOMPARE(Dialogs().messages.size(), std::size_t{2});
 
         // Before every key (a click in the header's name column) a choice changes nothing.
         ClickCell(0, 0);

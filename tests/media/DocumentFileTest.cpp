@@ -30,6 +30,7 @@ using namespace DocumentBytes;
 // Offsets in NewScene.
 constexpr std::size_t kWaveNameAt = WaveFrames.recordsAt;
 constexpr std::size_t kSubtitleAt = SubtitleFrames.recordsAt;
+constexpr std::size_t kFrameCountAt = 38;
 constexpr std::size_t kAntiAliasAt = 50;
 constexpr std::size_t kCameraLoopAt = 92;
 constexpr std::size_t kMebibyte = std::size_t{1} << 20;
@@ -293,6 +294,17 @@ TEST_F(DocumentFileTest, AnyNonZeroBooleanByteReadsAsTrueAndIsWrittenAsOne) {
     bytes[kAntiAliasAt] = 0x01;
     bytes[kCameraLoopAt] = 0x01;
     EXPECT_EQ(SavedBytes(sound, graphics), bytes);
+}
+
+TEST_F(DocumentFileTest, FrameCountsAboveTheCeilingOpenAsTheCeiling) {
+    for (const std::int32_t stored : {std::numeric_limits<std::int32_t>::max(), 1000001}) {
+        Bytes bytes = NewScene;
+        PutInt32(bytes, kFrameCountAt, stored);
+        CDirectSound sound;
+        CDirectXGraphics graphics;
+        ASSERT_EQ(LoadBytes(bytes, sound, graphics), "") << stored;
+        EXPECT_EQ(graphics.m_nFrameCount, 1000000) << stored;
+    }
 }
 
 TEST_F(DocumentFileTest, LoadReplacesTheListsOfTheScene) {

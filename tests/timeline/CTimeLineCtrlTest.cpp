@@ -5,6 +5,7 @@
 #include "platform/Mbcs.h"
 #include "platform/framework/ScrollCodes.h"
 #include "timeline/ITimeLineCtrlParent.h"
+#include "timeline/TimeLineFrames.h"
 
 #include <QApplication>
 #include <QFont>
@@ -13,10 +14,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr int IntMax = std::numeric_limits<int>::max();
 
 const QColor Face(200, 190, 180);
 const QColor Highlight(0, 80, 160);
@@ -178,6 +184,8 @@ TEST_F(CTimeLineCtrlTest, HitTestSetsFrameRowAndLock) {
         {0, 0, 138, 59, 3, 1, 3, 1},    // lock box column, anywhere in the row
         {0, 0, 148, 41, 3, 1, 3, 1},    // its right edge
         {0, 0, 150, 45, 3, 1, 3, 0},    // name cell: select only
+        // Past the last frame that an int holds: the frame stops there.
+        {IntMax - 10, 0, 479, 5, IntMax, 1, 19, 0},
     };
     AddRows({States(20, K), States(20, K)});
     for (const Case& c : cases) {
@@ -262,6 +270,32 @@ TEST_F(CTimeLineCtrlTest, ScrollingStepsWithinTheRangesOfTheOuterSize) {
     EXPECT_EQ(control.HorizontalBar().maximum(), 1);
     EXPECT_EQ(control.VerticalBar().maximum(), 1);
     EXPECT_EQ(control.m_nFirstFrame, 100);
+    control.m_nFrameCount = IntMax;
+    control.resize(100, 10);
+    EXPECT_EQ(control.HorizontalBar().maximum(), IntMax);
+}
+
+// The thumb at the far right of the largest count, then one step left: the paint ends, with
+// the numbers of the last frames in the header.
+TEST_F(CTimeLineCtrlTest, LargestCountScrollsAndPaintsToItsEnd) {
+    AddRows({States(20, K)});
+    control.m_nFrameCount = IntMax;
+    SetClientSize(480, 200);
+    control.OnHScroll(SB_RIGHT, 0);
+    control.OnHScroll(SB_LINELEFT, 0);
+    control.PaintInto(image);
+    EXPECT_TRUE(Contains({161, 1, 319, 16}, Dark)) << "frame numbers";
+}
+
+TEST(TimeLineFramesTest, StepsStopAtTheLastFrameOfInt) {
+    std::vector<std::int64_t> frames;
+    TimeLineFrames::ForEveryNth(10, IntMax - 25, IntMax, [&frames](std::int64_t frame) {
+        frames.push_back(frame);
+        if (frames.size() > 2) {
+            throw std::length_error("a step wrapped past the last frame");
+        }
+    });
+    EXPECT_EQ(frames, (std::vector<std::int64_t>{2147483630, 2147483640}));
 }
 
 TEST_F(CTimeLineCtrlTest, EditsActOnTheSelectedRowAtTheCurrentFrame) {

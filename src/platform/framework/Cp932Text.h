@@ -24,6 +24,11 @@ inline std::string FromQString(const QString& text) {
     return Mbcs::FromUtf16(text.toStdU16String());
 }
 
+// Whether code page 932 holds every character of the text, so that FromQString puts in no '?'.
+inline bool HoldsAll(const QString& text) {
+    return Mbcs::FromUtf8(text.toStdString()).has_value();
+}
+
 // A file's path as code-page-932 bytes, only when they lead back to exactly that path: a name
 // with a character the code page cannot hold, or holds only as a look-alike, has none.
 inline std::optional<std::string> PathFromQString(const QString& path) {
