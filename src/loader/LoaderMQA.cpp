@@ -219,15 +219,19 @@ bool LoaderMQA::ReadDeferredChunks() {
     for (const DeferredChunk& chunk : m_deferred) {
         total += chunk.lines.size();
     }
-    // Slices of about one size, whatever the chunks: a large chunk is cut into several, and
-    // many small ones share one.
+    // Slices of about one size, whatever the chunks: a chunk larger than a slice is cut into
+    // several, and many small ones share one.
     const std::size_t sliceSize = std::max(SmallestSlice, total / ProcessorCores());
     std::vector<Piece> pieces;
     pieces.reserve(m_deferred.size()); // one a chunk, and a few more where slices cut them
     std::vector<Slice> slices;
     std::size_t room = 0; // bytes that the last slice may still take
     for (std::size_t c = 0; c < m_deferred.size(); ++c) {
-        for (std::string_view lines = m_deferred[c].lines; !lines.empty();) {
+        std::string_view lines = m_deferred[c].lines;
+        if (lines.size() > room && lines.size() <= sliceSize) {
+            room = 0; // a chunk that one slice can hold is not cut: its list is then moved whole
+        }
+        while (!lines.empty()) {
             if (room == 0) {
                 slices.push_back({pieces.size(), {}});
                 room = sliceSize;
