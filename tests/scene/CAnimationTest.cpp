@@ -197,11 +197,7 @@ TEST(CAnimationTest, AssignmentKeepsTheTargetsWorldMatrix) {
         const D3DXMATRIX targetWorld = target.CalcWorldMatrix();
 
         CAnimation moved(source);
-        if (move) {
-            target = std::move(moved);
-        } else {
-            target = source;
-        }
+        move ? void(target = std::move(moved)) : void(target = source);
 
         ExpectSameValues(target, source); // active flag and motion frame included
         EXPECT_EQ(target.m_matWorld, targetWorld);
