@@ -181,8 +181,10 @@ void CDirectXGraphics::Serialize(CArchive& archive) {
     std::int32_t cameraCount = 0;
     archive >> m_crBackground >> m_crFont >> characterCount;
     archive.CheckCount(characterCount, MinimumStoredCharacterBytes, sizeof(CCharacter));
+    MakeRoomForCount(archive, m_characters, static_cast<std::size_t>(characterCount));
     archive >> cameraCount;
     archive.CheckCount(cameraCount, MinimumStoredKeyBytes, sizeof(CAnimation));
+    MakeRoomForCount(archive, m_cameraKeys, static_cast<std::size_t>(cameraCount));
     TextTrack::Serialize(archive, m_subtitles, m_subtitleStates);
     std::int32_t frameCount = 0;
     std::int32_t movieWidth = 0;

@@ -4,6 +4,7 @@
 #include "scene/CCharacter.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -111,19 +112,25 @@ std::string_view TakeLines(std::string_view& lines, std::size_t size) {
     return taken;
 }
 
-// Appends items [begin, end) of a slice's list to a part's list.
+// Appends items [begin, end) of a slice's list to a part's list, which is to take `coming`
+// items in all from here on, these included: it grows once, to hold them all. A slice's list
+// that is all the part's list takes is moved whole.
 template <typename T>
-void AppendItems(std::vector<T>& list, std::vector<T>& slice, std::size_t begin, std::size_t end) {
+void AppendItems(std::vector<T>& list, std::vector<T>& slice, std::size_t begin, std::size_t end,
+                 std::size_t coming) {
     if (begin == end) {
         return;
     }
-    if (list.empty() && begin == 0 && end == slice.size()) {
-        list = std::move(slice); // nothing else of the slice's list is appended anywhere
+    if (list.empty() && begin == 0 && end == slice.size() && coming == slice.size()) {
+        list = std::move(slice);
         return;
     }
-    MakeRoom(list, end - begin);
-    list.insert(list.end(), slice.begin() + static_cast<std::ptrdiff_t>(begin),
-                slice.begin() + static_cast<std::ptrdiff_t>(end));
+    if (list.size() + coming > list.capacity()) {
+        list.reserve(list.size() + coming);
+    }
+    list.insert(list.end(),
+                std::make_move_iterator(slice.begin() + static_cast<std::ptrdiff_t>(begin)),
+                std::make_move_iterator(slice.begin() + static_cast<std::ptrdiff_t>(end)));
 }
 
 // Lines of one deferred chunk, and where the items read from them lie in their slice's lists.
@@ -212,15 +219,19 @@ bool LoaderMQA::ReadDeferredChunks() {
     for (const DeferredChunk& chunk : m_deferred) {
         total += chunk.lines.size();
     }
-    // Slices of about one size, whatever the chunks: a large chunk is cut into several, and
-    // many small ones share one.
+    // Slices of about one size, whatever the chunks: a chunk larger than a slice is cut into
+    // several, and many small ones share one.
     const std::size_t sliceSize = std::max(SmallestSlice, total / ProcessorCores());
     std::vector<Piece> pieces;
     pieces.reserve(m_deferred.size()); // one a chunk, and a few more where slices cut them
     std::vector<Slice> slices;
     std::size_t room = 0; // bytes that the last slice may still take
     for (std::size_t c = 0; c < m_deferred.size(); ++c) {
-        for (std::string_view lines = m_deferred[c].lines; !lines.empty();) {
+        std::string_view lines = m_deferred[c].lines;
+        if (lines.size() > room && lines.size() <= sliceSize) {
+            room = 0; // a chunk that one slice can hold is not cut: its list is then moved whole
+        }
+        while (!lines.empty()) {
             if (room == 0) {
                 slices.push_back({pieces.size(), {}});
                 room = sliceSize;
@@ -251,6 +262,14 @@ bool LoaderMQA::ReadDeferredChunks() {
     } catch (int) {
         return false; // the chunks stay, so that a second reading fails as well
     }
+    // The items still to come into each part's lists, so that each list grows only once.
+    std::vector<std::size_t> coming(2 * m_pOwner->m_parts.size());
+    const auto comingTo = [&](const DeferredChunk& chunk) -> std::size_t& {
+        return coming[2 * chunk.part + (chunk.kind == ChunkKind::Vertices ? 0 : 1)];
+    };
+    for (const Piece& piece : pieces) {
+        comingTo(m_deferred[piece.chunk]) += piece.end - piece.begin;
+    }
     // In file order. Each slice is freed once appended, so that the parts' lists and the
     // slices together hold little more than the parts' lists.
     for (std::size_t s = 0; s < slices.size(); ++s) {
@@ -264,9 +283,11 @@ bool LoaderMQA::ReadDeferredChunks() {
                 ++last;
             }
             MQAObject& part = m_pOwner->m_parts[chunk.part];
+            std::size_t& items = comingTo(chunk);
             VisitList(chunk.kind, [&](auto list) {
-                AppendItems(part.*list, from.*list, pieces[p].begin, pieces[last].end);
+                AppendItems(part.*list, from.*list, pieces[p].begin, pieces[last].end, items);
             });
+            items -= pieces[last].end - pieces[p].begin;
             p = last + 1;
         }
         from = MQAObject();

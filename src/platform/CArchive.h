@@ -6,8 +6,8 @@
 // Every read that runs past the end, or meets a length that cannot be valid, throws
 // CArchiveException; nothing is allocated for a length that the remaining bytes cannot hold.
 // The lists read from a loading archive share a memory budget that follows its size, within
-// the machine's share for a budget (MachineMemory), and grow only as their elements arrive
-// (LoadList).
+// the machine's share for a budget (MachineMemory), and take room ahead of their elements only
+// as far as the bytes left to read justify (LoadList).
 
 #include <algorithm>
 #include <cstddef>
@@ -120,12 +120,24 @@ private:
 
 // Lists are read from an archive element by element, in order, once CheckCount passed their
 // count: elements beyond the count are dropped first, elements that a list holds already are
-// read in place, and a new one is made only when the reading reaches it. The capacity grows
-// geometrically but never beyond the count, so memory follows the elements actually read
-// rather than the count a file claims.
+// read in place, and a new one is made only when the reading reaches it. A list whose count
+// needs at most ListBytesPerByteLeft bytes of memory for each byte still to be read has room
+// made for its count at once, where the count is read (MakeRoomForCount); a longer one grows
+// geometrically but never beyond its count, so that its memory follows the elements actually
+// read rather than the count a file claims.
+constexpr std::size_t ListBytesPerByteLeft = 4;
+
 template <typename T> void DropElementsBeyond(std::vector<T>& list, std::size_t count) {
     if (list.size() > count) {
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(count), list.end());
+    }
+}
+
+// Room for all `count` elements at once, when the bytes left to read make up for them.
+template <typename T>
+void MakeRoomForCount(const CArchive& archive, std::vector<T>& list, std::size_t count) {
+    if (count <= archive.GetRemaining() * ListBytesPerByteLeft / sizeof(T)) {
+        list.reserve(count);
     }
 }
 

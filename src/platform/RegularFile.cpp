@@ -11,19 +11,44 @@
 RegularFile::RegularFile(FileDescriptor descriptor, std::uint64_t size)
     : m_descriptor(std::move(descriptor)), m_size(size) {}
 
-std::optional<RegularFile> RegularFile::Open(const std::string& path, std::uint64_t maxBytes) {
+namespace {
+
+// Where /proc is missing: the name opened again, so that a pipe's open does not wait and a
+// terminal does not become the program's own, and kept only while it names the file `checked`
+// still, made blocking again for reading.
+FileDescriptor ReopenByName(const std::string& path, const struct stat& checked) {
+    FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (!descriptor.IsOpen() || ::fstat(descriptor.Get(), &status) != 0 ||
+        status.st_dev != checked.st_dev || status.st_ino != checked.st_ino) {
+        return FileDescriptor();
+    }
+    const int flags = ::fcntl(descriptor.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return FileDescriptor();
+    }
+    return descriptor;
+}
+
+} // namespace
+
+std::optional<RegularFile> RegularFile::Open(const std::string& path, std::uint64_t maxBytes,
+                                             const std::string& descriptorFolder) {
     // An O_PATH descriptor names the file without opening it, so a device's open never runs
     // and a pipe's open never waits. Only once it is known to be a regular file of bounded
     // size is that very file opened for reading, through its descriptor's entry in /proc: a
-    // name swapped in between is never followed.
+    // name swapped in between is never followed (without /proc it is opened, but not read).
     const FileDescriptor named(::open(path.c_str(), O_PATH | O_CLOEXEC));
     struct stat status {};
     if (!named.IsOpen() || ::fstat(named.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
         status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
         return std::nullopt;
     }
-    const std::string reopen = "/proc/self/fd/" + std::to_string(named.Get());
+    const std::string reopen = descriptorFolder + std::to_string(named.Get());
     FileDescriptor descriptor(::open(reopen.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!descriptor.IsOpen() && errno == ENOENT) {
+        descriptor = ReopenByName(path, status);
+    }
     if (!descriptor.IsOpen()) {
         return std::nullopt;
     }

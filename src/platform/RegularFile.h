@@ -3,8 +3,9 @@
 // A regular file opened for reading by a name that a document or a model file gave. Only a
 // regular file of bounded size is ever opened for reading: a pipe, a device or a folder of
 // that name fails as a missing file does, without being opened (a terminal multiplexer
-// allocates no terminal, a pipe's open never waits for its writer). Reopening the checked
-// file needs /proc; without it nothing opens.
+// allocates no terminal, a pipe's open never waits for its writer). The checked file is reopened
+// through /proc; where /proc is missing, its name is opened again without waiting and without
+// taking a terminal, and read only when it still names the file checked.
 
 #include "platform/FileDescriptor.h"
 
@@ -20,8 +21,10 @@ public:
 
     // Opens a UTF-8 path (links followed) when it names a regular file of at most `maxBytes`
     // bytes; the file read is the one whose type and size were checked, so a name swapped in
-    // between cannot slip through.
-    static std::optional<RegularFile> Open(const std::string& path, std::uint64_t maxBytes);
+    // between cannot slip through. Open descriptors are reopened by their names in
+    // `descriptorFolder`.
+    static std::optional<RegularFile> Open(const std::string& path, std::uint64_t maxBytes,
+                                           const std::string& descriptorFolder = "/proc/self/fd/");
 
     // The size the file system reported when the file was opened.
     std::uint64_t Size() const { return m_size; }

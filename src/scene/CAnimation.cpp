@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <utility>
 
 const CRuntimeClass CAnimation::classCAnimation = {"CAnimation", sizeof(CAnimation), 0,
                                                    &CAnimation::CreateObject};
@@ -21,25 +22,34 @@ CAnimation::CAnimation() {
     Init(FrameInBetween);
 }
 
-CAnimation::CAnimation(const CAnimation& other) : CObject(other) {
-    CopyValuesFrom(other);
-}
-
-CAnimation& CAnimation::operator=(const CAnimation& other) {
-    CopyValuesFrom(other);
-    return *this;
-}
-
-void CAnimation::CopyValuesFrom(const CAnimation& other) {
+template <typename Record> void CAnimation::TakeValuesFrom(Record&& other) {
     m_nState = other.m_nState;
     m_position = other.m_position;
     m_rotation = other.m_rotation;
     m_scale = other.m_scale;
-    m_strMotion = other.m_strMotion;
+    m_strMotion = std::forward<Record>(other).m_strMotion;
     m_nMotionFrame = other.m_nMotionFrame;
     m_bLoop = other.m_bLoop;
     m_bStopAtEnd = other.m_bStopAtEnd;
     m_bActive = other.m_bActive;
+}
+
+CAnimation::CAnimation(const CAnimation& other) : CObject(other) {
+    TakeValuesFrom(other);
+}
+
+CAnimation& CAnimation::operator=(const CAnimation& other) {
+    TakeValuesFrom(other);
+    return *this;
+}
+
+CAnimation::CAnimation(CAnimation&& other) noexcept : CObject(other) {
+    TakeValuesFrom(std::move(other));
+}
+
+CAnimation& CAnimation::operator=(CAnimation&& other) noexcept {
+    TakeValuesFrom(std::move(other));
+    return *this;
 }
 
 void CAnimation::Init(std::int32_t state) {

@@ -2,7 +2,8 @@
 
 // The key record: one per timeline frame of a character or of the camera track, and one for
 // the free perspective camera. Records are plain values, copied freely; a copy never takes
-// the world matrix along.
+// the world matrix along, and neither does a move, which only takes the motion name's bytes
+// instead of copying them (lists that grow move their records).
 
 #include "platform/CObject.h"
 #include "platform/CRuntimeClass.h"
@@ -18,6 +19,8 @@ public:
     CAnimation();
     CAnimation(const CAnimation& other);
     CAnimation& operator=(const CAnimation& other);
+    CAnimation(CAnimation&& other) noexcept;
+    CAnimation& operator=(CAnimation&& other) noexcept;
     ~CAnimation() override = default;
 
     static const CRuntimeClass classCAnimation;
@@ -52,7 +55,8 @@ public:
     std::uint8_t m_bActive = 0;
 
 private:
-    void CopyValuesFrom(const CAnimation& other);
+    // Every value but the world matrix, from a record copied or moved.
+    template <typename Record> void TakeValuesFrom(Record&& other);
 };
 
 void RegisterAnimationClass();

@@ -45,6 +45,7 @@ void CCharacter::Serialize(CArchive& archive) {
     std::int32_t count = 0;
     archive >> m_strFileName >> count;
     archive.CheckCount(count, MinimumStoredKeyBytes, sizeof(CAnimation));
+    MakeRoomForCount(archive, m_keys, static_cast<std::size_t>(count));
     archive >> m_bLocked;
     LoadList(m_keys, static_cast<std::size_t>(count),
              [&archive](CAnimation& key) { key.Serialize(archive); });

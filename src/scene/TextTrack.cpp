@@ -67,6 +67,8 @@ void Serialize(CArchive& archive, Texts& texts, States& states) {
     const auto count = static_cast<std::size_t>(stored);
     DropElementsBeyond(texts, count);
     DropElementsBeyond(states, count);
+    MakeRoomForCount(archive, texts, count);
+    MakeRoomForCount(archive, states, count);
     for (std::size_t i = 0; i < count; ++i) {
         // Both elements are made before either is read: the two lists keep one length.
         std::string& text = ElementToLoad(texts, i, count);

@@ -309,6 +309,8 @@ TEST(CArchiveTest, CheckCountTakesFromOneMemoryBudgetForAllLists) {
     }
 }
 
+// 160 bytes of 40 elements: counts of up to 160 elements (4 bytes of memory for each byte left)
+// have room made at once, longer ones grow as their elements arrive.
 TEST(CArchiveTest, ListsGrowAsTheirElementsArriveAndNeverPastTheirCount) {
     Bytes buffer;
     for (std::uint8_t i = 1; i <= 40; ++i) {
@@ -316,6 +318,7 @@ TEST(CArchiveTest, ListsGrowAsTheirElementsArriveAndNeverPastTheirCount) {
     }
     const auto load = [&buffer](std::vector<std::int32_t>& list, std::size_t count) {
         CArchive archive(buffer, CArchive::load);
+        MakeRoomForCount(archive, list, count);
         LoadList(list, count, [&archive](std::int32_t& value) { archive >> value; });
     };
 
@@ -324,6 +327,14 @@ TEST(CArchiveTest, ListsGrowAsTheirElementsArriveAndNeverPastTheirCount) {
     EXPECT_EQ(claimed.size(), 41u); // the element that found no bytes is made
     EXPECT_LE(claimed.capacity(), 64u);
     EXPECT_EQ(claimed[39], 40);
+
+    std::vector<std::int32_t> justified;
+    EXPECT_THROW(load(justified, 160), CArchiveException);
+    EXPECT_EQ(justified.size(), 41u);
+    EXPECT_EQ(justified.capacity(), 160u);
+    std::vector<std::int32_t> unjustified;
+    EXPECT_THROW(load(unjustified, 161), CArchiveException);
+    EXPECT_LE(unjustified.capacity(), 64u);
 
     std::vector<std::int32_t> exact;
     load(exact, 40);

@@ -44,11 +44,17 @@ private:
     int m_descriptor;
 };
 
+// Open descriptors are reopened through /proc, and by their names where it is missing (a
+// folder that is not there stands for it).
+class RegularFileTest : public testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(DescriptorFolders, RegularFileTest,
+                         testing::Values("/proc/self/fd/", "/no such proc/self/fd/"));
+
 // Opening the terminal multiplexer allocates a terminal, which shows in /dev/pts and goes
 // when it closes. Other programs may open terminals meanwhile, so each name is opened many
 // times over: opening the multiplexer would add a terminal each time. (Deletions are watched
 // too, or the kernel would merge the creations of a terminal number freed and taken again.)
-TEST(RegularFileTest, PipesAndDevicesFailWithoutBeingOpened) {
+TEST_P(RegularFileTest, PipesAndDevicesFailWithoutBeingOpened) {
     constexpr int Attempts = 20;
     const ScratchFolder folder;
     const FilledFifo fifo(folder.PathOf("fifo"), "abc");
@@ -62,27 +68,28 @@ TEST(RegularFileTest, PipesAndDevicesFailWithoutBeingOpened) {
                                     folder.PathOf("ptmx link"), std::string("/dev/ptmx")}) {
         SCOPED_TRACE(path);
         for (int attempt = 0; attempt < Attempts; ++attempt) {
-            EXPECT_EQ(RegularFile::Open(path, 1 << 20), std::nullopt);
+            EXPECT_EQ(RegularFile::Open(path, 1 << 20, GetParam()), std::nullopt);
         }
         EXPECT_EQ(fifoOpens.Count(IN_OPEN), 0);
         EXPECT_LT(terminals.Count(IN_CREATE), Attempts);
     }
 }
 
-TEST(RegularFileTest, RegularFilesOpenThroughLinksUpToTheLimit) {
+TEST_P(RegularFileTest, RegularFilesOpenThroughLinksUpToTheLimit) {
     const ScratchFolder folder;
     folder.Write("file", "abc");
     std::filesystem::create_symlink(folder.PathOf("file"), folder.PathOf("link"));
     for (const char* name : {"file", "link"}) {
         SCOPED_TRACE(name);
-        const std::optional<RegularFile> file = RegularFile::Open(folder.PathOf(name), 3);
+        const std::optional<RegularFile> file =
+            RegularFile::Open(folder.PathOf(name), 3, GetParam());
         ASSERT_TRUE(file.has_value());
         EXPECT_EQ(file->Size(), 3u);
         char bytes[3] = {};
         EXPECT_TRUE(file->ReadAt(0, bytes, sizeof bytes));
         EXPECT_EQ(std::string(bytes, sizeof bytes), "abc");
         EXPECT_TRUE(file->EndsAtItsSize());
-        EXPECT_EQ(RegularFile::Open(folder.PathOf(name), 2), std::nullopt);
+        EXPECT_EQ(RegularFile::Open(folder.PathOf(name), 2, GetParam()), std::nullopt);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -168,26 +170,38 @@ TEST(CAnimationTest, AddScaleFloorsEachComponentAtOneHundredth) {
     }
 }
 
-TEST(CAnimationTest, CopyConstructionTakesEverythingButTheWorldMatrix) {
+// A list that grows moves its records only when their move cannot throw; else it copies them.
+static_assert(std::is_nothrow_move_constructible_v<CAnimation>);
+
+TEST(CAnimationTest, CopyAndMoveConstructionTakeEverythingButTheWorldMatrix) {
     CAnimation source = MakeRecord(FrameContentKey, 1.0f, kWalk);
     source.CalcWorldMatrix();
 
     const CAnimation copy(source);
+    CAnimation moved(source);
+    moved.CalcWorldMatrix();
+    const CAnimation target(std::move(moved));
 
     ExpectSameValues(copy, source);
     EXPECT_NE(copy.m_matWorld, source.m_matWorld);
+    ExpectSameValues(target, source);
+    EXPECT_NE(target.m_matWorld, source.m_matWorld);
 }
 
 TEST(CAnimationTest, AssignmentKeepsTheTargetsWorldMatrix) {
     const CAnimation source = MakeRecord(FrameKey, 1.0f, kWalk);
-    CAnimation target = MakeRecord(FrameEmpty, 20.0f, "R");
-    target.m_bActive = 0;
-    const D3DXMATRIX targetWorld = target.CalcWorldMatrix();
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        CAnimation target = MakeRecord(FrameEmpty, 20.0f, "R");
+        target.m_bActive = 0;
+        const D3DXMATRIX targetWorld = target.CalcWorldMatrix();
 
-    target = source;
+        CAnimation moved(source);
+        move ? void(target = std::move(moved)) : void(target = source);
 
-    ExpectSameValues(target, source); // active flag and motion frame included
-    EXPECT_EQ(target.m_matWorld, targetWorld);
+        ExpectSameValues(target, source); // active flag and motion frame included
+        EXPECT_EQ(target.m_matWorld, targetWorld);
+    }
 }
 
 TEST(CAnimationTest, InitResetsTheKeyButNotTheWorldMatrixOrActiveFlag) {
