@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -62,6 +63,8 @@ BOOL CSorvendalApp::InitInstance() {
     RegisterOpenGLDirect3D();
     InstallWindowsFontSubstitutes();
     InstallQtTranslation();
+    // The desktop entry that launches the program: Wayland desktops tie its windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("morlu-sorvendal"));
     CWinApp::InitInstance();
     if (!AfxOleInit()) {
         AfxMessageBox(Resources::LoadString(IDP_OLE_INIT_FAILED));
