@@ -111,10 +111,11 @@ bool ShowsMainWindow(const QProcess& process) {
 
 // Where the programs of this display meet.
 QByteArray SocketPath() {
-    return QFile::encodeName(QStringLiteral("%1/Sorvendal-%2-%3.open")
-                                 .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-                                 .arg(::getuid())
-                                 .arg(qEnvironmentVariable("DISPLAY")));
+    return QFile::encodeName(
+        QStringLiteral("%1/Sorvendal-%2-%3.open")
+            .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+            .arg(::getuid())
+            .arg(qEnvironmentVariable("DISPLAY")));
 }
 
 // Connections to the socket until it takes no more: a program that does not accept them then
@@ -127,10 +128,11 @@ public:
         const QByteArray path = SocketPath();
         std::copy_n(path.constData(), std::min<qsizetype>(path.size(), sizeof address.sun_path - 1),
                     address.sun_path);
+        const auto* to = reinterpret_cast<const sockaddr*>(&address);
         for (int connections = 0; connections < 4096; ++connections) {
             const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
             m_sockets.push_back(socket);
-            if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            if (::connect(socket, to, sizeof address) != 0) {
                 full = errno == EAGAIN;
                 return;
             }
@@ -194,7 +196,8 @@ private slots:
         QVERIFY(ShowsMainWindow(running));
         struct stat socket {};
         QCOMPARE(::stat(SocketPath().constData(), &socket), 0);
-        QCOMPARE(socket.st_mode & 0777, mode_t{0700}); // the user's alone, whatever the umask
+        // The user's alone, whatever the umask.
+        QCOMPARE(socket.st_mode & 0777, mode_t{0700});
         QWidget cover; // a window of another program over it
         cover.setGeometry(0, 0, 400, 300);
         cover.show();

@@ -35,8 +35,7 @@ TEST(ParallelForTest, EveryIndexRunsOnceAndAFailureComesBackAfterAllHaveRun) {
                     std::unique_lock<std::mutex> guard(lock);
                     seen.insert(threads[i]);
                     arrived.notify_all();
-                    arrived.wait_until(guard, giveUp,
-                                       [&] { return !shared || seen.size() > 1; });
+                    arrived.wait_until(guard, giveUp, [&] { return !shared || seen.size() > 1; });
                 },
                 worthThreads);
             for (std::size_t i = 0; i < count; ++i) {
