@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -36,9 +37,11 @@ const bool g_bClassesRegistered = [] {
 }();
 
 // Qt's file, colour and list dialogs and its message-box buttons speak the program's language,
-// whatever the user's locale; without Qt's translations installed they stay in English. The
-// translator lives as long as Qt's application object.
+// whatever the user's locale, and write names of file types, sizes and dates as Japanese does;
+// without Qt's translations installed their words stay in English. The translator lives as
+// long as Qt's application object.
 void InstallQtTranslation() {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -62,6 +65,8 @@ BOOL CSorvendalApp::InitInstance() {
     RegisterOpenGLDirect3D();
     InstallWindowsFontSubstitutes();
     InstallQtTranslation();
+    // The desktop entry that launches the program: Wayland desktops tie its windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("morlu-sorvendal"));
     CWinApp::InitInstance();
     if (!AfxOleInit()) {
         AfxMessageBox(Resources::LoadString(IDP_OLE_INIT_FAILED));

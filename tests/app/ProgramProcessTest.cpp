@@ -6,6 +6,7 @@
 #include "ProgramProcess.h"
 
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -14,9 +15,14 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -103,6 +109,46 @@ bool ShowsMainWindow(const QProcess& process) {
     return QTest::qWaitFor([&] { return !MainWindowsOf(process).isEmpty(); }, ShowMs);
 }
 
+// Where the programs of this display meet.
+QByteArray SocketPath() {
+    return QFile::encodeName(
+        QStringLiteral("%1/Sorvendal-%2-%3.open")
+            .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+            .arg(::getuid())
+            .arg(qEnvironmentVariable("DISPLAY")));
+}
+
+// Connections to the socket until it takes no more: a program that does not accept them then
+// cannot be reached.
+class FullBacklog {
+public:
+    FullBacklog() {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = SocketPath();
+        std::copy_n(path.constData(), std::min<qsizetype>(path.size(), sizeof address.sun_path - 1),
+                    address.sun_path);
+        const auto* to = reinterpret_cast<const sockaddr*>(&address);
+        for (int connections = 0; connections < 4096; ++connections) {
+            const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            m_sockets.push_back(socket);
+            if (::connect(socket, to, sizeof address) != 0) {
+                full = errno == EAGAIN;
+                return;
+            }
+        }
+    }
+    ~FullBacklog() {
+        for (const int socket : m_sockets) {
+            ::close(socket);
+        }
+    }
+    bool full = false;
+
+private:
+    std::vector<int> m_sockets;
+};
+
 } // namespace
 
 class ProgramProcessTest : public QObject {
@@ -144,8 +190,14 @@ private slots:
         crashed.kill();
         QVERIFY(crashed.waitForFinished());
 
+        const mode_t umask = ::umask(0);
         QProcess& running = Start({});
+        ::umask(umask);
         QVERIFY(ShowsMainWindow(running));
+        struct stat socket {};
+        QCOMPARE(::stat(SocketPath().constData(), &socket), 0);
+        // The user's alone, whatever the umask.
+        QCOMPARE(socket.st_mode & 0777, mode_t{0700});
         QWidget cover; // a window of another program over it
         cover.setGeometry(0, 0, 400, 300);
         cover.show();
@@ -175,16 +227,30 @@ private slots:
         QCOMPARE(MainWindowsOf(running), QStringList{"scene.qka" + TitleSuffix});
     }
 
+    void ADocumentOpensOnceWhenTheRunningProgramAnswersTooLate_data() {
+        QTest::addColumn<bool>("unreachable");
+        QTest::newRow("answers late") << false;
+        // Its backlog is full: the later start cannot even connect, and leaves its socket alone.
+        QTest::newRow("takes no connection") << true;
+    }
+
     // The running program answers only after the later start has given up waiting and opened
     // the document itself: it does not open the document as well.
     void ADocumentOpensOnceWhenTheRunningProgramAnswersTooLate() {
+        QFETCH(bool, unreachable);
         QProcess& running = Start({});
         QVERIFY(ShowsMainWindow(running));
         const auto pid = static_cast<pid_t>(running.processId());
         ::kill(pid, SIGSTOP);
+        std::optional<FullBacklog> backlog;
+        if (unreachable) {
+            backlog.emplace();
+            QVERIFY(backlog->full);
+        }
         QProcess& later = Start({m_folder.filePath(QStringLiteral("scene.qka"))});
         const bool opened = QTest::qWaitFor(
             [&] { return MainWindowsOf(later) == QStringList{"scene.qka" + TitleSuffix}; }, ShowMs);
+        backlog.reset();
         ::kill(pid, SIGCONT);
         QVERIFY(opened);
 

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 using namespace AppSession;
 
@@ -87,6 +88,20 @@ QComboBox& List(int id) {
 
 void Choose(int id, const QString& entry) {
     ChooseInList(List(id), entry);
+}
+
+// One notch of the wheel over the control's middle, as the window system turns it: a
+// spontaneous event to the window, which Qt gives to the widget under the pointer, and which
+// gives the focus to a widget that takes it by the wheel.
+void TurnWheel(int id) {
+    QWidget& control = Shown(id);
+    QWidget& window = *control.window();
+    const QPoint at = control.mapTo(&window, control.rect().center());
+    QWheelEvent wheel(at, window.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    QApplication::instance()->notify(window.windowHandle(), &wheel);
+    Settle();
 }
 
 QStringList Entries(int id) {
@@ -370,13 +385,12 @@ private slots:
 
         // The wheel over a list without the focus chooses nothing.
         Document().SetModifiedFlag(false);
-        const QPoint over(motions.width() / 2, motions.height() / 2);
-        QWheelEvent wheel(over, motions.mapToGlobal(over), QPoint(), QPoint(0, 120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&motions, &wheel);
-        Settle();
+        TurnWheel(IDC_COMBO_ANIMATION);
+        TurnWheel(IDC_COMBO_WAVE);
         QCOMPARE(Text(IDC_COMBO_ANIMATION), QStringLiteral(u"歩く"));
         QCOMPARE(MotionFrames(), walk);
+        QCOMPARE(Text(IDC_COMBO_WAVE), QStringLiteral("fanfare.wav"));
+        QCOMPARE(Rows().m_tracks[1].GetFrameState(0), static_cast<int>(TimeLineKey));
         QVERIFY(!Document().IsModified());
 
         // The arrow keys move from the entry that the field shows: up from 歩く is ジャンプ,

@@ -25,6 +25,10 @@ fi
 grep -q '^Exec=sorvendal %f$' "$desktop"
 grep -q '^MimeType=application/x-morlusorvendal-document;$' "$desktop"
 grep -q '^Name\[ja\]=' "$desktop"
+# The desktop ties the window to its launcher by the window's class, which Qt takes from the
+# program's file name.
+[ "$(sed -n 's/^StartupWMClass=//p' "$desktop")" = "$(basename "$(readlink -f "$prefix/bin/sorvendal")")" ] ||
+    { echo "StartupWMClass is not the window's class"; exit 1; }
 
 mime="$prefix/share/mime/packages/morlu-sorvendal.xml"
 if command -v xmllint > /dev/null; then

@@ -1,6 +1,7 @@
 #include "platform/framework/CQtDialogService.h"
 
 #include "platform/MessageBoxService.h"
+#include "platform/framework/CFileDialogColumns.h"
 #include "platform/framework/FileDialogFilter.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ std::optional<QString> CQtDialogService::GetFileName(const FileDialogRequest& re
     // The descriptions already name their patterns, as the file types of a native dialog do.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setDefaultSuffix(request.defaultExtension);
+    dialog.setProxyModel(new CFileDialogColumns(&dialog));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OFN_OVERWRITEPROMPT) == 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

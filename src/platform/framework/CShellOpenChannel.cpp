@@ -27,12 +27,6 @@ QString DisplayName() {
     return qEnvironmentVariable(variable).replace(u'/', u'_');
 }
 
-bool IsAnswered(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    return socket.waitForConnected(ConnectMs);
-}
-
 } // namespace
 
 CShellOpenChannel::CShellOpenChannel(const QString& application)
@@ -40,7 +34,9 @@ CShellOpenChannel::CShellOpenChannel(const QString& application)
           QStringLiteral("%1/%2-%3-%4.open")
               .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), application)
               .arg(::getuid())
-              .arg(DisplayName())) {
+              .arg(DisplayName())),
+      m_lock(m_name + QStringLiteral(".lock")) {
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(&m_server, &QLocalServer::newConnection, [this] { AnswerWaiting(); });
     m_delivery.setInterval(DeliveryPollMs);
     QObject::connect(&m_delivery, &QTimer::timeout, [this] { Deliver(); });
@@ -65,14 +61,15 @@ bool CShellOpenChannel::HandOver(const QString& path) const {
 }
 
 bool CShellOpenChannel::Listen() {
+    if (!m_lock.tryLock(0)) {
+        return false;
+    }
+    QLocalServer::removeServer(m_name); // a socket whose program has ended
     if (m_server.listen(m_name)) {
         return true;
     }
-    if (m_server.serverError() != QAbstractSocket::AddressInUseError || IsAnswered(m_name)) {
-        return false;
-    }
-    QLocalServer::removeServer(m_name);
-    return m_server.listen(m_name);
+    m_lock.unlock();
+    return false;
 }
 
 void CShellOpenChannel::Serve(std::function<bool()> canOpen,
