@@ -26,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <spawn.h>
 #include <sstream>
@@ -160,20 +161,27 @@ void DrawFrame(CDirectXGraphics& graphics) {
     graphics.GetDevice()->ReadBackBuffer(1, 1, pixel);
 }
 
-// Prints the memory resident before the first import, the peak once it returned, the time
-// of deleting the first character, then the time and the processor time of each import.
-int ImportInChild(int argc, char** argv, int imports, const std::string& modelPath) {
+// Runs `measure` on the OpenGL device, headless, once the empty scene is drawn as the program
+// draws it before anyone imports; 1 without a device.
+int WithGraphics(int argc, char** argv,
+                 const std::function<int(CDirectXGraphics& graphics)>& measure) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv); // fonts need it
-    std::setlocale(LC_NUMERIC, "C");
+    std::setlocale(LC_NUMERIC, "C");         // the parent reads the figures with a point
     RegisterOpenGLDirect3D();
     CEglWindow window(1024, 768);
     CDirectXGraphics graphics(&window);
     if (graphics.GetDevice() == nullptr) {
         return 1;
     }
+    DrawFrame(graphics);
+    return measure(graphics);
+}
+
+// Prints the memory resident before the first import, the peak once it returned, the time
+// of deleting the first character, then the time and the processor time of each import.
+int ImportInChild(CDirectXGraphics& graphics, int imports, const std::string& modelPath) {
     const std::string path = Mbcs::FromUtf8(modelPath).value();
-    DrawFrame(graphics); // the program has drawn its empty scene before anyone imports
     const double startMegabytes = ResidentMegabytes();
     double loadedMegabytes = 0.0;
     std::vector<std::pair<double, double>> seconds;
@@ -201,16 +209,7 @@ int ImportInChild(int argc, char** argv, int imports, const std::string& modelPa
 
 // Imports the models as one scene and draws it: prints the memory resident before, the peak
 // once they are imported, no deletion, then the time and the processor time of it all.
-int OpenSceneInChild(int argc, char** argv, const std::vector<std::string>& models) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    RegisterOpenGLDirect3D();
-    CEglWindow window(1024, 768);
-    CDirectXGraphics graphics(&window);
-    if (graphics.GetDevice() == nullptr) {
-        return 1;
-    }
-    DrawFrame(graphics);
+int OpenSceneInChild(CDirectXGraphics& graphics, const std::vector<std::string>& models) {
     const double startMegabytes = ResidentMegabytes();
     const auto start = std::chrono::steady_clock::now();
     const double startCpu = ProcessCpuSeconds();
@@ -277,16 +276,21 @@ std::optional<ChildRun> RunImports(benchmark::State& state, int imports) {
     return run;
 }
 
+// The figures of a child's first import: its time, its processor time and the memory.
+void SetFirstImport(benchmark::State& state, const ChildRun& run) {
+    state.SetIterationTime(run.importSeconds.front());
+    state.counters["cpu_ms"] = run.importCpuSeconds.front() * 1e3;
+    state.counters["peak_MB"] = run.peakMegabytes;
+    state.counters["load_growth_MB"] = run.loadedMegabytes - run.startMegabytes;
+}
+
 void BM_FirstImport(benchmark::State& state) {
     for (auto _ : state) {
         const std::optional<ChildRun> run = RunImports(state, 1);
         if (!run) {
             return;
         }
-        state.SetIterationTime(run->importSeconds.front());
-        state.counters["cpu_ms"] = run->importCpuSeconds.front() * 1e3;
-        state.counters["peak_MB"] = run->peakMegabytes;
-        state.counters["load_growth_MB"] = run->loadedMegabytes - run->startMegabytes;
+        SetFirstImport(state, *run);
         state.counters["frame_growth_MB"] = run->peakMegabytes - run->startMegabytes;
     }
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(ModelPath())) / 1e6;
@@ -339,10 +343,7 @@ void BM_OpenTexturedScene(benchmark::State& state) {
             state.SkipWithError("the scene did not open");
             break;
         }
-        state.SetIterationTime(run->importSeconds.front());
-        state.counters["cpu_ms"] = run->importCpuSeconds.front() * 1e3;
-        state.counters["peak_MB"] = run->peakMegabytes;
-        state.counters["load_growth_MB"] = run->loadedMegabytes - run->startMegabytes;
+        SetFirstImport(state, *run);
     }
     std::filesystem::remove_all(folder);
     std::filesystem::remove_all(std::filesystem::path(GetProgramFolder()) / "TEXTURE" / name);
@@ -361,10 +362,17 @@ int main(int argc, char** argv) {
         return WriteModel(argv[2]) ? 0 : 1;
     }
     if (argc == 4 && std::strcmp(argv[1], ImportMode) == 0) {
-        return ImportInChild(argc, argv, std::atoi(argv[2]), argv[3]);
+        const int imports = std::atoi(argv[2]);
+        const std::string model = argv[3];
+        return WithGraphics(argc, argv, [&](CDirectXGraphics& graphics) {
+            return ImportInChild(graphics, imports, model);
+        });
     }
     if (argc > 2 && std::strcmp(argv[1], SceneMode) == 0) {
-        return OpenSceneInChild(argc, argv, std::vector<std::string>(argv + 2, argv + argc));
+        const std::vector<std::string> models(argv + 2, argv + argc);
+        return WithGraphics(argc, argv, [&](CDirectXGraphics& graphics) {
+            return OpenSceneInChild(graphics, models);
+        });
     }
     if (!RunChild({WriteModelMode, ModelPath()})) {
         std::fprintf(stderr, "the model file could not be written\n");

@@ -40,7 +40,7 @@ void RemoveProgramFolder() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 1); // a sound device on machines without a sound card
-    av_log_set_level(AV_LOG_QUIET);        // broken files are the point: no complaints
+    av_log_set_level(AV_LOG_QUIET);        // the resampler's notes are no findings
     std::filesystem::create_directories(ProgramFolder() / WaveFolderPrefix);
     Sound().m_programFolder = ProgramFolder().string() + "/";
     Sound().m_pDS = CSoundDevice::Create();

@@ -210,7 +210,7 @@ void CAviRecorder::OpenWaveTrack() {
         if (name.empty()) {
             continue;
         }
-        m_psWave = OpenWave(name, SampleOfFrame(frame));
+        m_psWave = OpenWave(name, frame);
         if (m_psWave) {
             CreateAudioStream();
             return;
@@ -223,7 +223,7 @@ void CAviRecorder::AddWaveAt(int frame) {
     if (name.empty()) {
         return;
     }
-    m_psWave = OpenWave(name, std::max(m_nSamplesWritten, SampleOfFrame(frame)));
+    m_psWave = OpenWave(name, frame);
     if (m_psWave) {
         AppendWave(*m_psWave, frame);
     }
@@ -233,14 +233,15 @@ std::int64_t CAviRecorder::SampleOfFrame(int frame) {
     return std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
 }
 
-std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name,
-                                                  std::int64_t start) const {
+std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name, int frame) const {
     const std::optional<std::string> path =
         FilePath::Resolve(m_sound.m_programFolder, WaveFolderPrefix + name);
     std::unique_ptr<CWaveFile> wave = path ? CWaveFile::Open(*path) : nullptr;
-    if (wave && (static_cast<std::uint64_t>(start) + wave->Mono16Samples(AudioSampleRate)) *
-                        sizeof(std::int16_t) >
-                    m_maxSoundBytes) {
+    // Its sound starts at the frame's time, or where the sound written so far ends.
+    const auto start =
+        static_cast<std::uint64_t>(std::max(m_nSamplesWritten, SampleOfFrame(frame)));
+    if (wave &&
+        (start + wave->Mono16Samples(AudioSampleRate)) * sizeof(std::int16_t) > m_maxSoundBytes) {
         wave.reset();
     }
     if (!wave) {

@@ -67,9 +67,9 @@ private:
     void AddWaveAt(int frame);
     // The sample at the time of a frame.
     static std::int64_t SampleOfFrame(int frame);
-    // The WAV, when it opens and its sound from sample `start` ends within the limit; null
-    // after the message otherwise.
-    std::unique_ptr<CWaveFile> OpenWave(const std::string& name, std::int64_t start) const;
+    // The WAV set at a frame, when it opens and its sound, appended at that frame, ends within
+    // the limit; null after the message otherwise.
+    std::unique_ptr<CWaveFile> OpenWave(const std::string& name, int frame) const;
     // False, after the message, when they could not be written.
     bool WriteSamples(const std::int16_t* samples, std::size_t total);
     bool WriteVideoPacket(AVPacket& packet);

@@ -8,7 +8,7 @@ extern "C" {
 
 namespace FFmpeg {
 namespace {
-// Room for the padding and the terminating bytes that FFmpeg adds to what it reads.
+// Room for the padding that FFmpeg adds to its buffers.
 constexpr std::size_t AllocationSlack = std::size_t{1} << 20;
 } // namespace
 

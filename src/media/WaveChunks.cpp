@@ -53,7 +53,8 @@ bool ChunksLieInsideTheFile(CRiffReader& reader, const RiffChunk& riff) {
 std::optional<WaveChunks> ReadWaveChunks(CRiffReader& reader) {
     WaveChunks chunks;
     RiffChunk format;
-    // The RIFF chunk starts the file, as every WAV reader expects.
+    // The RIFF chunk starts the file, as every WAV reader expects. Once its chunks are
+    // walked, descending into it again goes back to the first of them.
     if (!reader.DescendRiff(chunks.riff) || chunks.riff.start != ChunkHeaderBytes ||
         chunks.riff.formType != MakeFourCC("WAVE") ||
         !ChunksLieInsideTheFile(reader, chunks.riff) || !reader.DescendRiff(chunks.riff) ||

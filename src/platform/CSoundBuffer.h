@@ -1,8 +1,8 @@
 #pragma once
 
 // A static secondary sound buffer: PCM in its own format (8-bit unsigned or 16-bit signed,
-// mono or stereo, 1,000 to 192,000 Hz), converted to the output format while it is mixed. Play starts
-// where the buffer stands; a buffer that plays to its end without looping stops and goes
+// mono or stereo, 1,000 to 192,000 Hz), converted to the output format while it is mixed. Play
+// starts where the buffer stands; a buffer that plays to its end without looping stops and goes
 // back to its start.
 
 #include "platform/DSoundTypes.h"

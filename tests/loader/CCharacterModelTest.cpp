@@ -78,8 +78,9 @@ TEST(CCharacterLoadModelTest, LoadsTheSampleModel) {
     // The model comes from the test data beside the repository, which a plain clone lacks.
     const fs::path model =
         fs::current_path() / "../shared/testdata/mqo/anatawa12-simple-bone/test.mqo";
-    if (!fs::exists(model))
+    if (!fs::exists(model)) {
         GTEST_SKIP() << "no test data beside the repository: " << model.lexically_normal();
+    }
     const std::string path = model.string();
     FakeDevice device;
     CCharacter character;
