@@ -1,8 +1,11 @@
 // The timeline pane's work per frame of playback and per document: one full paint of the
 // control at 1920 x 150, the sync of the rows into a scene of 20 characters with 10,000
 // frames each, and the rebuild of all rows after a document was read: of that scene, and
-// of scenes of 10,000 and 100,000 characters without key records.
+// of scenes of 10,000 and 100,000 characters without key records. Then keys near the end of
+// a movie of the largest frame count: a second key after a first one (a double click), and
+// a key with fill between two keys.
 
+#include "app/Resource.h"
 #include "graphics/CDirectXGraphics.h"
 #include "media/CDirectSound.h"
 #include "platform/Mbcs.h"
@@ -17,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -126,6 +130,57 @@ BENCHMARK(BM_RebuildTracks)
     ->Args({10000, 0})
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond);
+
+// A character just imported (keyed at frame 0) in a movie of the largest frame count.
+LargeScene& NewCharacterInLongestMovie(LargeScene& scene) {
+    CTimeLineView& view = scene.View();
+    view.m_ctrl.m_nFrameCount = MaxFrameCount;
+    view.m_ctrl.m_tracks[0].m_states.assign(1, TimeLineKey);
+    CCharacter& character = *g_pDirectXGraphics->GetCharacter(0);
+    character.m_keys.assign(1, CAnimation());
+    character.m_keys[0].m_nState = FrameKey;
+    view.m_ctrl.m_nSelectedRow = 0;
+    return scene;
+}
+
+// A key at each frame given, made by a double click on the character's row.
+void KeyCharacter(LargeScene& scene, std::initializer_list<int> frames) {
+    CTimeLineView& view = scene.View();
+    for (const int frame : frames) {
+        view.m_ctrl.m_nCurrentFrame = frame;
+        view.m_ctrl.UpdateCursor();
+        view.OnLButtonDblClk(0, QPoint());
+        view.SyncToScene();
+    }
+}
+
+constexpr int FirstKey = MaxFrameCount - 1000;
+constexpr int SecondKey = MaxFrameCount - 100;
+
+void BM_SecondKeyNearTheEnd(benchmark::State& state) {
+    LargeScene scene(1, 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        KeyCharacter(NewCharacterInLongestMovie(scene), {FirstKey});
+        state.ResumeTiming();
+        KeyCharacter(scene, {SecondKey});
+    }
+}
+BENCHMARK(BM_SecondKeyNearTheEnd)->Unit(benchmark::kMillisecond);
+
+void BM_FilledKeyBetweenKeysNearTheEnd(benchmark::State& state) {
+    LargeScene scene(1, 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        KeyCharacter(NewCharacterInLongestMovie(scene), {FirstKey, SecondKey});
+        scene.View().m_ctrl.m_nCurrentFrame = (FirstKey + SecondKey) / 2;
+        scene.View().m_ctrl.UpdateCursor();
+        state.ResumeTiming();
+        scene.View().OnTimeLineCommand(ID_TIMELINE_ADD_KEY_FILL);
+        scene.View().SyncToScene();
+    }
+}
+BENCHMARK(BM_FilledKeyBetweenKeysNearTheEnd)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

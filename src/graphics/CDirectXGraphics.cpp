@@ -17,7 +17,9 @@
 #include "scene/SceneStrings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -450,7 +452,7 @@ bool CDirectXGraphics::Resize(int width, int height) {
         m_pFont->OnLostDevice();
     }
     if (FAILED(m_pDevice->Reset(&m_presentParams))) {
-        MessageBoxService::Show(Message("リサイズに失敗"));
+        ReportResizeFailure();
         return false;
     }
     if (m_pSprite != nullptr) {
@@ -460,6 +462,24 @@ bool CDirectXGraphics::Resize(int width, int height) {
         m_pFont->OnResetDevice();
     }
     return true;
+}
+
+bool CDirectXGraphics::ResizeForRecording() {
+    const std::int64_t scale = m_bAntiAlias ? 2 : 1;
+    const std::int64_t width = m_nMovieWidth * scale;
+    const std::int64_t height = m_nMovieHeight * scale;
+    const auto possible = [](std::int64_t size) {
+        return size > 0 && size <= std::numeric_limits<int>::max();
+    };
+    if (!possible(width) || !possible(height)) {
+        ReportResizeFailure();
+        return false;
+    }
+    return Resize(static_cast<int>(width), static_cast<int>(height));
+}
+
+void CDirectXGraphics::ReportResizeFailure() {
+    MessageBoxService::Show(Message("リサイズに失敗"));
 }
 
 bool CDirectXGraphics::ImportCharacter(const std::string& path) {

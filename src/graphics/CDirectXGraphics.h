@@ -55,6 +55,9 @@ public:
     // the back buffer does not have the size: for such a size, and after the message of a
     // device that could not make it.
     bool Resize(int width, int height);
+    // Gives the back buffer the size a recording renders at: the movie's, twice that with
+    // anti-aliasing. False, after the resize's message, when it cannot have that size.
+    bool ResizeForRecording();
     IDirect3DDevice9* GetDevice() const { return m_pDevice; }
 
     // Import and reload of characters from model files (code-page-932 paths).
@@ -196,6 +199,7 @@ public:
     bool m_bAntiAlias = false;
 
 private:
+    static void ReportResizeFailure();
     IDirect3DVertexBuffer9* CreateGizmoBuffer(const std::vector<GizmoVertex>& vertices);
     void DrawHandleBuffer(IDirect3DVertexBuffer9* buffer, const D3DXMATRIX* world,
                           D3DXMATRIX& stored, UINT triangles, UINT lines);

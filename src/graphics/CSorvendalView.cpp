@@ -189,11 +189,9 @@ void CSorvendalView::RecordAvi(const std::string& path) {
     CPropertyView* properties = PropertyView();
     properties->m_nSavedWidth = static_cast<int>(graphics.m_fBackBufferWidth);
     properties->m_nSavedHeight = static_cast<int>(graphics.m_fBackBufferHeight);
-    const int scale = graphics.m_bAntiAlias ? 2 : 1;
     // Frames that the back buffer cannot hold would all be black: after the resize's message
     // nothing is recorded, and the file at the path is not touched.
-    const bool fits =
-        graphics.Resize(graphics.m_nMovieWidth * scale, graphics.m_nMovieHeight * scale);
+    const bool fits = graphics.ResizeForRecording();
     CCompressorChooser chooser;
     CAviRecorder recorder(*g_pDirectSound, chooser);
     g_pAviRecorder = &recorder;

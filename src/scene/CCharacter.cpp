@@ -243,14 +243,32 @@ void CCharacter::SetFrameState(int frame, std::int32_t state) {
     if (frame >= GetKeyCount()) {
         m_keys.resize(static_cast<std::size_t>(frame) + 1); // new records are in-between
     }
-    CAnimation& record = m_keys[static_cast<std::size_t>(frame)];
-    if (record.m_nState < FrameInBetween) {
-        // An object that reappears after empty frames starts from its last key. Any state
-        // below 0 (a document may hold one) is empty here.
-        const int key = CAnimation::FindKeyAtOrBefore(m_keys, frame - 1);
-        if (key >= 0) {
-            record = m_keys[static_cast<std::size_t>(key)];
+    const bool empty = m_keys[static_cast<std::size_t>(frame)].m_nState < FrameInBetween;
+    ChangeState(frame, state, empty ? CAnimation::FindKeyAtOrBefore(m_keys, frame - 1) : -1);
+}
+
+void CCharacter::SetFrameStates(int end,
+                                const std::function<std::optional<std::int32_t>(int)>& stateOf) {
+    int keyBefore = -1;
+    for (int frame = 0; frame < end; ++frame) {
+        if (const std::optional<std::int32_t> state = stateOf(frame)) {
+            if (frame >= GetKeyCount()) {
+                m_keys.resize(static_cast<std::size_t>(frame) + 1);
+            }
+            ChangeState(frame, *state, keyBefore);
         }
+        if (IsFrameInRange(frame) && IsKeyState(m_keys[static_cast<std::size_t>(frame)].m_nState)) {
+            keyBefore = frame;
+        }
+    }
+}
+
+void CCharacter::ChangeState(int frame, std::int32_t state, int keyBefore) {
+    CAnimation& record = m_keys[static_cast<std::size_t>(frame)];
+    // An object that reappears after empty frames starts from its last key. Any state below 0
+    // (a document may hold one) is empty here.
+    if (record.m_nState < FrameInBetween && keyBefore >= 0) {
+        record = m_keys[static_cast<std::size_t>(keyBefore)];
     }
     record.m_nState = state;
 }

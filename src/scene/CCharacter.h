@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,9 @@ public:
     // Track edits.
     void InsertFrame(int frame);
     void SetFrameState(int frame, std::int32_t state);
+    // SetFrameState on every frame before `end` that `stateOf` gives a state for, in order,
+    // in one walk: the key that an empty record starts from is carried along, not searched.
+    void SetFrameStates(int end, const std::function<std::optional<std::int32_t>(int)>& stateOf);
 
     // Per-frame accessors: a frame outside the key records answers with a default.
     std::string GetFileName() const { return m_strFileName; }
@@ -119,6 +124,9 @@ public:
 
 private:
     bool UsesBoneAnimations() const;
+    // Record `frame` takes the state; an empty one first takes the values of the key at
+    // `keyBefore`, where there is one (-1: none).
+    void ChangeState(int frame, std::int32_t state, int keyBefore);
     void DeriveMotionFrames();
 };
 

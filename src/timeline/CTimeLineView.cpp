@@ -295,11 +295,7 @@ void CTimeLineView::ApplyCharacterStates() {
     if (character == nullptr) {
         return;
     }
-    for (int f = 0; f < current; ++f) {
-        if (const std::optional<std::int32_t> scene = SceneStateOf(RowState(row, f))) {
-            character->SetFrameState(f, *scene);
-        }
-    }
+    character->SetFrameStates(current, [&](int f) { return SceneStateOf(RowState(row, f)); });
 }
 
 int CTimeLineView::MarkContentKey() {
@@ -456,10 +452,8 @@ void CTimeLineView::AddKeyframe(BOOL fill) {
         Graphics().SetCharacterFrameState(key, row, current);
         if (zeroKeyed) {
             Graphics().SetCharacterFrameState(FrameKey, row, 0);
-            for (int f = 1; f < current; ++f) {
-                Graphics().SetCharacterFrameState(FrameInBetween, row, f);
-            }
         }
+        // Also the in-between frames that a fill back to frame 0 made.
         ApplyCharacterStates();
         SyncToScene();
         Graphics().InterpolateCharacter(row);

@@ -325,6 +325,9 @@ private slots:
         } cases[] = {
             {std::nullopt, 320, {}}, // the compressor choice is cancelled
             {0, largest / 2 + 1, {QStringLiteral(u"リサイズに失敗")}},
+            // Sizes that no back buffer has: none, and one that doubles past the int range.
+            {0, 0, {QStringLiteral(u"リサイズに失敗")}},
+            {0, (1 << 30) + 1, {QStringLiteral(u"リサイズに失敗")}},
         };
         const float width = Scene().m_fBackBufferWidth;
         Scene().m_bAntiAlias = TRUE;

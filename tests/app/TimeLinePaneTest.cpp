@@ -31,8 +31,8 @@ void Click(QPoint point) {
     Settle();
 }
 
-// Presses the scroll bar's own "line right" arrow, as a user does.
-void ClickLineRight(QScrollBar& bar) {
+// Where the scroll bar draws one of its parts.
+QRect PartOf(QScrollBar& bar, QStyle::SubControl part) {
     QStyleOptionSlider option;
     option.initFrom(&bar);
     option.orientation = bar.orientation();
@@ -43,9 +43,20 @@ void ClickLineRight(QScrollBar& bar) {
     option.singleStep = bar.singleStep();
     option.pageStep = bar.pageStep();
     option.upsideDown = bar.invertedAppearance();
-    const QRect arrow = bar.style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                    QStyle::SC_ScrollBarAddLine, &bar);
-    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
+    return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar);
+}
+
+// Presses the scroll bar's own "line right" arrow, as a user does.
+void ClickLineRight(QScrollBar& bar) {
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier,
+                      PartOf(bar, QStyle::SC_ScrollBarAddLine).center());
+    Settle();
+}
+
+// Drags the scroll bar's thumb to the right end of its groove.
+void ScrollToTheEnd(QScrollBar& bar) {
+    const QPoint thumb = PartOf(bar, QStyle::SC_ScrollBarSlider).center();
+    Drag(bar, thumb, {QPoint(PartOf(bar, QStyle::SC_ScrollBarGroove).right() + 10, thumb.y())});
     Settle();
 }
 
@@ -176,6 +187,39 @@ private slots:
         QCOMPARE(Rows().m_nCurrentFrame, 0);
         QCOMPARE(Rows().m_nFirstFrame, 0);
         QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
+    }
+
+    // Keys near the end of a movie of the largest frame count take as long as the frames they
+    // touch: a second key after a first, a filled key between them, and a filled key on a
+    // row whose frames before it are all empty.
+    void KeysNearTheEndOfTheLongestMovie() {
+        Import(QStringLiteral("MQA/SharpHair.mqa"));
+        Scene().m_nFrameCount = MaxFrameCount;
+        Document().UpdateAllViews(nullptr, HintFrameCountChanged);
+        ScrollToTheEnd(Rows().HorizontalBar());
+        const int first = Rows().m_nFirstFrame;
+        QVERIFY(first > MaxFrameCount - 200);
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, first + 10));
+        QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, first + 50));
+        FrameCommand(0, first + 30, ID_TIMELINE_ADD_KEY_FILL);
+        const CCharacter& character = *Scene().GetCharacter(0);
+        const auto states = [&](std::initializer_list<int> frames) {
+            QString text;
+            for (const int frame : frames) {
+                text += QString::number(character.GetKeyState(frame)) + u' ';
+            }
+            return text;
+        };
+        QCOMPARE(
+            states({0, 1, first + 9, first + 10, first + 29, first + 30, first + 31, first + 50}),
+            QStringLiteral("1 -1 -1 1 0 1 -1 1 "));
+        QCOMPARE(Rows().GetLastFrame(), first + 50);
+
+        Command(ID_GO_FIRST);
+        FrameCommand(0, 0, ID_TIMELINE_CLEAR_BETWEEN_KEYS);
+        ScrollToTheEnd(Rows().HorizontalBar());
+        FrameCommand(0, first + 5, ID_TIMELINE_ADD_KEY_FILL);
+        QCOMPARE(states({0, 1, first + 4, first + 5, first + 6}), QStringLiteral("1 0 0 1 -1 "));
     }
 
     // The export writes from the last frame: the character is active where its row holds a

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -234,6 +235,29 @@ TEST(CCharacterTest, SetFrameStateWithoutAnEarlierKeyOrOnAPresentFrameOnlyChange
         ExpectVector(Key(character, c.frame).m_position, D3DXVECTOR3(4, 5, 6));
         EXPECT_EQ(character.GetKeyCount(), 3);
     }
+}
+
+// The walk over many frames gives what one SetFrameState after another gives: an empty
+// record starts from the latest key before it, a key set or left on the way included.
+TEST(CCharacterTest, SetFrameStatesCarriesTheLatestKeyAlong) {
+    CCharacter character = WithStates({K, I, E, K, E, E});
+    for (int f = 0; f < 4; ++f) {
+        Key(character, f).m_position = D3DXVECTOR3(static_cast<float>(f + 1), 0, 0);
+    }
+    const std::optional<std::int32_t> unchanged;
+    const std::vector<std::optional<std::int32_t>> states = {unchanged, K,         E, unchanged,
+                                                             I,         unchanged, K};
+
+    character.SetFrameStates(7, [&](int f) { return states.at(static_cast<std::size_t>(f)); });
+
+    States stored;
+    std::vector<float> positions;
+    for (const CAnimation& record : character.m_keys) {
+        stored.push_back(record.m_nState);
+        positions.push_back(record.m_position.x);
+    }
+    EXPECT_EQ(stored, (States{K, K, E, K, I, E, K}));
+    EXPECT_EQ(positions, (std::vector<float>{1, 2, 2, 4, 4, 0, 0}));
 }
 
 TEST(CCharacterTest, SetFrameStateAtANegativeFrameChangesNothing) {
