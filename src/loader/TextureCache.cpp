@@ -13,8 +13,10 @@ namespace {
 // Textures hold A8R8G8B8 pixels.
 constexpr std::uint64_t BytesPerPixel = 4;
 
-// A file on disk as a device decoded it; a file changed since is another one.
-using FileKey = std::tuple<IDirect3DDevice9*, dev_t, ino_t, off_t, time_t, long>;
+// A file on disk as a device decoded it; a file changed since is another one. The change time
+// tells a file rewritten in place whose size and modification time were set back (as `cp -p`
+// and unpacked archives do), since no program can set it.
+using FileKey = std::tuple<IDirect3DDevice9*, dev_t, ino_t, off_t, time_t, long, time_t, long>;
 
 struct Entry {
     FileKey file;
@@ -68,8 +70,14 @@ IDirect3DTexture9* TextureCache::Acquire(IDirect3DDevice9* device, const std::st
     if (stat(path.c_str(), &status) != 0) {
         return nullptr;
     }
-    const FileKey file{device,         status.st_dev,         status.st_ino,
-                       status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+    const FileKey file{device,
+                       status.st_dev,
+                       status.st_ino,
+                       status.st_size,
+                       status.st_mtim.tv_sec,
+                       status.st_mtim.tv_nsec,
+                       status.st_ctim.tv_sec,
+                       status.st_ctim.tv_nsec};
     Cache& cache = TheCache();
     const auto found = cache.byFile.find(file);
     if (found == cache.byFile.end()) {

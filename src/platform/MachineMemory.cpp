@@ -59,10 +59,11 @@ std::uint64_t ReadLimit(const std::string& path) {
 }
 
 // Where the hierarchy of the memory controller is mounted, and the folder of its root that the
-// mount shows, from /proc/self/mountinfo: the cgroup2 hierarchy when `version2`, else the
-// cgroup (v1) one with the memory option. False when there is none.
-bool FindHierarchy(bool version2, std::string& mountPoint, std::string& root) {
-    return FindLine("/proc/self/mountinfo", [&](const std::string& line) {
+// mount shows, from /proc/self/mountinfo below `fileSystem`: the cgroup2 hierarchy when
+// `version2`, else the cgroup (v1) one with the memory option. False when there is none.
+bool FindHierarchy(const std::string& fileSystem, bool version2, std::string& mountPoint,
+                   std::string& root) {
+    return FindLine(fileSystem + "/proc/self/mountinfo", [&](const std::string& line) {
         // "id parent major:minor root mount-point options [optional...] - type source super"
         const std::size_t separator = line.find(" - ");
         if (separator == std::string::npos) {
@@ -78,10 +79,10 @@ bool FindHierarchy(bool version2, std::string& mountPoint, std::string& root) {
     });
 }
 
-// The process's folder in a hierarchy, from /proc/self/cgroup: the "0::" line of cgroup v2,
-// or the line whose controllers include memory.
-bool FindGroup(bool version2, std::string& group) {
-    return FindLine("/proc/self/cgroup", [&](const std::string& line) {
+// The process's folder in a hierarchy, from /proc/self/cgroup below `fileSystem`: the "0::"
+// line of cgroup v2, or the line whose controllers include memory.
+bool FindGroup(const std::string& fileSystem, bool version2, std::string& group) {
+    return FindLine(fileSystem + "/proc/self/cgroup", [&](const std::string& line) {
         const std::size_t first = line.find(':');
         const std::size_t second = line.find(':', first + 1);
         if (first == std::string::npos || second == std::string::npos) {
@@ -94,10 +95,12 @@ bool FindGroup(bool version2, std::string& group) {
     });
 }
 
-// The lowest limit of `fileName` from the process's group up to the mount's root.
-std::uint64_t GroupLimit(bool version2, const char* fileName) {
+// The lowest limit of `fileName` from the process's group up to the mount's root, in the
+// file system below `fileSystem` ("" for the machine's own).
+std::uint64_t GroupLimit(const std::string& fileSystem, bool version2, const char* fileName) {
     std::string mountPoint, root, group;
-    if (!FindHierarchy(version2, mountPoint, root) || !FindGroup(version2, group)) {
+    if (!FindHierarchy(fileSystem, version2, mountPoint, root) ||
+        !FindGroup(fileSystem, version2, group)) {
         return NoLimit;
     }
     // The part of the group's path below what the mount shows; a group outside it (another
@@ -107,7 +110,7 @@ std::uint64_t GroupLimit(bool version2, const char* fileName) {
         group.compare(0, shown.size(), shown) == 0 ? group.substr(shown.size()) : "";
     std::uint64_t limit = NoLimit;
     for (;;) {
-        limit = std::min(limit, ReadLimit(mountPoint + below + "/" + fileName));
+        limit = std::min(limit, ReadLimit(fileSystem + mountPoint + below + "/" + fileName));
         const std::size_t slash = below.rfind('/');
         if (below.empty() || slash == std::string::npos) {
             return limit;
@@ -123,9 +126,14 @@ std::uint64_t MachineMemory::Bytes() {
         return injected;
     }
     // Measured once: budgets are taken often, and the machine does not change under them.
-    static const std::uint64_t measured = std::min({PhysicalBytes(), GroupLimit(true, "memory.max"),
-                                                    GroupLimit(false, "memory.limit_in_bytes")});
+    static const std::uint64_t measured = LimitedBytes("/", PhysicalBytes());
     return measured;
+}
+
+std::uint64_t MachineMemory::LimitedBytes(const std::string& root, std::uint64_t physicalBytes) {
+    const std::string fileSystem = root.substr(0, root.find_last_not_of('/') + 1);
+    return std::min({physicalBytes, GroupLimit(fileSystem, true, "memory.max"),
+                     GroupLimit(fileSystem, false, "memory.limit_in_bytes")});
 }
 
 std::uint64_t MachineMemory::Cap(std::uint64_t budget) {

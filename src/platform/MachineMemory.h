@@ -7,14 +7,18 @@
 // a large machine is refused on a small one instead of getting the program killed.
 
 #include <cstdint>
+#include <string>
 
 class MachineMemory {
 public:
     // Of the memory, a budget may take this share.
     static constexpr std::uint64_t BudgetShareDivisor = 4;
 
-    // Measured once, on the first call.
+    // Measured once, on the first call: LimitedBytes of the machine's own file system.
     static std::uint64_t Bytes();
+    // The lower of `physicalBytes` and the limits of this process's control groups, as the
+    // files of /proc and of the groups' hierarchies below the folder `root` give them.
+    static std::uint64_t LimitedBytes(const std::string& root, std::uint64_t physicalBytes);
     // `budget`, or the budgets' share of Bytes() where that is less.
     static std::uint64_t Cap(std::uint64_t budget);
 

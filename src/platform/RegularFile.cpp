@@ -1,6 +1,7 @@
 #include "platform/RegularFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,8 +33,15 @@ FileDescriptor ReopenByName(const std::string& path, const struct stat& checked)
 
 } // namespace
 
+FileDescriptor RegularFile::ReopenThroughProc(int descriptor) {
+    // Named in a buffer of its own: nothing is freed after the open, which keeps its errno.
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "/proc/self/fd/%d", descriptor);
+    return FileDescriptor(::open(entry, O_RDONLY | O_CLOEXEC));
+}
+
 std::optional<RegularFile> RegularFile::Open(const std::string& path, std::uint64_t maxBytes,
-                                             const std::string& descriptorFolder) {
+                                             const Reopen& reopen) {
     // An O_PATH descriptor names the file without opening it, so a device's open never runs
     // and a pipe's open never waits. Only once it is known to be a regular file of bounded
     // size is that very file opened for reading, through its descriptor's entry in /proc: a
@@ -44,8 +52,7 @@ std::optional<RegularFile> RegularFile::Open(const std::string& path, std::uint6
         status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
         return std::nullopt;
     }
-    const std::string reopen = descriptorFolder + std::to_string(named.Get());
-    FileDescriptor descriptor(::open(reopen.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor descriptor = reopen(named.Get());
     if (!descriptor.IsOpen() && errno == ENOENT) {
         descriptor = ReopenByName(path, status);
     }

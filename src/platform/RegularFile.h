@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,12 +20,17 @@ public:
     // A file that is not open: its size is 0 and every read fails.
     RegularFile() = default;
 
+    // Opens an open descriptor's file anew for reading; fails with ENOENT where that cannot be
+    // done (Open then opens the name again).
+    using Reopen = std::function<FileDescriptor(int descriptor)>;
+    // Reopens through the descriptor's entry in /proc/self/fd.
+    static FileDescriptor ReopenThroughProc(int descriptor);
+
     // Opens a UTF-8 path (links followed) when it names a regular file of at most `maxBytes`
     // bytes; the file read is the one whose type and size were checked, so a name swapped in
-    // between cannot slip through. Open descriptors are reopened by their names in
-    // `descriptorFolder`.
+    // between cannot slip through. The checked file is opened for reading by `reopen`.
     static std::optional<RegularFile> Open(const std::string& path, std::uint64_t maxBytes,
-                                           const std::string& descriptorFolder = "/proc/self/fd/");
+                                           const Reopen& reopen = ReopenThroughProc);
 
     // The size the file system reported when the file was opened.
     std::uint64_t Size() const { return m_size; }

@@ -15,9 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -293,6 +295,23 @@ private:
     bool m_hadFolder;
 };
 
+// Writes `text` over a file in place and sets its modification time back, as `cp -p` does, so
+// that only its change time tells; written again until the clock has moved on for that.
+void RewriteKeepingTimes(const std::string& path, const std::string& text) {
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    struct stat after {};
+    do {
+        std::ofstream(path, std::ios::binary) << text;
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    } while (after.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+             after.st_ctim.tv_nsec == before.st_ctim.tv_nsec);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+}
+
 TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
     ProgramTextures textures;
     const ScratchFolder model(fs::temp_directory_path());
@@ -306,15 +325,18 @@ TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
     CCharacter second;
 
     ASSERT_TRUE(character.LoadModel(path, &device));
+    RewriteKeepingTimes(textures.Path("Face.bmp"), "IMAGE");
     ASSERT_TRUE(second.LoadModel(path, &device));
 
     // Names that differ in case find the same file, which gives one texture, for the second
-    // character too; each texture takes its 4 bytes from the budget.
+    // character too; the picture rewritten in between is decoded again for it. Each texture
+    // takes its 4 bytes from the budget.
     const std::uint64_t budget = TextureCache::BudgetBytes();
     EXPECT_EQ(device.textureRequests,
-              (std::vector<std::string>{textures.Path("Skin.bmp"), textures.Path("Face.bmp")}));
-    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{budget, budget - 4}));
-    ASSERT_EQ(device.textures.size(), 2u);
+              (std::vector<std::string>{textures.Path("Skin.bmp"), textures.Path("Face.bmp"),
+                                        textures.Path("Face.bmp")}));
+    EXPECT_EQ(device.textureLimits, (std::vector<std::uint64_t>{budget, budget - 4, budget - 8}));
+    ASSERT_EQ(device.textures.size(), 3u);
     ASSERT_EQ(character.m_materials.size(), 5u);
     FakeTexture& shared = *device.textures[0];
     EXPECT_EQ(character.m_materials[0].m_pTexture, &shared);
@@ -323,14 +345,16 @@ TEST(CCharacterLoadModelTest, TexturesComeFromTheTextureFolder) {
     EXPECT_EQ(character.m_materials[3].m_pTexture, nullptr);
     EXPECT_EQ(character.m_materials[4].m_pTexture, nullptr);
     EXPECT_EQ(second.m_materials[1].m_pTexture, &shared);
+    EXPECT_EQ(second.m_materials[2].m_pTexture, device.textures[2].get());
     // A reference for each material, each released once with the character's device objects.
     EXPECT_EQ(shared.references, 4u);
     character.ReleaseDeviceObjects();
     EXPECT_EQ(shared.references, 2u);
+    EXPECT_EQ(device.textures[1]->references, 0u);
     EXPECT_EQ(TextureCache::BytesInUse(), 8u);
     second.ReleaseDeviceObjects();
     EXPECT_EQ(shared.references, 0u);
-    EXPECT_EQ(device.textures[1]->references, 0u);
+    EXPECT_EQ(device.textures[2]->references, 0u);
     EXPECT_EQ(TextureCache::BytesInUse(), 0u);
 }
 

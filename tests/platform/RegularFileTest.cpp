@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,11 +46,15 @@ private:
     int m_descriptor;
 };
 
-// Open descriptors are reopened through /proc, and by their names where it is missing (a
-// folder that is not there stands for it).
-class RegularFileTest : public testing::TestWithParam<std::string> {};
-INSTANTIATE_TEST_SUITE_P(DescriptorFolders, RegularFileTest,
-                         testing::Values("/proc/self/fd/", "/no such proc/self/fd/"));
+// A reopen where /proc is not mounted.
+FileDescriptor ReopenWithoutProc(int) {
+    return FileDescriptor(::open("/no such proc/self/fd/0", O_RDONLY | O_CLOEXEC));
+}
+
+// Open descriptors are reopened through /proc, and by their names where it is missing.
+class RegularFileTest : public testing::TestWithParam<FileDescriptor (*)(int)> {};
+INSTANTIATE_TEST_SUITE_P(Reopens, RegularFileTest,
+                         testing::Values(&RegularFile::ReopenThroughProc, &ReopenWithoutProc));
 
 // Opening the terminal multiplexer allocates a terminal, which shows in /dev/pts and goes
 // when it closes. Other programs may open terminals meanwhile, so each name is opened many
@@ -90,6 +96,25 @@ TEST_P(RegularFileTest, RegularFilesOpenThroughLinksUpToTheLimit) {
         EXPECT_EQ(std::string(bytes, sizeof bytes), "abc");
         EXPECT_TRUE(file->EndsAtItsSize());
         EXPECT_EQ(RegularFile::Open(folder.PathOf(name), 2, GetParam()), std::nullopt);
+    }
+}
+
+// Where /proc is missing, a name that leads to a pipe or to another file by the time it is
+// opened again is refused. The pipe has no writer: an open that waited for one would never end.
+TEST(RegularFileWithoutProcTest, NameSwappedBeforeItIsOpenedAgainIsRefused) {
+    const ScratchFolder folder;
+    const std::string name = folder.PathOf("file");
+    ASSERT_EQ(::mkfifo(folder.PathOf("fifo").c_str(), 0600), 0);
+    folder.Write("other", "xyz");
+    for (const char* replacement : {"fifo", "other"}) {
+        SCOPED_TRACE(replacement);
+        std::filesystem::remove(name);
+        folder.Write("file", "abc");
+        const auto swapWithoutProc = [&](int descriptor) {
+            std::filesystem::rename(folder.PathOf(replacement), name);
+            return ReopenWithoutProc(descriptor);
+        };
+        EXPECT_EQ(RegularFile::Open(name, 1 << 20, swapWithoutProc), std::nullopt);
     }
 }
 
