@@ -4,9 +4,10 @@
 // so that the path holds either the old content or all of the new, never a part of it. The
 // new file has an unguessable name and is made exclusively, never through a link. A path that
 // names a symbolic link replaces the link's target, made if the link dangles, and the link
-// stays (FilePath::FollowLinks). The new file takes the replaced one's permissions (a file
-// that was not there gets 0666 less the umask). Until it is committed the new file is the
-// writer's alone; one that is never committed is removed, and the old file stays as it was.
+// stays (FilePath::FollowLinks). The new file has the replaced one's permissions from the
+// start, so that it is never more open than the old one (a file that was not there gets 0666
+// less the umask). Until it is committed the new file is the writer's alone; one that is never
+// committed is removed, and the old file stays as it was.
 
 #include "platform/FileDescriptor.h"
 
@@ -41,8 +42,8 @@ public:
     int Descriptor() const { return m_file.Get(); }
     std::string Path() const;
 
-    // Gives the new file the old one's permissions, closes it and renames it over the target;
-    // on failure removes it and leaves the target untouched. The error is errno's.
+    // Closes the new file and renames it over the target; on failure removes it and leaves
+    // the target untouched. The error is errno's.
     std::error_code Commit(Flush flush = Flush::ToDisk);
 
 private:
