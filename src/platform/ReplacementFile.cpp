@@ -110,7 +110,7 @@ std::string ReplacementFile::Path() const {
     return m_folderPath + "/" + m_temporary;
 }
 
-std::error_code ReplacementFile::Commit(Flush flush) {
+std::error_code ReplacementFile::Commit(Flush flush, Unplaced unplaced) {
     if (m_error || !m_file.IsOpen()) {
         return m_error ? m_error : std::make_error_code(std::errc::bad_file_descriptor);
     }
@@ -118,9 +118,17 @@ std::error_code ReplacementFile::Commit(Flush flush) {
     // The mode once more: writing takes the set-user-ID and set-group-ID bits away from the
     // file of a user without CAP_FSETID.
     if ((m_mode && ::fchmod(m_file.Get(), *m_mode) != 0) || (toDisk && !Sync(m_file.Get())) ||
-        !m_file.Close() ||
-        ::renameat(m_folder.Get(), m_temporary.c_str(), m_folder.Get(), m_name.c_str()) != 0) {
+        !m_file.Close()) {
         const std::error_code error = LastError();
+        Remove();
+        return error;
+    }
+    if (::renameat(m_folder.Get(), m_temporary.c_str(), m_folder.Get(), m_name.c_str()) != 0) {
+        const std::error_code error = LastError();
+        if (unplaced == Unplaced::Keep) {
+            m_keptPath = Path();
+            m_temporary.clear();
+        }
         Remove();
         return error;
     }

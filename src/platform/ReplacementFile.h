@@ -26,6 +26,13 @@ public:
         // the new content where the file system does not write a renamed file first.
         None,
     };
+    // What Commit does with a whole new file that cannot be renamed over the target (a mount
+    // point, a file that the folder does not let this user replace).
+    enum class Unplaced {
+        Remove,
+        // For content too costly to make again: the file stays beside the target (KeptPath).
+        Keep,
+    };
 
     // Makes the new file for the file at a UTF-8 path. Anything but a regular file or a free
     // name there is refused before a file is made (OutputPath::CheckType), and so is a file
@@ -42,9 +49,12 @@ public:
     int Descriptor() const { return m_file.Get(); }
     std::string Path() const;
 
-    // Closes the new file and renames it over the target; on failure removes it and leaves
-    // the target untouched. The error is errno's.
-    std::error_code Commit(Flush flush = Flush::ToDisk);
+    // Closes the new file and renames it over the target; on failure removes it, or keeps it
+    // as `unplaced` says when only the rename failed, and leaves the target untouched. The
+    // error is errno's.
+    std::error_code Commit(Flush flush = Flush::ToDisk, Unplaced unplaced = Unplaced::Remove);
+    // The UTF-8 path of the whole new file that Commit kept beside the target; empty if none.
+    const std::string& KeptPath() const { return m_keptPath; }
 
 private:
     std::error_code Start(const std::string& path);
@@ -59,4 +69,5 @@ private:
     FileDescriptor m_file;
     // The replaced file's permissions; none for a new file.
     std::optional<mode_t> m_mode;
+    std::string m_keptPath;
 };
