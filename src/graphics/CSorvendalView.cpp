@@ -7,14 +7,18 @@
 #include "graphics/CDirectXGraphics.h"
 #include "media/CAviRecorder.h"
 #include "media/CDirectSound.h"
+#include "platform/MessageBoxService.h"
 #include "platform/framework/CDocument.h"
 #include "platform/framework/CWinApp.h"
+#include "platform/framework/Cp932Text.h"
+#include "platform/framework/LocalFileName.h"
 #include "platform/framework/MouseFlags.h"
 #include "platform/framework/Resources.h"
 #include "scene/SceneGlobals.h"
 #include "timeline/CPropertyView.h"
 #include "timeline/CTimeLineView.h"
 
+#include <QDir>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
@@ -214,6 +218,13 @@ void CSorvendalView::RecordAvi(const std::string& path) {
     recorder.Close();
     g_pAviRecorder = nullptr;
     g_hAviFrameDC = nullptr;
+    if (!recorder.KeptPath().empty()) {
+        AfxMessageBox(
+            Resources::LoadString(IDS_RECORDING_KEPT_BESIDE)
+                .arg(QDir::toNativeSeparators(Cp932Text::ToQString(path)),
+                     QDir::toNativeSeparators(LocalFileName::ToQString(recorder.KeptPath()))),
+            MB_OK | MB_ICONERROR);
+    }
 }
 
 void CSorvendalView::OnSize(int width, int height) {

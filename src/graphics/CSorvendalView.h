@@ -28,7 +28,8 @@ public:
     // Paints now when a hint asked for a paint that has not come yet.
     void FlushPendingPaint();
     // Records the movie into the AVI file at the path (code page 932); returns when the
-    // user closes the box that the recording runs behind.
+    // user closes the box that the recording runs behind. A whole movie that cannot take the
+    // path's place is kept beside it, and a message names both.
     void RecordAvi(const std::string& path);
 
     void OnLButtonDown(unsigned int flags, QPoint point);

@@ -155,7 +155,9 @@ std::int64_t CAviFile::TimeOf(const AVPacket& packet) const {
 }
 
 // A recording takes far longer to reach the disk than to write, and the rename does not wait
-// for it: ext4 and btrfs write a file renamed over another before they commit the rename.
+// for it: ext4 and btrfs write a file renamed over another before they commit the rename. Nor
+// can it be made again as a document can be saved again: a whole one that cannot be renamed
+// is kept.
 bool CAviFile::Finish() {
     if (!m_hasHeader) {
         return false;
@@ -166,7 +168,7 @@ bool CAviFile::Finish() {
     const bool written = trailer && m_format->pb->error == 0;
     FreeMuxer();
     return written && PatchAviStreamHeaders(m_file.Path(), m_fields) &&
-           !m_file.Commit(ReplacementFile::Flush::None);
+           !m_file.Commit(ReplacementFile::Flush::None, ReplacementFile::Unplaced::Keep);
 }
 
 void CAviFile::FreeMuxer() {

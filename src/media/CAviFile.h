@@ -43,8 +43,10 @@ public:
     bool WritePacket(AVPacket& packet, const AVStream& stream, AVRational timeBase);
     // Writes the packets still waiting and the index, patches the stream headers and puts the
     // file in place of what the path held. False, with the path left as it was, when anything
-    // could not be written.
+    // could not be written, or when the whole file could not take the path's place: it is then
+    // kept beside it (KeptPath).
     bool Finish();
+    const std::string& KeptPath() const { return m_file.KeptPath(); }
 
 private:
     // The file as FFmpeg writes it: at the position FFmpeg last sought, so that a seek needs

@@ -75,6 +75,7 @@ CAviRecorder::~CAviRecorder() {
 
 CFrameBuffer* CAviRecorder::Open(int width, int height, const std::string& path) {
     Close();
+    m_keptPath.clear();
     FFmpeg::LimitAllocations();
     m_nWidth = width;
     m_nHeight = height;
@@ -169,7 +170,9 @@ void CAviRecorder::Close() {
         const bool flushed = !m_bWriteFailed && m_psCompressed->Flush([this](AVPacket& packet) {
             return WriteVideoPacket(packet);
         });
-        if (!flushed || !m_pFile->Finish()) {
+        const bool finished = flushed && m_pFile->Finish();
+        m_keptPath = m_pFile->KeptPath();
+        if (!finished && m_keptPath.empty()) {
             ReportWriteFailure();
         }
     }

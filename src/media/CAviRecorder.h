@@ -56,8 +56,11 @@ public:
     void AppendWave(CWaveFile& source, int frame);
     // Finishes the file (the index and the stream lengths), puts it in place of what the path
     // held, and releases everything. A recording of which anything could not be written is
-    // dropped instead: the path keeps what it held.
+    // dropped instead, after the message: the path keeps what it held. A whole recording that
+    // cannot take the path's place is kept beside it, without a message (KeptPath).
     void Close();
+    // The UTF-8 path of the recording that Close kept beside the path; empty if none.
+    const std::string& KeptPath() const { return m_keptPath; }
 
 private:
     CFrameBuffer* Fail(const char* message);
@@ -93,6 +96,7 @@ private:
     std::int64_t m_nSamplesWritten = 0;
     // A failure to write is reported once per recording.
     bool m_bWriteFailed = false;
+    std::string m_keptPath;
 };
 
 // The recorder and the frame it renders into, while the 3D view records.

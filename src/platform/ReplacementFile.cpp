@@ -19,9 +19,10 @@ std::error_code LastError() {
 }
 
 // Creates a new file of an unguessable name beside `name` in the folder, with O_EXCL and
-// O_NOFOLLOW so that nothing planted there (a file, a link) is ever opened. The mode 0666
-// gets the umask and the folder's default ACL, as any new file does.
-FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, std::string& temporary) {
+// O_NOFOLLOW so that nothing planted there (a file, a link) is ever opened. The mode gets the
+// umask and the folder's default ACL, as any new file's does.
+FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, mode_t mode,
+                                     std::string& temporary) {
     constexpr int Attempts = 16;
     constexpr std::size_t SuffixLength = 24; // ".saving-" and 16 hex digits
     std::random_device random;
@@ -30,7 +31,7 @@ FileDescriptor CreateTemporaryBeside(int folder, const std::string& name, std::s
         std::snprintf(suffix, sizeof suffix, ".saving-%08x%08x", random(), random());
         temporary = name.substr(0, NAME_MAX - SuffixLength) + suffix;
         FileDescriptor file(::openat(folder, temporary.c_str(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (file.IsOpen() || errno != EEXIST) {
             return file;
         }
@@ -88,10 +89,18 @@ std::error_code ReplacementFile::Start(const std::string& path) {
     if (const std::error_code error = GetReplacedMode(m_folder.Get(), m_name, m_mode)) {
         return error;
     }
-    m_file = CreateTemporaryBeside(m_folder.Get(), m_name, m_temporary);
+    // Made with no more than the old file's permission bits, then given them exactly (the
+    // umask may have taken some away) before a byte of the content is written.
+    m_file =
+        CreateTemporaryBeside(m_folder.Get(), m_name, m_mode ? *m_mode & 0777 : 0666, m_temporary);
     if (!m_file.IsOpen()) {
         const std::error_code error = LastError();
         m_temporary.clear();
+        return error;
+    }
+    if (m_mode && ::fchmod(m_file.Get(), *m_mode) != 0) {
+        const std::error_code error = LastError();
+        Remove();
         return error;
     }
     return std::error_code();
@@ -101,15 +110,25 @@ std::string ReplacementFile::Path() const {
     return m_folderPath + "/" + m_temporary;
 }
 
-std::error_code ReplacementFile::Commit(Flush flush) {
+std::error_code ReplacementFile::Commit(Flush flush, Unplaced unplaced) {
     if (m_error || !m_file.IsOpen()) {
         return m_error ? m_error : std::make_error_code(std::errc::bad_file_descriptor);
     }
     const bool toDisk = flush == Flush::ToDisk;
+    // The mode once more: writing takes the set-user-ID and set-group-ID bits away from the
+    // file of a user without CAP_FSETID.
     if ((m_mode && ::fchmod(m_file.Get(), *m_mode) != 0) || (toDisk && !Sync(m_file.Get())) ||
-        !m_file.Close() ||
-        ::renameat(m_folder.Get(), m_temporary.c_str(), m_folder.Get(), m_name.c_str()) != 0) {
+        !m_file.Close()) {
         const std::error_code error = LastError();
+        Remove();
+        return error;
+    }
+    if (::renameat(m_folder.Get(), m_temporary.c_str(), m_folder.Get(), m_name.c_str()) != 0) {
+        const std::error_code error = LastError();
+        if (unplaced == Unplaced::Keep) {
+            m_keptPath = Path();
+            m_temporary.clear();
+        }
         Remove();
         return error;
     }

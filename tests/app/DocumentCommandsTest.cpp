@@ -25,10 +25,13 @@
 #include <QUrl>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <utility>
 
 using namespace AppSession;
@@ -84,6 +87,8 @@ class DocumentCommandsTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_folder.isValid());
+        // As a shell starts the program: a write past a file-size limit would end it.
+        std::signal(SIGXFSZ, SIG_DFL);
         QVERIFY(Start());
     }
     void init() { NewDocument(); }
@@ -228,17 +233,27 @@ private slots:
         const QString plainFile = m_folder.filePath(QStringLiteral("plain.txt"));
         WriteFile(plainFile, "text");
         QDir(m_folder.path()).mkdir(QStringLiteral("taken.qka"));
+        const QString oldFile = m_folder.filePath(QStringLiteral("old.qka"));
+        WriteFile(oldFile, "old");
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
         const struct {
             QString target;
             const char* reason;
+            rlim_t fileSizeLimit = RLIM_INFINITY;
         } cases[] = {
             {plainFile + QStringLiteral("/inside.qka"), "保存先のフォルダーが見つかりません。"},
             {m_folder.filePath(QStringLiteral("taken.qka")),
              "保存先のファイルを置き換えられません。"},
+            // Files may not grow past 64 bytes: the program stays up.
+            {oldFile, "ファイルに書き込めません。", 64},
         };
-        for (const auto& [target, reason] : cases) {
+        for (const auto& [target, reason, fileSizeLimit] : cases) {
             Dialogs().messages.clear();
+            const rlimit limit{std::min(fileSizeLimit, unlimited.rlim_cur), unlimited.rlim_max};
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
             SaveAs(target);
+            setrlimit(RLIMIT_FSIZE, &unlimited);
             QCOMPARE(Dialogs().messages.size(), std::size_t{1});
             const QString& text = Dialogs().messages.back().text;
             QVERIFY2(text.contains(target) && text.contains(QString::fromUtf8(reason)),
@@ -248,6 +263,9 @@ private slots:
         }
         QCOMPARE(Bytes(plainFile), QByteArray("text"));
         QVERIFY(QFileInfo(m_folder.filePath(QStringLiteral("taken.qka"))).isDir());
+        QCOMPARE(Bytes(oldFile), QByteArray("old"));
+        QCOMPARE(QDir(m_folder.path()).entryList({QStringLiteral("old.qka*")}),
+                 QStringList{QStringLiteral("old.qka")});
     }
 
     void ExportWritesOnlyHeaderFiles() {

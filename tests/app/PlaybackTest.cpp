@@ -19,6 +19,7 @@
 #include "timeline/CPropertyView.h"
 #include "timeline/CTimeLineView.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -349,6 +350,31 @@ private slots:
             QCOMPARE(Scene().m_fBackBufferWidth, width);
             QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunEdit));
         }
+    }
+
+    void AFinishedMovieThatCannotTakeThePathIsKeptBesideIt() {
+        FrameCommand(0, 9, ID_TIMELINE_ADD_KEY); // the WAV row: ten frames
+        const QString movie = m_folder.filePath(QStringLiteral("taken.avi"));
+        Dialogs().fileAnswers = {movie};
+        Dialogs().itemAnswers = {0};
+        // A folder takes the path once the frames are written: the finished movie cannot.
+        Dialogs().whileMessageShown = [&](const ShownMessage&) {
+            WaitUntilStopped(60000);
+            QDir(m_folder.path()).mkdir(QStringLiteral("taken.avi"));
+        };
+        Command(ID_RECORD_AVI);
+        Dialogs().whileMessageShown = nullptr;
+
+        QVERIFY(QFileInfo(movie).isDir());
+        const QStringList kept = QDir(m_folder.path()).entryList({QStringLiteral("taken.avi.*")});
+        QCOMPARE(kept.size(), 1);
+        const QString keptPath = m_folder.filePath(kept.front());
+        QCOMPARE(Dialogs().messages.back().text,
+                 QStringLiteral(
+                     u"「%1」に録画できませんでした。\n録画したムービーは「%2」に残しました。")
+                     .arg(movie, keptPath));
+        QCOMPARE(MediaProbe::Streams(keptPath.toStdString()).at(0).at("nb_read_frames"),
+                 std::string("10"));
     }
 
 private:

@@ -182,13 +182,14 @@ mode_t ModeOf(const std::string& path) {
     return status.st_mode & 07777;
 }
 
-TEST(FilePathWriteAtomicallyTest, SavedFileKeepsTheOldModeOrGetsTheUsualOne) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+// The new file is never more open than the old one, not even while it is written, and the
+// umask takes nothing away from the old mode.
+TEST(FilePathWriteAtomicallyTest, NewFileHasTheOldModeFromTheStartOrGetsTheUsualOne) {
+    const mode_t mask = ::umask(077);
     const struct {
         std::optional<mode_t> old;
         mode_t saved;
-    } cases[] = {{0640, 0640}, {0600, 0600}, {0755, 0755}, {std::nullopt, 0666 & ~mask}};
+    } cases[] = {{0640, 0640}, {0600, 0600}, {0755, 0755}, {std::nullopt, 0600}};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.saved);
         const ScratchFolder folder;
@@ -198,12 +199,19 @@ TEST(FilePathWriteAtomicallyTest, SavedFileKeepsTheOldModeOrGetsTheUsualOne) {
             fs::permissions(path, static_cast<fs::perms>(*test.old));
         }
 
-        ASSERT_FALSE(FilePath::WriteAtomically(path, BytesOf("new")));
+        mode_t whileWritten = 0;
+        ASSERT_FALSE(FilePath::WriteAtomically(path, [&whileWritten](int file) {
+            struct stat status {};
+            whileWritten = ::fstat(file, &status) == 0 ? status.st_mode & 07777 : 0;
+            return FilePath::WriteFully(file, "new", 3);
+        }));
 
+        EXPECT_EQ(whileWritten, test.saved);
         EXPECT_EQ(Content(path), "new");
         EXPECT_EQ(ModeOf(path), test.saved);
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.qka"});
     }
+    ::umask(mask);
 }
 
 TEST(FilePathWriteAtomicallyTest, FilesPlantedBesideTheTargetAreNeverWritten) {
