@@ -62,8 +62,9 @@ CSorvendalApp::CSorvendalApp() {
 
 BOOL CSorvendalApp::InitInstance() {
     // A write past the file-size limit fails with EFBIG, which saves and recordings report,
-    // instead of ending the program with the user's work.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // instead of ending the program with the user's work. The signal is caught, not ignored,
+    // so that the programs started from here (the help's browser) get its usual action back.
+    std::signal(SIGXFSZ, [](int) {});
     // The window system's services that the views rely on: the Direct3D stand-in, the
     // Japanese faces of the dialogs, the timeline and the subtitles, and the Japanese texts of
     // Qt's own dialogs.
