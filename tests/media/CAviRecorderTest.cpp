@@ -308,6 +308,25 @@ TEST_F(CAviRecorderTest, SoundWaitsForTheFramesTenSecondsAtMost) {
               (std::vector<std::string>{"1,0.000000", "0,0.000000", "0,0.033333", "1,1.000000"}));
 }
 
+TEST_F(CAviRecorderTest, WaveCutShortIsRecordedUpToItsLastWholeSample) {
+    const Samples cut = Ramp(1000);
+    const Samples tailed = Ramp(500, 333);
+    const std::string format = Chunk("fmt ", Format(22050, 1, 16));
+    WriteWave("cut.wav", Riff("WAVE", format + "data" + DoubleWord(100000) + Pcm16(cut) + "x"));
+    WriteWave("tailed.wav",
+              Riff("WAVE", format + Chunk("data", Pcm16(tailed)) + "LIST" + DoubleWord(5000)));
+    sound.SetWave(0, "cut.wav");
+    sound.SetWave(3, "tailed.wav");
+
+    Record("", 32, 24, 5);
+
+    Samples expected = cut;
+    expected.resize(2205); // frame 3
+    expected.insert(expected.end(), tailed.begin(), tailed.end());
+    EXPECT_EQ(MediaProbe::DecodedSound(path), expected);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST_F(CAviRecorderTest, WaveOfAnotherFormatIsConverted) {
     WriteWave("a.wav", Wave(11025, 2, 8, std::string(2 * 11025, '\xC8')));
     sound.SetWave(30, "a.wav");
