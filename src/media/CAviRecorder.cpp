@@ -195,6 +195,7 @@ void CAviRecorder::Release() {
     m_nFrame = 0;
     m_nSamplesWritten = 0;
     m_bWriteFailed = false;
+    m_failedWaves.clear();
 }
 
 bool CAviRecorder::CreateFrame() {
@@ -236,7 +237,7 @@ std::int64_t CAviRecorder::SampleOfFrame(int frame) {
     return std::int64_t{frame} * AudioSampleRate / CVideoEncoder::FramesPerSecond;
 }
 
-std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name, int frame) const {
+std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name, int frame) {
     const std::optional<std::string> path =
         FilePath::Resolve(m_sound.m_programFolder, WaveFolderPrefix + name);
     std::unique_ptr<CWaveFile> wave = path ? CWaveFile::Open(*path) : nullptr;
@@ -247,7 +248,7 @@ std::unique_ptr<CWaveFile> CAviRecorder::OpenWave(const std::string& name, int f
         (start + wave->Mono16Samples(AudioSampleRate)) * sizeof(std::int16_t) > m_maxSoundBytes) {
         wave.reset();
     }
-    if (!wave) {
+    if (!wave && m_failedWaves.insert(name).second) {
         ShowError(CannotMakeSound);
     }
     return wave;

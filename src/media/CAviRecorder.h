@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,8 @@ private:
     // The sample at the time of a frame.
     static std::int64_t SampleOfFrame(int frame);
     // The WAV set at a frame, when it opens and its sound, appended at that frame, ends within
-    // the limit; null after the message otherwise.
-    std::unique_ptr<CWaveFile> OpenWave(const std::string& name, int frame) const;
+    // the limit; null otherwise, after the message when the WAV had not failed before.
+    std::unique_ptr<CWaveFile> OpenWave(const std::string& name, int frame);
     // False, after the message, when they could not be written.
     bool WriteSamples(const std::int16_t* samples, std::size_t total);
     bool WriteVideoPacket(AVPacket& packet);
@@ -94,8 +95,10 @@ private:
     int m_nFrame = 0;
     AVStream* m_psAudio = nullptr;
     std::int64_t m_nSamplesWritten = 0;
-    // A failure to write is reported once per recording.
+    // A failure to write is reported once per recording, and so is each WAV of the track
+    // that gives no sound, however many frames it is set at.
     bool m_bWriteFailed = false;
+    std::set<std::string> m_failedWaves;
     std::string m_keptPath;
 };
 

@@ -117,8 +117,8 @@ std::unique_ptr<CSoundBuffer> CDirectSound::ReadWave(CRiffReader& reader) {
         return nullptr;
     }
     std::unique_ptr<CSoundBuffer> buffer =
-        m_pDS->CreateSoundBuffer(chunks->format, chunks->data.size);
-    if (!buffer || !reader.Read(buffer->Data(), chunks->data.size)) {
+        m_pDS->CreateSoundBuffer(chunks->format, chunks->soundBytes);
+    if (!buffer || !reader.Read(buffer->Data(), chunks->soundBytes)) {
         return nullptr;
     }
     return buffer;

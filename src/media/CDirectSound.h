@@ -53,8 +53,7 @@ public:
     void LoadAllWaves();
     // Reads one WAV file (a code-page-932 path relative to m_programFolder) into a slot of
     // its own; false without a device, for a slot outside 0..63, or for a file that is not
-    // a RIFF "WAVE" file with a "fmt " chunk first and then a "data" chunk. The slot then
-    // keeps what it held.
+    // a WAV file by ReadWaveChunks' rule. The slot then keeps what it held.
     bool LoadWave(int slot, const std::string& path);
     // Plays the buffer of the first listed file of exactly this name, from where it stands.
     void Play(const std::string& name, BOOL loop);

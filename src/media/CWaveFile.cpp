@@ -26,7 +26,7 @@ std::unique_ptr<CWaveFile> CWaveFile::Open(const std::string& path) {
     if (!chunks) {
         return nullptr;
     }
-    const std::uint64_t frames = chunks->data.size / chunks->format.nBlockAlign;
+    const std::uint64_t frames = chunks->soundBytes / chunks->format.nBlockAlign;
     return std::unique_ptr<CWaveFile>(new CWaveFile(std::move(reader), chunks->format, frames));
 }
 

@@ -18,7 +18,7 @@
 class CWaveFile {
 public:
     // Null when the file (a UTF-8 path) is not such a WAV file: not a regular file, larger
-    // than 1 GiB, a chunk running past the file's end, another format.
+    // than 1 GiB, a chunk before the sound running past the file's end, another format.
     static std::unique_ptr<CWaveFile> Open(const std::string& path);
 
     // At most how many samples ReadMono16 gives at `sampleRate`.
@@ -47,7 +47,7 @@ private:
     // Stands at the next unread frame of the "data" chunk.
     CRiffReader m_reader;
     WAVEFORMATEX m_format;
-    // Whole frames of the "data" chunk, and those of them not read yet.
+    // Whole frames of the "data" chunk that the file holds, and those of them not read yet.
     std::uint64_t m_frames;
     std::uint64_t m_unread;
 };

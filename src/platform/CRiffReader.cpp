@@ -46,12 +46,18 @@ bool CRiffReader::DescendRiff(RiffChunk& chunk) {
 }
 
 bool CRiffReader::Descend(RiffChunk& chunk, const RiffChunk& parent) {
-    return ReadHeader(chunk, parent.end);
+    return ReadHeader(chunk, parent.end) && chunk.end <= parent.end;
 }
 
 bool CRiffReader::FindChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id) {
-    while (Descend(chunk, parent)) {
+    return FindCutChunk(chunk, parent, id) && chunk.end == chunk.start + chunk.size;
+}
+
+// A chunk passed over that runs past the parent leaves nothing more to descend into.
+bool CRiffReader::FindCutChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id) {
+    while (ReadHeader(chunk, parent.end)) {
         if (chunk.id == id) {
+            chunk.end = std::min(chunk.end, parent.end);
             return true;
         }
         if (!Ascend(chunk)) {
@@ -84,7 +90,7 @@ bool CRiffReader::ReadHeader(RiffChunk& chunk, std::uint64_t limit) {
     chunk.formType = 0;
     chunk.start = m_position;
     chunk.end = chunk.start + chunk.size;
-    return chunk.end <= limit;
+    return true;
 }
 
 bool CRiffReader::Seek(std::uint64_t position) {

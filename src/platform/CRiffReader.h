@@ -2,8 +2,9 @@
 
 // Reads the chunks of a RIFF file by descending into them and ascending out of them, as the
 // multimedia file services do. Every chunk must lie inside its parent: a header or a size
-// that runs past the parent's end (or the file's) is not descended into. The RIFF chunk
-// itself ends at the end of the file when its size claims more.
+// that runs past the parent's end (or the file's) is not descended into, but for the size of
+// a chunk that FindCutChunk finds. The RIFF chunk itself ends at the end of the file when its
+// size claims more.
 
 #include "platform/RegularFile.h"
 #include "platform/WinTypes.h"
@@ -48,6 +49,9 @@ public:
     // The first sub-chunk of `parent` from the current position on whose id is `id`; the
     // chunks before it are passed over.
     bool FindChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id);
+    // As FindChunk, but the chunk found may run past the parent's end, as the last chunk of a
+    // file cut short does: its end is then the parent's, while its size stays the claimed one.
+    bool FindCutChunk(RiffChunk& chunk, const RiffChunk& parent, FOURCC id);
     // Moves past the chunk and its padding byte (chunks start on even offsets).
     bool Ascend(const RiffChunk& chunk);
     // The open file, for reading it elsewhere as well.
@@ -56,6 +60,7 @@ public:
     bool Read(void* data, std::size_t bytes);
 
 private:
+    // The chunk header at the current position, when the header lies within `limit`.
     bool ReadHeader(RiffChunk& chunk, std::uint64_t limit);
     bool Seek(std::uint64_t position);
 

@@ -308,6 +308,25 @@ TEST_F(CAviRecorderTest, SoundWaitsForTheFramesTenSecondsAtMost) {
               (std::vector<std::string>{"1,0.000000", "0,0.000000", "0,0.033333", "1,1.000000"}));
 }
 
+TEST_F(CAviRecorderTest, WaveCutShortIsRecordedUpToItsLastWholeSample) {
+    const Samples cut = Ramp(1000);
+    const Samples tailed = Ramp(500, 333);
+    const std::string format = Chunk("fmt ", Format(22050, 1, 16));
+    WriteWave("cut.wav", Riff("WAVE", format + "data" + DoubleWord(100000) + Pcm16(cut) + "x"));
+    WriteWave("tailed.wav",
+              Riff("WAVE", format + Chunk("data", Pcm16(tailed)) + "LIST" + DoubleWord(5000)));
+    sound.SetWave(0, "cut.wav");
+    sound.SetWave(3, "tailed.wav");
+
+    Record("", 32, 24, 5);
+
+    Samples expected = cut;
+    expected.resize(2205); // frame 3
+    expected.insert(expected.end(), tailed.begin(), tailed.end());
+    EXPECT_EQ(MediaProbe::DecodedSound(path), expected);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST_F(CAviRecorderTest, WaveOfAnotherFormatIsConverted) {
     WriteWave("a.wav", Wave(11025, 2, 8, std::string(2 * 11025, '\xC8')));
     sound.SetWave(30, "a.wav");
@@ -321,17 +340,20 @@ TEST_F(CAviRecorderTest, WaveOfAnotherFormatIsConverted) {
     EXPECT_NEAR(recorded[22050 + 1000], (0xC8 - 128) * 256, 8);
 }
 
-TEST_F(CAviRecorderTest, MissingWaveIsReportedAtOpenAndAtItsFrame) {
+TEST_F(CAviRecorderTest, MissingWaveIsReportedOnceInEachRecording) {
     sound.SetWave(2, "missing.wav");
+    sound.SetWave(4, "missing.wav");
+    FixedChooser chooser("");
+    CAviRecorder recorder(sound, chooser);
 
-    Record("", 32, 24, 5);
+    Recording::RecordPattern(recorder, 32, 24, 5, path);
 
-    ASSERT_EQ(messages.messages.size(), 2u);
-    for (const MessageLog::Message& message : messages.messages) {
-        EXPECT_EQ(message.text, CannotMakeSound);
-        EXPECT_EQ(message.caption, "エラー");
-    }
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, CannotMakeSound);
+    EXPECT_EQ(messages.messages[0].caption, "エラー");
     EXPECT_EQ(Streams().size(), 1u);
+    Recording::RecordPattern(recorder, 32, 24, 5, path);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
 }
 
 TEST_F(CAviRecorderTest, WaveOutsideTheRecordableFormatsIsReportedAsOneThatDoesNotOpen) {
@@ -345,8 +367,8 @@ TEST_F(CAviRecorderTest, WaveOutsideTheRecordableFormatsIsReportedAsOneThatDoesN
 
     Record("", 32, 24, 5);
 
-    // At Open, then at each WAV's frame.
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>(4, CannotMakeSound));
+    // Once for each WAV.
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
     EXPECT_EQ(Streams().size(), 1u);
 }
 
@@ -359,7 +381,7 @@ TEST_F(CAviRecorderTest, SoundStreamComesFromTheFirstWaveThatOpens) {
 
     Record("", 32, 24, 20);
 
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, CannotMakeSound));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{CannotMakeSound});
     const Samples recorded = MediaProbe::DecodedSound(path);
     ASSERT_EQ(recorded.size(), 7350u + wave.size());
     EXPECT_EQ(Samples(recorded.begin() + 7350, recorded.end()), wave);
@@ -507,7 +529,7 @@ TEST_F(CAviRecorderTest, WaveWhoseSoundWouldPassOneGibibyteIsReportedAsOneThatDo
     // The limit keeps a recording that takes the WAV from filling the disk.
     const ChildRecording recording = RecordInChild(sound, path, 50000000, 32, 24, 2);
 
-    EXPECT_EQ(recording.messages, std::vector<std::string>(2, CannotMakeSound));
+    EXPECT_EQ(recording.messages, std::vector<std::string>{CannotMakeSound});
     EXPECT_EQ(Streams().size(), 1u);
 }
 
@@ -526,8 +548,8 @@ TEST_F(CAviRecorderTest, SoundOfARecordingStaysWithinItsLimitAsAWhole) {
         {{{0, "short.wav"}, {5, "short.wav"}, {10, "short.wav"}}, 1, 66150},
         // One second of silence before it: the sound ends at the limit exactly.
         {{{30, "long.wav"}}, 0, 88200},
-        // Three seconds of silence before it, at Open and at its frame.
-        {{{90, "short.wav"}}, 2, 0},
+        // Three seconds of silence before it.
+        {{{90, "short.wav"}}, 1, 0},
         // A WAV left out takes no room from a later one.
         {{{0, "long.wav"}, {10, "long.wav"}, {20, "tick.wav"}}, 1, 77175},
     };

@@ -97,11 +97,16 @@ TEST_F(CRiffReaderTest, ChunkRunningPastItsParentIsNotDescendedInto) {
     EXPECT_FALSE(reader.Descend(chunk, riff));
 }
 
-TEST_F(CRiffReaderTest, ChunkWithTheLargestSizeIsNotDescendedInto) {
-    ASSERT_TRUE(OpenBytes(Riff("WAVE", Chunk("data", "abcd", 0xFFFFFFFF))));
+TEST_F(CRiffReaderTest, ChunkWithTheLargestSizeIsFoundOnlyAsOneCutShort) {
+    const std::string bytes = Riff("WAVE", Chunk("data", "abcd", 0xFFFFFFFF));
+    ASSERT_TRUE(OpenBytes(bytes));
     ASSERT_TRUE(reader.DescendRiff(riff));
 
     EXPECT_FALSE(reader.FindChunk(chunk, riff, MakeFourCC("data")));
+    ASSERT_TRUE(reader.DescendRiff(riff));
+    ASSERT_TRUE(reader.FindCutChunk(chunk, riff, MakeFourCC("data")));
+    EXPECT_EQ(chunk.size, 0xFFFFFFFFu);
+    EXPECT_EQ(chunk.end, bytes.size());
 }
 
 TEST_F(CRiffReaderTest, RiffSizePastTheFileEndsAtTheFile) {
