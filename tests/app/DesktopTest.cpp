@@ -42,10 +42,6 @@ using namespace AppSession;
 
 namespace {
 
-constexpr int HandOverMs = 30000; // a generous bound on a start under a loaded machine
-// A bound on the tooltip's wake-up: it comes well within it.
-constexpr int ToolTipMs = 5000;
-
 QStringList ButtonTexts(const QWidget& dialog) {
     QStringList texts;
     if (const auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
@@ -62,19 +58,21 @@ QStringList ListedRows(QWidget& dialog, const QStringList& names) {
     const QTreeView& view = *dialog.findChild<QTreeView*>();
     const QAbstractItemModel& list = *view.model();
     QStringList rows;
-    const bool listed = QTest::qWaitFor([&] {
-        const QModelIndex first = list.index(0, 0, view.rootIndex());
-        rows.clear();
-        for (const QString& name : names) {
-            const QModelIndexList found = list.match(first, Qt::DisplayRole, name);
-            QStringList columns;
-            for (int column = 0; !found.isEmpty() && column < list.columnCount(); ++column) {
-                columns << found.front().siblingAtColumn(column).data().toString();
+    const bool listed = QTest::qWaitFor(
+        [&] {
+            const QModelIndex first = list.index(0, 0, view.rootIndex());
+            rows.clear();
+            for (const QString& name : names) {
+                const QModelIndexList found = list.match(first, Qt::DisplayRole, name);
+                QStringList columns;
+                for (int column = 0; !found.isEmpty() && column < list.columnCount(); ++column) {
+                    columns << found.front().siblingAtColumn(column).data().toString();
+                }
+                rows << columns.join(u'|');
             }
-            rows << columns.join(u'|');
-        }
-        return !rows.contains(QString());
-    });
+            return !rows.contains(QString());
+        },
+        PatienceMs);
     return listed ? rows : QStringList();
 }
 
@@ -95,12 +93,12 @@ public:
 QString ToolTipOver(QWidget& widget) {
     QToolTip::hideText();
     QTest::mouseMove(Frame().m_pView, QPoint(5, 5));
-    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, ToolTipMs)) {
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, PatienceMs)) {
         return QStringLiteral("(a tooltip stays)");
     }
     const ToolTipEvents events(widget);
     QTest::mouseMove(&widget, widget.rect().center());
-    if (!QTest::qWaitFor([&events] { return events.count > 0; }, ToolTipMs)) {
+    if (!QTest::qWaitFor([&events] { return events.count > 0; }, PatienceMs)) {
         return QStringLiteral("(no pause)");
     }
     return QToolTip::isVisible() ? QToolTip::text() : QString();
@@ -169,7 +167,7 @@ private slots:
                 for (const QLabel* label : dialog.findChildren<QLabel*>()) {
                     labels << label->text();
                 }
-                if (QTest::qWaitForWindowExposed(&dialog)) {
+                if (QTest::qWaitForWindowExposed(&dialog, PatienceMs)) {
                     qInfo() << "screenshot:"
                             << SaveScreenshot(QStringLiteral("file-dialog-japanese"));
                 }
@@ -200,7 +198,7 @@ private slots:
     void TheAboutBoxShowsTheProgramsIcon() {
         QImage icon;
         const WhenShown about(ModalWindow, [&icon](QWidget& box) {
-            if (!QTest::qWaitForWindowExposed(&box)) {
+            if (!QTest::qWaitForWindowExposed(&box, PatienceMs)) {
                 return;
             }
             for (QLabel* label : box.findChildren<QLabel*>()) {
@@ -252,24 +250,25 @@ private slots:
         QWidget other;
         other.show();
         other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(QTest::qWaitForWindowActive(&other, PatienceMs));
 
+        // The running program takes a handed-over document at its next look, every 100 ms.
         Dialogs().messageAnswers = {IDCANCEL};
         QVERIFY(HandOver(saved));
-        QTRY_COMPARE(Dialogs().messages.size(), std::size_t{1});
+        QTRY_COMPARE_WITH_TIMEOUT(Dialogs().messages.size(), std::size_t{1}, PatienceMs);
         QCOMPARE(Dialogs().messages.back().text, QStringLiteral(u"無題 への変更を保存しますか?"));
         QCOMPARE(Scene().GetCharacterCount(), 2);
         QVERIFY(Document().GetPathName().isEmpty());
 
         Dialogs().messageAnswers = {IDNO};
         QVERIFY(HandOver(saved));
-        QTRY_COMPARE(Document().GetPathName(), saved);
+        QTRY_COMPARE_WITH_TIMEOUT(Document().GetPathName(), saved, PatienceMs);
         QCOMPARE(Scene().GetCharacterCount(), 1);
-        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        QVERIFY(QTest::qWaitForWindowActive(&Frame(), PatienceMs));
 
         // A document that is not there: the message says so, and the window keeps its own.
         QVERIFY(HandOver(m_folder.filePath(QStringLiteral("missing.qka"))));
-        QTRY_COMPARE(Dialogs().messages.size(), std::size_t{3});
+        QTRY_COMPARE_WITH_TIMEOUT(Dialogs().messages.size(), std::size_t{3}, PatienceMs);
         QVERIFY(
             Dialogs().messages.back().text.endsWith(QStringLiteral(u"ファイルが見つかりません。")));
         QCOMPARE(Document().GetPathName(), saved);
@@ -291,7 +290,7 @@ private slots:
         }
         QVERIFY(handedOver);
         QCOMPARE(underTheBox, QString());
-        QTRY_COMPARE(Document().GetPathName(), waiting);
+        QTRY_COMPARE_WITH_TIMEOUT(Document().GetPathName(), waiting, PatienceMs);
 
         // A movie of 100 seconds, played from its start.
         NewDocument();
@@ -303,14 +302,15 @@ private slots:
         // A third of a second of the movie, in which the program looks for a free moment to
         // open the document several times over; an open would stop the movie.
         const int frame = Rows().m_nCurrentFrame;
-        QTRY_VERIFY(Rows().m_nCurrentFrame > frame + 10 || Scene().m_nRunMode != RunPlay);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Rows().m_nCurrentFrame > frame + 10 || Scene().m_nRunMode != RunPlay, PatienceMs);
         QCOMPARE(Scene().m_nRunMode, static_cast<int>(RunPlay));
         QVERIFY(Document().GetPathName().isEmpty());
         QCOMPARE(Dialogs().messages.size(), std::size_t{0});
 
         Dialogs().messageAnswers = {IDNO};
         Command(ID_STOP);
-        QTRY_COMPARE(Document().GetPathName(), waiting);
+        QTRY_COMPARE_WITH_TIMEOUT(Document().GetPathName(), waiting, PatienceMs);
         QCOMPARE(Dialogs().messages.size(), std::size_t{1});
         QCOMPARE(Dialogs().messages.back().text, QStringLiteral(u"無題 への変更を保存しますか?"));
         QCOMPARE(Scene().GetCharacterCount(), 0);
@@ -351,7 +351,7 @@ private:
         QProcess later;
         StartProgram(later, {path}, m_folder.filePath(QStringLiteral("profile")));
         const bool ended =
-            QTest::qWaitFor([&later] { return later.state() == QProcess::NotRunning; }, HandOverMs);
+            QTest::qWaitFor([&later] { return later.state() == QProcess::NotRunning; }, PatienceMs);
         if (!ended) {
             later.kill();
             later.waitForFinished();

@@ -4,6 +4,7 @@
 // on the X display, by the process that owns them.
 
 #include "ProgramProcess.h"
+#include "support/Patience.h"
 
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr int ShowMs = 30000; // a generous bound on a start under a loaded machine
 const QString TitleSuffix = QStringLiteral(" - Morlu Sorvendal 1.3");
 
 struct ShownWindow {
@@ -106,7 +106,7 @@ int StackPosition(const std::function<bool(const ShownWindow&)>& is) {
 }
 
 bool ShowsMainWindow(const QProcess& process) {
-    return QTest::qWaitFor([&] { return !MainWindowsOf(process).isEmpty(); }, ShowMs);
+    return QTest::qWaitFor([&] { return !MainWindowsOf(process).isEmpty(); }, PatienceMs);
 }
 
 // Where the programs of this display meet.
@@ -179,7 +179,7 @@ private slots:
         QProcess& program = Start({});
         QVERIFY(ShowsMainWindow(program)); // its sound device has started by now
         ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-        QVERIFY(program.waitForFinished(2000));
+        QVERIFY(program.waitForFinished(PatienceMs));
         QCOMPARE(program.exitStatus(), QProcess::CrashExit);
     }
 
@@ -201,7 +201,7 @@ private slots:
         QWidget cover; // a window of another program over it
         cover.setGeometry(0, 0, 400, 300);
         cover.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        QVERIFY(QTest::qWaitForWindowExposed(&cover, PatienceMs));
         // The program's balloon may come up later, over both: only the main window counts.
         const auto isCover = [&cover](const ShownWindow& window) {
             return window.id == cover.winId();
@@ -209,15 +209,16 @@ private slots:
         const auto isRunning = [&running](const ShownWindow& window) {
             return window.pid == running.processId() && window.title.endsWith(TitleSuffix);
         };
-        QVERIFY(QTest::qWaitFor([&] { return StackPosition(isCover) > StackPosition(isRunning); }));
+        QVERIFY(QTest::qWaitFor([&] { return StackPosition(isCover) > StackPosition(isRunning); },
+                                PatienceMs));
 
         QProcess& later = Start({m_folder.filePath(QStringLiteral("scene.qka"))});
-        QVERIFY(later.waitForFinished(ShowMs));
+        QVERIFY(later.waitForFinished(PatienceMs));
         QCOMPARE(later.exitStatus(), QProcess::NormalExit);
         QCOMPARE(later.exitCode(), 0);
         QVERIFY(QTest::qWaitFor(
             [&] { return MainWindowsOf(running) == QStringList{"scene.qka" + TitleSuffix}; },
-            ShowMs));
+            PatienceMs));
         QVERIFY(StackPosition(isRunning) > StackPosition(isCover)); // it came to the front
 
         // Without a document a start opens a window of its own, as always.
@@ -249,7 +250,8 @@ private slots:
         }
         QProcess& later = Start({m_folder.filePath(QStringLiteral("scene.qka"))});
         const bool opened = QTest::qWaitFor(
-            [&] { return MainWindowsOf(later) == QStringList{"scene.qka" + TitleSuffix}; }, ShowMs);
+            [&] { return MainWindowsOf(later) == QStringList{"scene.qka" + TitleSuffix}; },
+            PatienceMs);
         backlog.reset();
         ::kill(pid, SIGCONT);
         QVERIFY(opened);
@@ -263,7 +265,7 @@ private slots:
                 shown.removeDuplicates();
                 return shown.contains("other.qka" + TitleSuffix);
             },
-            ShowMs));
+            PatienceMs));
         QVERIFY2(!shown.contains("scene.qka" + TitleSuffix), qPrintable(shown.join('|')));
         QCOMPARE(MainWindowsOf(later), QStringList{"scene.qka" + TitleSuffix});
     }
@@ -285,7 +287,7 @@ private slots:
                 }
                 return false;
             },
-            ShowMs));
+            PatienceMs));
         const QStringList titles = MainWindowsOf(program);
         QCOMPARE(titles.size(), 1);
         QVERIFY2(titles.front().startsWith("sjis-") &&

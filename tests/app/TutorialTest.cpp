@@ -55,7 +55,7 @@ void ExpectStep(int step, QPoint tip) {
     QCOMPARE(Balloon().pos(), Frame().mapToGlobal(tip));
     QTRY_VERIFY2_WITH_TIMEOUT(
         ShownOnTop(tip), qPrintable(QStringLiteral("step %1: the balloon is hidden").arg(step)),
-        3000);
+        PatienceMs);
 }
 
 // A failed step ends the walk: later steps cannot follow.
@@ -154,8 +154,8 @@ private slots:
         QWidget cover;
         cover.setGeometry(frame.screen()->availableGeometry());
         cover.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&cover));
-        QTRY_VERIFY(!ShownOnTop(importButton));
+        QVERIFY(QTest::qWaitForWindowExposed(&cover, PatienceMs));
+        QTRY_VERIFY_WITH_TIMEOUT(!ShownOnTop(importButton), PatienceMs);
         ImportWithButton(ProgramFolder() + QStringLiteral("MQO/Shop.mqo"));
         EXPECT_STEP(2, layout.timeLine + QPoint(140, 30));
         cover.close();

@@ -5,6 +5,7 @@
 #include "graphics/CDirectXGraphics.h"
 #include "platform/IDirect3DDevice9.h"
 #include "platform/opengl/COpenGLDirect3D.h"
+#include "support/Patience.h"
 
 #include <QApplication>
 #include <QImage>
@@ -51,10 +52,10 @@ protected:
     void ShowAndPaint(int width, int height) {
         widget.resize(width, height);
         widget.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget, PatienceMs));
         const int before = widget.paints;
         widget.update();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.paints > before; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.paints > before; }, PatienceMs));
     }
 
     // What the window shows on the screen: the composited widget, not a GL read-back.

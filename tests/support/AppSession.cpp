@@ -60,8 +60,8 @@ bool Start(const QStringList& arguments) {
     }
     // Accelerators reach only the active window.
     theApp.m_pMainWnd->activateWindow();
-    return QTest::qWaitForWindowExposed(theApp.m_pMainWnd) &&
-           QTest::qWaitForWindowActive(theApp.m_pMainWnd);
+    return QTest::qWaitForWindowExposed(theApp.m_pMainWnd, PatienceMs) &&
+           QTest::qWaitForWindowActive(theApp.m_pMainWnd, PatienceMs);
 }
 
 void Stop() {
@@ -93,7 +93,7 @@ void Command(unsigned int id) {
         // A dialog that just closed may have left the main window inactive.
         if (!Frame().isActiveWindow()) {
             Frame().activateWindow();
-            if (!QTest::qWaitForWindowActive(&Frame())) {
+            if (!QTest::qWaitForWindowActive(&Frame(), PatienceMs)) {
                 qWarning("the main window did not become active: keys may go astray");
             }
         }
@@ -225,7 +225,7 @@ void FrameCommand(int row, int frame, unsigned int id) {
 
 void OpenList(QComboBox& combo) {
     QTest::mouseClick(&combo, Qt::LeftButton, {}, QPoint(combo.width() - 6, combo.height() / 2));
-    QVERIFY(QTest::qWaitForWindowExposed(combo.view()->window()));
+    QVERIFY(QTest::qWaitForWindowExposed(combo.view()->window(), PatienceMs));
     // The list ignores releases for a double-click interval after the click that opened it.
     QTest::qWait(QApplication::doubleClickInterval() + 100);
 }

@@ -4,6 +4,7 @@
 // (InitInstance), with its dialogs answered by a script. One session a test program: its
 // tests share the window, and each begins with New.
 
+#include "support/Patience.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>

@@ -8,8 +8,9 @@ ready=$(mktemp -u)
 openbox --sm-disable --startup "touch $ready" &
 window_manager=$!
 trap 'kill "$window_manager" 2>/dev/null || true; rm -f "$ready"' EXIT
-# openbox runs its start-up command once it manages the screen.
-for _ in $(seq 100); do
+# openbox runs its start-up command once it manages the screen: within 30 seconds, as long as
+# a test waits for a program to start (PatienceMs).
+for _ in $(seq 300); do
     [ -e "$ready" ] && break
     sleep 0.1
 done
