@@ -31,8 +31,8 @@ void Click(QPoint point) {
     Settle();
 }
 
-// Where the scroll bar draws one of its parts.
-QRect PartOf(QScrollBar& bar, QStyle::SubControl part) {
+// Presses the scroll bar's own "line right" arrow, as a user does.
+void ClickLineRight(QScrollBar& bar) {
     QStyleOptionSlider option;
     option.initFrom(&bar);
     option.orientation = bar.orientation();
@@ -43,20 +43,9 @@ QRect PartOf(QScrollBar& bar, QStyle::SubControl part) {
     option.singleStep = bar.singleStep();
     option.pageStep = bar.pageStep();
     option.upsideDown = bar.invertedAppearance();
-    return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar);
-}
-
-// Presses the scroll bar's own "line right" arrow, as a user does.
-void ClickLineRight(QScrollBar& bar) {
-    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier,
-                      PartOf(bar, QStyle::SC_ScrollBarAddLine).center());
-    Settle();
-}
-
-// Drags the scroll bar's thumb to the right end of its groove.
-void ScrollToTheEnd(QScrollBar& bar) {
-    const QPoint thumb = PartOf(bar, QStyle::SC_ScrollBarSlider).center();
-    Drag(bar, thumb, {QPoint(PartOf(bar, QStyle::SC_ScrollBarGroove).right() + 10, thumb.y())});
+    const QRect arrow = bar.style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                    QStyle::SC_ScrollBarAddLine, &bar);
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
     Settle();
 }
 
@@ -196,7 +185,7 @@ private slots:
         Import(QStringLiteral("MQA/SharpHair.mqa"));
         Scene().m_nFrameCount = MaxFrameCount;
         Document().UpdateAllViews(nullptr, HintFrameCountChanged);
-        ScrollToTheEnd(Rows().HorizontalBar());
+        QTest::keyClick(&Rows().HorizontalBar(), Qt::Key_End);
         const int first = Rows().m_nFirstFrame;
         QVERIFY(first > MaxFrameCount - 200);
         QTest::mouseDClick(&Rows(), Qt::LeftButton, Qt::NoModifier, Cell(0, first + 10));
@@ -217,7 +206,7 @@ private slots:
 
         Command(ID_GO_FIRST);
         FrameCommand(0, 0, ID_TIMELINE_CLEAR_BETWEEN_KEYS);
-        ScrollToTheEnd(Rows().HorizontalBar());
+        QTest::keyClick(&Rows().HorizontalBar(), Qt::Key_End);
         FrameCommand(0, first + 5, ID_TIMELINE_ADD_KEY_FILL);
         QCOMPARE(states({0, 1, first + 4, first + 5, first + 6}), QStringLiteral("1 0 0 1 -1 "));
     }
