@@ -127,9 +127,10 @@ std::error_code ReplacementFile::Commit(Flush flush, Unplaced unplaced) {
         const std::error_code error = LastError();
         if (unplaced == Unplaced::Keep) {
             m_keptPath = Path();
-            m_temporary.clear();
+            m_temporary.clear(); // no longer ours to remove
+        } else {
+            Remove();
         }
-        Remove();
         return error;
     }
     m_temporary.clear();
